@@ -1,0 +1,433 @@
+// bench_transfert: what a synchronisation costs.
+//
+//   bench_transfert [--patients N] [--documents N]
+//
+// 1. Records: the demo practice with N patients (20,000), 5 consultations and 2 prescriptions
+//    each, on the server; the laptop's copy of it, every record counted as new (dernier_no 0).
+//    The walk sends them all into the server base (renumbered after its own), inside one
+//    transaction, beside SQLite's own INSERT INTO ... SELECT of the same rows in one
+//    transaction on a copy of the same server base. Peak memory during the walk.
+// 2. Files: N letters (2,000) and N file objects (2,000), each with its file, sent by the walk,
+//    beside cp -p of the same files.
+
+#include "demo/base_sqlite.h"
+#include "demo/pratique.h"
+#include "platform/chemins.h"
+#include "platform/erreur.h"
+#include "settings/parametres.h"
+#include "sync/bases_ouvertes.h"
+#include "sync/dao.h"
+#include "sync/parcours.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <sqlite3.h>
+
+#include <sys/resource.h>
+
+#include <cstdio>
+
+namespace {
+
+QTextStream& Sortie() {
+    static QTextStream s(stdout);
+    return s;
+}
+
+struct TableMesuree {
+    const char* table;
+    const char* champId;
+    const char* champIdDossier;
+};
+constexpr TableMesuree Tables[] = {{"patient", "identifiant", "identifiant"},
+                                   {"consultation", "identconsultation", "identifiant"},
+                                   {"ordonnance", "identordonnance", "identifiant"},
+                                   {"courrier", "identcourrier", "identifiant"},
+                                   {"cro", "identcro", "identifiant"},
+                                   {"correspondance", "identcorrespondance", "identifiant"},
+                                   {"objet", "identobjet", "identpatient"}};
+
+// Kilobytes of /proc/self/status field `champ` (VmRSS, VmHWM).
+qint64 MemoireKo(const char* champ) {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    const QByteArray prefixe = QByteArray(champ) + ':';
+    for (const QByteArray& ligne : f.readAll().split('\n')) {
+        if (ligne.startsWith(prefixe)) {
+            return ligne.mid(prefixe.size()).trimmed().split(' ').value(0).toLongLong();
+        }
+    }
+    return -1;
+}
+
+// Processor seconds (user and system) of this process so far: the machine may be shared, and
+// a busy neighbour stretches the elapsed times of both sides of a comparison unevenly.
+double SecondesProcesseur() {
+    rusage r{};
+    getrusage(RUSAGE_SELF, &r);
+    const auto s = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
+    return s(r.ru_utime) + s(r.ru_stime);
+}
+
+struct Mesure {
+    double ecoulees = 0;
+    double processeur = 0;
+};
+
+// The peak resident size counts from here.
+void RemettrePic() {
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly)) {
+        f.write("5");
+    }
+}
+
+void Echec(const QString& message) {
+    Sortie() << "ÉCHEC : " << message << Qt::endl;
+    std::exit(1);
+}
+
+// Drive P leads to the share, as the run's net use leaves it.
+void MonterP() {
+    const QString lecteur = plateforme::Machine::EntreeLecteur(QLatin1Char('P'));
+    QDir().mkpath(QFileInfo(lecteur).absolutePath());
+    QFile::remove(lecteur);
+    if (!QFile::link(plateforme::Machine::DossierPartage(QStringLiteral("serveur"),
+                                                         QStringLiteral("zelvano")),
+                     lecteur)) {
+        Echec(QStringLiteral("lecteur P"));
+    }
+}
+
+QMap<QString, qint64> Comptes(demo::BaseSqlite& base) {
+    QMap<QString, qint64> comptes;
+    for (const TableMesuree& t : Tables) {
+        comptes[QLatin1String(t.table)] =
+            base.Entier(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(t.table)));
+    }
+    return comptes;
+}
+
+// The walk of a run: one transaction over both bases, committed at the end.
+Mesure Transferer() {
+    dao::DBEngine& moteur = dao::DBEngine::Instance();
+    const double processeur = SecondesProcesseur();
+    QElapsedTimer chrono;
+    chrono.start();
+    moteur.BeginTrans();
+    BaseDistante() = moteur.OpenDatabase(QStringLiteral("P:\\zelvano\\bd\\zelvano.mdb"));
+    BaseLocale() = moteur.OpenDatabase(QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb"));
+    if (!ParcourirTableSynchro()) {
+        moteur.Rollback();
+        Echec(QStringLiteral("le parcours a échoué"));
+    }
+    moteur.CommitTrans();
+    const Mesure mesure{static_cast<double>(chrono.nsecsElapsed()) / 1e9,
+                        SecondesProcesseur() - processeur};
+    BaseDistante()->Close();
+    BaseLocale()->Close();
+    BaseDistante().reset();
+    BaseLocale().reset();
+    return mesure;
+}
+
+// Every patient with exactly two prescriptions, those of its first two consultations.
+void DeuxOrdonnances(demo::BaseSqlite& base) {
+    base.Executer(QStringLiteral("BEGIN"));
+    base.Executer(QStringLiteral("DELETE FROM ordonnance"));
+    base.Executer(QStringLiteral(
+        "INSERT INTO ordonnance (identordonnance, identifiant, identconsultation, dateordonnance, "
+        "texte, renouvelable) SELECT row_number() OVER (ORDER BY identconsultation), identifiant, "
+        "identconsultation, dateconsultation, 'Paracétamol 1 g, trois fois par jour', 0 FROM "
+        "(SELECT *, row_number() OVER (PARTITION BY identifiant ORDER BY identconsultation) AS "
+        "rang FROM consultation) WHERE rang <= 2"));
+    base.Executer(QStringLiteral("COMMIT"));
+}
+
+// SQLite's own figure: the same rows, renumbered the same way, in one transaction.
+Mesure InsertSelect(const QString& copieDistante, const QString& locale) {
+    demo::BaseSqlite base(copieDistante, false);
+    base.Executer(QStringLiteral("ATTACH DATABASE '%1' AS loc").arg(locale));
+    const double processeur = SecondesProcesseur();
+    QElapsedTimer chrono;
+    chrono.start();
+    base.Executer(QStringLiteral("BEGIN"));
+    const qint64 decalagePatient =
+        base.Entier(QStringLiteral("SELECT max(identifiant) FROM patient"));
+    for (const TableMesuree& t : Tables) {
+        const QString table = QLatin1String(t.table);
+        const qint64 decalage = base.Entier(
+            QStringLiteral("SELECT max(%1) FROM main.%2").arg(QLatin1String(t.champId), table));
+        QStringList colonnes;
+        QStringList valeurs;
+        sqlite3_stmt* s = nullptr;
+        sqlite3_prepare_v2(
+            base.Db(), QStringLiteral("PRAGMA main.table_info(%1)").arg(table).toUtf8().constData(),
+            -1, &s, nullptr);
+        while (sqlite3_step(s) == SQLITE_ROW) {
+            const QString colonne =
+                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 1)));
+            colonnes << colonne;
+            if (colonne == QLatin1String(t.champId)) {
+                valeurs << QStringLiteral("%1 + %2").arg(colonne).arg(decalage);
+            } else if (colonne == QLatin1String(t.champIdDossier)) {
+                valeurs << QStringLiteral("%1 + %2").arg(colonne).arg(decalagePatient);
+            } else {
+                valeurs << colonne;
+            }
+        }
+        sqlite3_finalize(s);
+        base.Executer(QStringLiteral("INSERT INTO main.%1 (%2) SELECT %3 FROM loc.%1 ORDER BY %4")
+                          .arg(table, colonnes.join(QLatin1Char(',')),
+                               valeurs.join(QLatin1Char(',')), QLatin1String(t.champId)));
+    }
+    base.Executer(QStringLiteral("COMMIT"));
+    return {static_cast<double>(chrono.nsecsElapsed()) / 1e9, SecondesProcesseur() - processeur};
+}
+
+void MesurerEnregistrements(const QString& racine, int patients) {
+    Sortie() << "== Enregistrements : " << patients
+             << " patients nouveaux, 5 consultations et 2 ordonnances chacun" << Qt::endl;
+    demo::OptionsDemo options;
+    options.machine = racine;
+    options.patients = patients;
+    options.consultations = 5;
+    options.documents = 0;
+    options.objets = 0;
+    options.local = true;
+    QElapsedTimer chrono;
+    chrono.start();
+    const demo::BilanDemo bilan = demo::GenererDemo(options);
+    const QString distante = plateforme::CheminNatif(bilan.baseDistante);
+    const QString locale = plateforme::CheminNatif(bilan.baseLocale);
+    for (const QString& fichier : {distante, locale}) {
+        demo::BaseSqlite base(fichier, false);
+        DeuxOrdonnances(base);
+    }
+    {
+        // Every record of the laptop's copy counts as created since the initialisation.
+        demo::BaseSqlite base(locale, false);
+        base.Executer(QStringLiteral("UPDATE synchro SET dernier_no = 0"));
+    }
+    const QString copie = racine + QStringLiteral("/reference.mdb");
+    if (!QFile::copy(distante, copie)) {
+        Echec(QStringLiteral("copie de la base distante"));
+    }
+    Param().FichierIni = bilan.fichierIni;
+    LireParametres();
+    MonterP();
+    QMap<QString, qint64> avant;
+    QMap<QString, qint64> nouveaux;
+    {
+        demo::BaseSqlite d(distante, false);
+        demo::BaseSqlite l(locale, false);
+        avant = Comptes(d);
+        nouveaux = Comptes(l);
+    }
+    qint64 total = 0;
+    for (const qint64 n : nouveaux) {
+        total += n;
+    }
+    Sortie() << "   préparation (démo) : " << QString::number(chrono.elapsed() / 1000.0, 'f', 1)
+             << " s ; " << total << " enregistrements à envoyer ("
+             << nouveaux.value(QStringLiteral("patient")) << " patients, "
+             << nouveaux.value(QStringLiteral("consultation")) << " consultations, "
+             << nouveaux.value(QStringLiteral("ordonnance")) << " ordonnances)" << Qt::endl;
+
+    const Mesure sqlite = InsertSelect(copie, locale);
+
+    const qint64 rssAvant = MemoireKo("VmRSS");
+    RemettrePic();
+    const Mesure transfert = Transferer();
+    const qint64 pic = MemoireKo("VmHWM");
+
+    {
+        demo::BaseSqlite d(distante, false);
+        const QMap<QString, qint64> apres = Comptes(d);
+        for (auto it = apres.cbegin(); it != apres.cend(); ++it) {
+            if (it.value() != avant.value(it.key()) + nouveaux.value(it.key())) {
+                Echec(QStringLiteral("table %1 : %2 enregistrements au lieu de %3")
+                          .arg(it.key())
+                          .arg(it.value())
+                          .arg(avant.value(it.key()) + nouveaux.value(it.key())));
+            }
+        }
+    }
+    const auto ligne = [total](const char* quoi, const Mesure& m) {
+        Sortie() << "   " << quoi << " : " << QString::number(m.ecoulees, 'f', 2) << " s ("
+                 << QString::number(static_cast<double>(total) / m.ecoulees, 'f', 0)
+                 << " enregistrements/s), processeur " << QString::number(m.processeur, 'f', 2)
+                 << " s" << Qt::endl;
+    };
+    ligne("ParcourirTableSynchro", transfert);
+    ligne("SQLite INSERT ... SELECT", sqlite);
+    Sortie() << "   rapport : " << QString::number(transfert.ecoulees / sqlite.ecoulees, 'f', 2)
+             << " fois le temps de SQLite (processeur : "
+             << QString::number(transfert.processeur / sqlite.processeur, 'f', 2) << " fois)"
+             << Qt::endl;
+    Sortie() << "   mémoire : " << rssAvant / 1024 << " Mo avant, pic " << pic / 1024
+             << " Mo pendant le parcours (+" << (pic - rssAvant) / 1024 << " Mo)" << Qt::endl;
+}
+
+QByteArray Contenu(int taille, int graine) {
+    QByteArray octets(taille, '\0');
+    quint32 x = static_cast<quint32>(graine) * 2654435761U + 1;
+    for (char& c : octets) {
+        x = x * 1664525U + 1013904223U;
+        c = static_cast<char>(x >> 24);
+    }
+    return octets;
+}
+
+void Ecrire(const QString& natif, const QByteArray& octets) {
+    QFile f(natif);
+    if (!f.open(QIODevice::WriteOnly) || f.write(octets) != octets.size()) {
+        Echec(natif);
+    }
+}
+
+// cp -p of every file of `source` into `destination`; with `durable`, each copy then forced to
+// disk (sync), as the module's own copy does before it renames its temporary file.
+double Cp(const QString& source, const QString& destination, bool durable) {
+    QDir().mkpath(destination);
+    QElapsedTimer chrono;
+    chrono.start();
+    QProcess cp;
+    const QString commande = durable ? QStringLiteral("cp -p \"$0\"/* \"$1\"/ && sync \"$1\"/*")
+                                     : QStringLiteral("cp -p \"$0\"/* \"$1\"/");
+    cp.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), commande, source, destination});
+    if (!cp.waitForFinished(-1) || cp.exitCode() != 0) {
+        Echec(QStringLiteral("cp"));
+    }
+    return static_cast<double>(chrono.nsecsElapsed()) / 1e9;
+}
+
+void MesurerFichiers(const QString& racine, int nombre) {
+    constexpr int TailleLettre = 24 * 1024;
+    constexpr int TailleObjet = 96 * 1024;
+    Sortie() << "== Fichiers : " << nombre << " courriers (" << TailleLettre / 1024 << " Ko) et "
+             << nombre << " objets fichiers (" << TailleObjet / 1024 << " Ko)" << Qt::endl;
+    plateforme::Machine::DefinirRacine(racine);
+    Param() = Parametres{};
+    Param().courrierdir = QStringLiteral("courrier");
+    Param().datadir = QStringLiteral("data");
+    Param().inifile = QStringLiteral("C:\\zelvano\\zelvano.ini");
+    for (const char* arbre : {"\\\\serveur\\zelvano\\zelvano", "C:\\zelvano"}) {
+        for (const char* dossier : {"bd", "courrier", "data"}) {
+            QDir().mkpath(plateforme::CheminNatif(QLatin1String(arbre) + QLatin1Char('\\') +
+                                                  QLatin1String(dossier)));
+        }
+    }
+    MonterP();
+    const QString distante =
+        plateforme::CheminNatif(QStringLiteral("\\\\serveur\\zelvano\\zelvano\\bd\\zelvano.mdb"));
+    const QString locale = plateforme::CheminNatif(QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb"));
+    demo::CreerBasePratique(distante);
+    demo::CreerBasePratique(locale);
+    {
+        demo::BaseSqlite d(distante, false);
+        d.Executer(QStringLiteral("INSERT INTO typeobjet (typeobjet, nomecran, modegestion, "
+                                  "extension) VALUES ('photo', 'consultation', 'fichier', 'jpg')"));
+        demo::BaseSqlite l(locale, false);
+        l.Executer(QStringLiteral("BEGIN"));
+        demo::Insertion lettres(l, QStringLiteral("courrier"),
+                                {QStringLiteral("identcourrier"), QStringLiteral("identifiant"),
+                                 QStringLiteral("nomfichier")});
+        demo::Insertion objets(l, QStringLiteral("objet"),
+                               {QStringLiteral("identobjet"), QStringLiteral("identpatient"),
+                                QStringLiteral("attachobjet"), QStringLiteral("identattach"),
+                                QStringLiteral("typeobjet"), QStringLiteral("nomfichier")});
+        demo::Insertion synchro(l, QStringLiteral("synchro"),
+                                {QStringLiteral("table"), QStringLiteral("champ_id"),
+                                 QStringLiteral("champ_id_dossier"), QStringLiteral("dernier_no")});
+        for (int i = 1; i <= nombre; ++i) {
+            const QString lettre = QStringLiteral("xA%1.doc").arg(i, 6, 10, QLatin1Char('0'));
+            lettres.Ajouter({i, i, QStringLiteral("P:\\zelvano\\courrier\\") + lettre});
+            Ecrire(plateforme::CheminNatif(QStringLiteral("C:\\zelvano\\courrier\\") + lettre),
+                   Contenu(TailleLettre, i));
+            const QString photo = QStringLiteral("photo%1.jpg").arg(i);
+            objets.Ajouter(
+                {i, i, QStringLiteral("consultation"), i, QStringLiteral("photo"), photo});
+            Ecrire(plateforme::CheminNatif(QStringLiteral("C:\\zelvano\\data\\") + photo),
+                   Contenu(TailleObjet, -i));
+        }
+        for (const TableMesuree& t : Tables) {
+            synchro.Ajouter({QLatin1String(t.table), QLatin1String(t.champId),
+                             QLatin1String(t.champIdDossier), 0});
+        }
+        l.Executer(QStringLiteral("COMMIT"));
+    }
+    // Files just written sit in the page cache, as cp finds them too.
+    const Mesure transfert = Transferer();
+    const int copies = QDir(plateforme::CheminNatif(QStringLiteral("P:\\zelvano\\courrier")))
+                           .entryList(QDir::Files)
+                           .size() +
+                       QDir(plateforme::CheminNatif(QStringLiteral("P:\\zelvano\\data")))
+                           .entryList(QDir::Files)
+                           .size();
+    if (copies != 2 * nombre) {
+        Echec(QStringLiteral("%1 fichiers copiés au lieu de %2").arg(copies).arg(2 * nombre));
+    }
+    const auto copier = [&](bool durable) {
+        const QString cible =
+            racine + (durable ? QStringLiteral("/cp-sync") : QStringLiteral("/cp"));
+        return Cp(plateforme::CheminNatif(QStringLiteral("C:\\zelvano\\courrier")),
+                  cible + QStringLiteral("/courrier"), durable) +
+               Cp(plateforme::CheminNatif(QStringLiteral("C:\\zelvano\\data")),
+                  cible + QStringLiteral("/data"), durable);
+    };
+    const double cp = copier(false);
+    const double cpSync = copier(true);
+    Sortie() << "   ParcourirTableSynchro (enregistrements et fichiers) : "
+             << QString::number(transfert.ecoulees, 'f', 2) << " s, processeur "
+             << QString::number(transfert.processeur, 'f', 2) << " s" << Qt::endl;
+    Sortie() << "   cp -p des mêmes fichiers : " << QString::number(cp, 'f', 2)
+             << " s ; suivi de sync : " << QString::number(cpSync, 'f', 2) << " s" << Qt::endl;
+    Sortie() << "   rapport : " << QString::number(transfert.ecoulees / cp, 'f', 2) << " fois cp, "
+             << QString::number(transfert.ecoulees / cpSync, 'f', 2) << " fois cp et sync"
+             << Qt::endl;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCommandLineParser ligne;
+    ligne.addHelpOption();
+    const QCommandLineOption patients(QStringLiteral("patients"),
+                                      QStringLiteral("Patients nouveaux (20000)."),
+                                      QStringLiteral("n"), QStringLiteral("20000"));
+    const QCommandLineOption documents(QStringLiteral("documents"),
+                                       QStringLiteral("Courriers et objets fichiers (2000)."),
+                                       QStringLiteral("n"), QStringLiteral("2000"));
+    ligne.addOptions({patients, documents});
+    ligne.process(app);
+
+    QTemporaryDir dossier;
+    if (!dossier.isValid()) {
+        Echec(QStringLiteral("dossier temporaire"));
+    }
+    // The journal file of the runs goes there too, not beside the program.
+    plateforme::DefinirDossierProgramme(dossier.path());
+    try {
+        MesurerEnregistrements(dossier.path() + QStringLiteral("/enregistrements"),
+                               ligne.value(patients).toInt());
+        MesurerFichiers(dossier.path() + QStringLiteral("/fichiers"),
+                        ligne.value(documents).toInt());
+    } catch (const plateforme::Erreur& e) {
+        Echec(QStringLiteral("%1 (%2)").arg(e.Description()).arg(e.Number()));
+    }
+    return 0;
+}

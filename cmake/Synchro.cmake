@@ -1,0 +1,35 @@
+# One static library per subsystem, made of every source file of its folder. The subsystems call
+# each other both ways (the synchronisation runs the initialisation, which redirects the drive,
+# which waits through the task list...), which CMake allows between static libraries.
+function(synchro_bibliotheque nom)
+  cmake_parse_arguments(ARG "" "" "LIENS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+  set(compilees ${sources})
+  list(FILTER compilees INCLUDE REGEX "\\.cpp$")
+  if(NOT compilees)
+    # A subsystem whose code has not been written yet.
+    add_library(${nom} INTERFACE)
+    target_include_directories(${nom} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${nom} INTERFACE ${ARG_LIENS})
+    return()
+  endif()
+  add_library(${nom} STATIC ${sources})
+  target_include_directories(${nom} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${nom} PUBLIC ${ARG_LIENS})
+  set_target_properties(${nom} PROPERTIES LINK_INTERFACE_MULTIPLICITY 4)
+endfunction()
+
+# One test program per folder of tests/, every test registered with CTest.
+function(synchro_tests nom)
+  cmake_parse_arguments(ARG "" "" "LIENS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${nom}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${nom}/*.h)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(test_${nom} ${sources})
+  target_link_libraries(test_${nom} PRIVATE ${ARG_LIENS} synchro_testutil GTest::gtest GTest::gmock)
+  target_include_directories(test_${nom} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  gtest_discover_tests(test_${nom} DISCOVERY_TIMEOUT 60
+                       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SYNCHRO_BIN=${CMAKE_BINARY_DIR}/bin")
+endfunction()

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+
+// The practice application as the demo needs it: it opens the base behind drive P, shows which
+// copy that is, and creates a patient with a consultation, a prescription, a letter (and its
+// document file) and an object, numbered as the application numbers them (largest + 1).
+class ApplicationPratique : public QWidget {
+    Q_OBJECT
+public:
+    explicit ApplicationPratique(const QString& fichierIni, QWidget* parent = nullptr);
+
+    // Creates the records; returns the new patient's identifier (0 and a message on failure).
+    qint64 CreerPatient(const QString& nom, const QString& prenom);
+    QString Poste() const { return poste_; }
+    QString CheminBase() const;
+
+private:
+    void Actualiser();
+    QString Chemin(const QString& dossier) const; // P:\zelvano\<dossier>
+
+    QString fichierIni_;
+    QString poste_;
+    QString zelvanodir_;
+    QString courrierdir_;
+    QString datadir_;
+    QLabel* etat_ = nullptr;
+    QLineEdit* nom_ = nullptr;
+    QLineEdit* prenom_ = nullptr;
+    QListWidget* crees_ = nullptr;
+};

@@ -1,0 +1,119 @@
+// zelvano-demo: builds a demo practice on an emulated machine, for trying synchro and for the
+// tests and benchmarks.
+//
+//   zelvano-demo [DOSSIER] [--machine DOSSIER] [--patients N] [--consultations N]
+//                [--documents N] [--objets N] [--seed S] [--local [--nouveaux N]] [--remplacer]
+//
+// Without a folder, the machine is $ZELVANO_MACHINE (else the platform's default machine).
+
+#include "demo/pratique.h"
+#include "platform/erreur.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+bool LireEntier(const QCommandLineParser& ligne, const QString& option, int& valeur) {
+    if (!ligne.isSet(option)) {
+        return true;
+    }
+    bool ok = false;
+    const int v = ligne.value(option).toInt(&ok);
+    if (!ok || v < 0) {
+        return false;
+    }
+    valeur = v;
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("zelvano-demo"));
+    QTextStream sortie(stdout);
+    QTextStream erreurs(stderr);
+
+    QCommandLineParser ligne;
+    ligne.setApplicationDescription(
+        QStringLiteral("Construit une pratique Zelvano de démonstration sur une machine émulée."));
+    ligne.addHelpOption();
+    ligne.addPositionalArgument(QStringLiteral("dossier"),
+                                QStringLiteral("Dossier de la machine émulée."));
+    const QList<QCommandLineOption> options = {
+        {QStringLiteral("machine"), QStringLiteral("Dossier de la machine émulée."),
+         QStringLiteral("dossier")},
+        {QStringLiteral("patients"), QStringLiteral("Nombre de patients (50)."),
+         QStringLiteral("n")},
+        {QStringLiteral("consultations"), QStringLiteral("Consultations par patient (3)."),
+         QStringLiteral("n")},
+        {QStringLiteral("documents"),
+         QStringLiteral("Courriers, comptes rendus et correspondances, en tout (60)."),
+         QStringLiteral("n")},
+        {QStringLiteral("objets"), QStringLiteral("Objets attachés, en tout (40)."),
+         QStringLiteral("n")},
+        {QStringLiteral("seed"), QStringLiteral("Graine du tirage (1)."), QStringLiteral("s")},
+        {QStringLiteral("local"),
+         QStringLiteral("Crée aussi la copie locale sur C:, initialisée.")},
+        {QStringLiteral("nouveaux"),
+         QStringLiteral("Avec --local : patients créés dans la copie locale depuis (0)."),
+         QStringLiteral("n")},
+        {QStringLiteral("remplacer"),
+         QStringLiteral("Remplace une pratique de démonstration déjà présente.")}};
+    ligne.addOptions(options);
+    ligne.process(app);
+
+    demo::OptionsDemo o;
+    o.machine = ligne.isSet(QStringLiteral("machine"))   ? ligne.value(QStringLiteral("machine"))
+                : !ligne.positionalArguments().isEmpty() ? ligne.positionalArguments().first()
+                                                         : QString();
+    int graine = static_cast<int>(o.graine);
+    if (!LireEntier(ligne, QStringLiteral("patients"), o.patients) ||
+        !LireEntier(ligne, QStringLiteral("consultations"), o.consultations) ||
+        !LireEntier(ligne, QStringLiteral("documents"), o.documents) ||
+        !LireEntier(ligne, QStringLiteral("objets"), o.objets) ||
+        !LireEntier(ligne, QStringLiteral("nouveaux"), o.nouveaux) ||
+        !LireEntier(ligne, QStringLiteral("seed"), graine)) {
+        erreurs << "Les nombres donnés aux options doivent être des entiers positifs.\n";
+        return 2;
+    }
+    o.graine = static_cast<quint32>(graine);
+    o.local = ligne.isSet(QStringLiteral("local"));
+    o.remplacer = ligne.isSet(QStringLiteral("remplacer"));
+    if (o.nouveaux > 0 && !o.local) {
+        erreurs << "--nouveaux demande --local.\n";
+        return 2;
+    }
+
+    QElapsedTimer chrono;
+    chrono.start();
+    try {
+        const demo::BilanDemo bilan = demo::GenererDemo(o);
+        sortie << "Machine : " << bilan.racine << "\n"
+               << "Base distante : " << bilan.baseDistante << "\n";
+        for (auto it = bilan.distants.cbegin(); it != bilan.distants.cend(); ++it) {
+            sortie << "  " << it.key() << " : " << it.value() << " enregistrement(s)";
+            if (bilan.maxima.contains(it.key())) {
+                sortie << ", dernier n° " << bilan.maxima.value(it.key());
+            }
+            sortie << "\n";
+        }
+        if (!bilan.baseLocale.isEmpty()) {
+            sortie << "Base locale initialisée : " << bilan.baseLocale << "\n";
+            for (auto it = bilan.nouveaux.cbegin(); it != bilan.nouveaux.cend(); ++it) {
+                sortie << "  " << it.key() << " : " << it.value() << " nouveau(x)\n";
+            }
+        }
+        sortie << "Paramètres : " << bilan.fichierIni << "\n"
+               << bilan.fichiers << " fichier(s) écrit(s) en " << chrono.elapsed() << " ms\n";
+    } catch (const plateforme::Erreur& e) {
+        erreurs << "Erreur " << e.Number() << " : " << e.Description() << "\n";
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,176 @@
+#include "pratique.h"
+
+#include "base_sqlite.h"
+#include "contenu.h"
+#include "schema_sql.h"
+
+#include "platform/chemins.h"
+#include "platform/erreur.h"
+#include "platform/profil.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+namespace demo {
+
+namespace {
+
+const QString Share = QStringLiteral("\\\\serveur\\zelvano");
+const QString ArbreServeur = QStringLiteral("\\\\serveur\\zelvano\\zelvano");
+const QString ArbreLocal = QStringLiteral("C:\\zelvano");
+const QString IniPratique = QStringLiteral("C:\\zelvano\\zelvano.ini");
+const QString IniSynchro = QStringLiteral("C:\\WINDOWS\\synchro.ini");
+
+// The folders an initialisation copies: the base folder, then the document folders.
+const QStringList DossiersCopies = {QStringLiteral("bd"),    QStringLiteral("courrier"),
+                                    QStringLiteral("cro"),   QStringLiteral("corres"),
+                                    QStringLiteral("data"),  QStringLiteral("certif"),
+                                    QStringLiteral("flash"), QStringLiteral("modeles")};
+
+void CreerDossier(const QString& natif) {
+    if (!QDir().mkpath(natif)) {
+        plateforme::Lever(plateforme::err::CheminIntrouvable,
+                          QStringLiteral("Impossible de créer le dossier « %1 ».").arg(natif));
+    }
+}
+
+void CopierArbre(const QString& source, const QString& destination) {
+    CreerDossier(destination);
+    QDirIterator it(source, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString chemin = it.next();
+        const QString cible = destination + chemin.mid(source.size());
+        if (it.fileInfo().isDir()) {
+            CreerDossier(cible);
+        } else if (!QFile::copy(chemin, cible)) {
+            plateforme::Lever(
+                plateforme::err::PermissionRefusee,
+                QStringLiteral("Impossible de copier « %1 » vers « %2 ».").arg(chemin, cible));
+        }
+    }
+}
+
+void EcrireIni(const QString& section, const QString& cle, const QString& valeur,
+               const QString& fichier) {
+    if (!plateforme::WritePrivateProfileStringA(section, cle, valeur, fichier)) {
+        plateforme::Lever(plateforme::err::PermissionRefusee,
+                          QStringLiteral("Impossible d'écrire le fichier « %1 ».").arg(fichier));
+    }
+}
+
+void EcrireParametres() {
+    const QList<std::pair<const char*, const char*>> general = {
+        {"unite", "P"},        {"zelvanodir", "zelvano"},
+        {"bddir", "bd"},       {"courrierdir", "courrier"},
+        {"crodir", "cro"},     {"corresdir", "corres"},
+        {"datadir", "data"},   {"certifdir", "certif"},
+        {"flashdir", "flash"}, {"modeledir", "modeles"}};
+    for (const auto& [cle, valeur] : general) {
+        EcrireIni(QStringLiteral("general"), QLatin1String(cle), QLatin1String(valeur), IniSynchro);
+    }
+    EcrireIni(QStringLiteral("general"), QStringLiteral("inifile"), IniPratique, IniSynchro);
+    EcrireIni(QStringLiteral("serveur"), QStringLiteral("fmpath"), Share, IniSynchro);
+    EcrireIni(QStringLiteral("client"), QStringLiteral("fmpath"), QStringLiteral("C"), IniSynchro);
+    EcrireIni(QStringLiteral("options"), QStringLiteral("createlog"), QStringLiteral("1"),
+              IniSynchro);
+    EcrireIni(QStringLiteral("path"), QStringLiteral("poste"), QStringLiteral("A"), IniPratique);
+}
+
+void Preparer(const OptionsDemo& options) {
+    if (!options.machine.isEmpty()) {
+        CreerDossier(options.machine);
+        plateforme::Machine::DefinirRacine(QDir(options.machine).absolutePath());
+    }
+    const QString serveur = plateforme::CheminNatif(ArbreServeur);
+    const QString local = plateforme::CheminNatif(ArbreLocal);
+    if (QFileInfo::exists(serveur + QStringLiteral("/bd/zelvano.mdb")) ||
+        QFileInfo::exists(local + QStringLiteral("/bd/zelvano.mdb"))) {
+        if (!options.remplacer) {
+            plateforme::Lever(plateforme::err::FichierExisteDeja,
+                              QStringLiteral("Une pratique de démonstration existe déjà dans "
+                                             "« %1 » (--remplacer pour la refaire).")
+                                  .arg(plateforme::Machine::Racine()));
+        }
+        QDir(serveur).removeRecursively();
+        QDir(local).removeRecursively();
+        QFile::remove(plateforme::CheminNatif(IniSynchro));
+    }
+    CreerDossier(serveur);
+    CreerDossier(local);
+    CreerDossier(plateforme::CheminNatif(QStringLiteral("C:\\WINDOWS")));
+}
+
+void InitialiserLocale(const QString& baseLocale, BilanDemo& bilan) {
+    BaseSqlite base(plateforme::CheminNatif(baseLocale), false);
+    base.Executer(QStringLiteral("BEGIN"));
+    Insertion synchro(base, QStringLiteral("synchro"),
+                      {QStringLiteral("table"), QStringLiteral("champ_id"),
+                       QStringLiteral("champ_id_dossier"), QStringLiteral("dernier_no")});
+    for (const TableSynchronisee& t : TablesSynchronisees()) {
+        const qint64 maximum =
+            base.Entier(QStringLiteral("SELECT max(%1) FROM %2").arg(t.champId, t.table));
+        synchro.Ajouter({t.table, t.champId, t.champIdDossier, maximum});
+        bilan.maxima[t.table] = static_cast<int>(maximum);
+    }
+    base.Executer(QStringLiteral("COMMIT"));
+}
+
+} // namespace
+
+QString SchemaPratique() {
+    return QString::fromUtf8(SchemaSql);
+}
+
+void CreerBasePratique(const QString& fichierNatif) {
+    BaseSqlite base(fichierNatif, true);
+    base.Executer(QStringLiteral("BEGIN"));
+    base.Executer(SchemaPratique());
+    base.Executer(QStringLiteral("COMMIT"));
+}
+
+BilanDemo GenererDemo(const OptionsDemo& options) {
+    Preparer(options);
+    BilanDemo bilan;
+    bilan.racine = plateforme::Machine::Racine();
+    bilan.baseDistante = ArbreServeur + QStringLiteral("\\bd\\zelvano.mdb");
+    bilan.fichierIni = IniSynchro;
+
+    Generateur generateur(options);
+    for (const QString& dossier : DossiersCopies) {
+        CreerDossier(plateforme::CheminNatif(ArbreServeur + QLatin1Char('\\') + dossier));
+    }
+    const QString distante = plateforme::CheminNatif(bilan.baseDistante);
+    CreerBasePratique(distante);
+    {
+        BaseSqlite base(distante, false);
+        base.Executer(QStringLiteral("BEGIN"));
+        generateur.RemplirServeur(base, ArbreServeur, bilan);
+        base.Executer(QStringLiteral("COMMIT"));
+    }
+    EcrireParametres();
+
+    if (options.local) {
+        for (const QString& dossier : DossiersCopies) {
+            CopierArbre(plateforme::CheminNatif(ArbreServeur + QLatin1Char('\\') + dossier),
+                        plateforme::CheminNatif(ArbreLocal + QLatin1Char('\\') + dossier));
+        }
+        bilan.baseLocale = ArbreLocal + QStringLiteral("\\bd\\zelvano.mdb");
+        InitialiserLocale(bilan.baseLocale, bilan);
+        if (options.nouveaux > 0) {
+            BaseSqlite base(plateforme::CheminNatif(bilan.baseLocale), false);
+            base.Executer(QStringLiteral("BEGIN"));
+            generateur.RemplirNouveaux(base, ArbreLocal, bilan);
+            base.Executer(QStringLiteral("COMMIT"));
+        }
+    } else {
+        for (const TableSynchronisee& t : TablesSynchronisees()) {
+            bilan.maxima[t.table] = generateur.Maximum(t.table);
+        }
+    }
+    return bilan;
+}
+
+} // namespace demo

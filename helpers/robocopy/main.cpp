@@ -1,0 +1,286 @@
+// robocopy.exe: the stand-in of the Windows robust file-copy program, on the emulated machine.
+//
+//   robocopy.exe SOURCE DESTINATION [FICHIER...] [/S] [/E] [/R:n] [/W:n] [/NP] [/NFL] [/NDL]
+//                [/NJH] [/NJS]
+//
+// Copies from the folder SOURCE into the folder DESTINATION (created when missing) every file,
+// hidden ones included, matching the patterns FICHIER (all files by default) that is new or
+// differs in size or last-write time; files already alike are skipped and extra destination
+// files are left alone. /S also copies the non-empty subfolders, /E every subfolder including
+// the empty ones. A failed file is retried n times (/R:n, default 1000000) after n seconds
+// (/W:n, default 30). Each file keeps its last-write time and is written under a temporary name
+// then renamed. The output options are accepted; only a short summary is printed.
+// Exit code, as ROBOCOPY's: 0 nothing copied, +1 files copied, +2 extra destination entries,
+// +8 some files failed, 16 a fatal error (bad command line, missing source).
+#include "platform/chemins.h"
+#include "platform/erreur.h"
+#include "platform/fichiers.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTextStream>
+#include <QThread>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int FichiersCopies = 1;
+constexpr int Extras = 2;
+constexpr int Echecs = 8;
+constexpr int Fatal = 16;
+
+struct Options {
+    bool sousDossiers = false;
+    bool dossiersVides = false;
+    qint64 essais = 1000000;
+    qint64 attenteSecondes = 30;
+    QStringList motifs;
+};
+
+struct Compteurs {
+    qint64 dossiers = 0;
+    qint64 dossiersCopies = 0;
+    qint64 fichiers = 0;
+    qint64 copies = 0;
+    qint64 ignores = 0;
+    qint64 echecs = 0;
+    qint64 extras = 0;
+};
+
+QTextStream& Console() {
+    static QTextStream sortie(stdout);
+    return sortie;
+}
+
+bool LireOption(const QString& argument, Options& options) {
+    const QString option = argument.toUpper();
+    static const QRegularExpression nombre(QStringLiteral("^/([RW]):(\\d+)$"));
+    const QRegularExpressionMatch m = nombre.match(option);
+    if (m.hasMatch()) {
+        bool ok = false;
+        const qint64 n = m.captured(2).toLongLong(&ok);
+        if (!ok) {
+            return false;
+        }
+        (m.captured(1) == QLatin1String("R") ? options.essais : options.attenteSecondes) = n;
+        return true;
+    }
+    if (option == QLatin1String("/S")) {
+        options.sousDossiers = true;
+    } else if (option == QLatin1String("/E")) {
+        options.sousDossiers = true;
+        options.dossiersVides = true;
+    } else {
+        static const QStringList sorties{QStringLiteral("/NP"), QStringLiteral("/NFL"),
+                                         QStringLiteral("/NDL"), QStringLiteral("/NJH"),
+                                         QStringLiteral("/NJS")};
+        return sorties.contains(option);
+    }
+    return true;
+}
+
+// A temporary file of an interrupted copy of ours (see plateforme::CopierFichier): never a file
+// of the tree.
+bool EstProvisoire(const QString& nom) {
+    return nom.startsWith(QLatin1String(".~synchro-")) && nom.endsWith(QLatin1String(".tmp"));
+}
+
+// The entries of a destination folder by their case-folded names: Windows has one file per
+// name, whatever its case.
+QHash<QString, QFileInfo> Entrees(const QString& dossier) {
+    QHash<QString, QFileInfo> entrees;
+    if (dossier.isEmpty()) {
+        return entrees;
+    }
+    const QFileInfoList liste = QDir(dossier).entryInfoList(QDir::AllEntries | QDir::Hidden |
+                                                            QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo& e : liste) {
+        entrees.insert(e.fileName().toCaseFolded(), e);
+    }
+    return entrees;
+}
+
+bool Identiques(const QFileInfo& source, const QFileInfo& cible) {
+    return cible.isFile() && source.size() == cible.size() &&
+           source.fileTime(QFileDevice::FileModificationTime) ==
+               cible.fileTime(QFileDevice::FileModificationTime);
+}
+
+class Copieur {
+public:
+    explicit Copieur(const Options& options)
+        : options_(options) {}
+
+    Compteurs compteurs;
+
+    void CopierDossier(const QString& source, const QString& destination, bool racine) {
+        ++compteurs.dossiers;
+        const QDir dossier(source);
+        bool existe = QFileInfo(destination).isDir();
+        if (!existe && (racine || options_.dossiersVides)) {
+            existe = Creer(destination);
+            if (!existe) {
+                return;
+            }
+        }
+        const QHash<QString, QFileInfo> entrees = Entrees(existe ? destination : QString());
+        QSet<QString> vus;
+        const QFileInfoList fichiers =
+            dossier.entryInfoList(options_.motifs, QDir::Files | QDir::Hidden | QDir::System,
+                                  QDir::Name | QDir::IgnoreCase);
+        for (const QFileInfo& fichier : fichiers) {
+            if (EstProvisoire(fichier.fileName())) {
+                continue;
+            }
+            ++compteurs.fichiers;
+            const QString cle = fichier.fileName().toCaseFolded();
+            vus.insert(cle);
+            const auto trouve = entrees.constFind(cle);
+            if (trouve != entrees.constEnd() && Identiques(fichier, *trouve)) {
+                ++compteurs.ignores;
+                continue;
+            }
+            if (!existe) {
+                existe = Creer(destination);
+                if (!existe) {
+                    ++compteurs.echecs;
+                    continue;
+                }
+            }
+            const QString cible = QDir(destination)
+                                      .filePath(trouve != entrees.constEnd() ? trouve->fileName()
+                                                                             : fichier.fileName());
+            CopierFichier(fichier.filePath(), cible);
+        }
+        QFileInfoList sousDossiers;
+        if (options_.sousDossiers) {
+            sousDossiers = dossier.entryInfoList(QDir::Dirs | QDir::Hidden | QDir::System |
+                                                     QDir::NoDotAndDotDot,
+                                                 QDir::Name | QDir::IgnoreCase);
+        }
+        for (const QFileInfo& sous : sousDossiers) {
+            vus.insert(sous.fileName().toCaseFolded());
+            const auto trouve = entrees.constFind(sous.fileName().toCaseFolded());
+            const QString cible =
+                QDir(destination)
+                    .filePath(trouve != entrees.constEnd() ? trouve->fileName() : sous.fileName());
+            CopierDossier(sous.filePath(), cible, false);
+        }
+        for (auto it = entrees.constBegin(); it != entrees.constEnd(); ++it) {
+            if (!vus.contains(it.key()) && (it->isDir() ? options_.sousDossiers : true)) {
+                ++compteurs.extras;
+            }
+        }
+    }
+
+private:
+    bool Creer(const QString& natif) {
+        if (QDir().mkpath(natif)) {
+            ++compteurs.dossiersCopies;
+            return true;
+        }
+        Console() << "ERREUR : impossible de créer le répertoire " << natif << Qt::endl;
+        return false;
+    }
+
+    void CopierFichier(const QString& source, const QString& cible) {
+        for (qint64 essai = 0;; ++essai) {
+            try {
+                // Like ROBOCOPY, a read-only destination is replaced.
+                const QFileInfo info(cible);
+                if (info.isFile() &&
+                    (info.permissions() & (QFileDevice::WriteOwner | QFileDevice::WriteGroup |
+                                           QFileDevice::WriteOther)) == 0) {
+                    QFile::setPermissions(cible, QFile::permissions(cible) |
+                                                     QFileDevice::WriteOwner |
+                                                     QFileDevice::WriteUser);
+                }
+                plateforme::CopierFichier(source, cible);
+                ++compteurs.copies;
+                return;
+            } catch (const plateforme::Erreur& e) {
+                Console() << "ERREUR " << e.Number() << " copie du fichier " << source << " : "
+                          << e.Description() << Qt::endl;
+                if (essai >= options_.essais) {
+                    ++compteurs.echecs;
+                    return;
+                }
+                Console() << "Nouvelle tentative dans " << options_.attenteSecondes
+                          << " secondes..." << Qt::endl;
+                QThread::sleep(static_cast<unsigned long>(options_.attenteSecondes));
+            }
+        }
+    }
+
+    const Options& options_;
+};
+
+void Resume(const QString& source, const QString& destination, const Compteurs& c) {
+    QTextStream& s = Console();
+    s << "ROBOCOPY : " << source << " -> " << destination << Qt::endl;
+    s << "             Total    Copié   Ignoré    Échec   Extras" << Qt::endl;
+    s << QStringLiteral("   Rép. : %1 %2 %3 %4 %5")
+             .arg(c.dossiers, 8)
+             .arg(c.dossiersCopies, 8)
+             .arg(c.dossiers - c.dossiersCopies, 8)
+             .arg(0, 8)
+             .arg(QStringLiteral("-"), 8)
+      << Qt::endl;
+    s << QStringLiteral("Fichiers : %1 %2 %3 %4 %5")
+             .arg(c.fichiers, 8)
+             .arg(c.copies, 8)
+             .arg(c.ignores, 8)
+             .arg(c.echecs, 8)
+             .arg(c.extras, 8)
+      << Qt::endl;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    Options options;
+    QStringList positionnels;
+    for (const QString& argument : QCoreApplication::arguments().mid(1)) {
+        if (argument.startsWith(QLatin1Char('/'))) {
+            if (!LireOption(argument, options)) {
+                Console() << "ERREUR : paramètre non valide : \"" << argument << "\"" << Qt::endl;
+                return Fatal;
+            }
+        } else {
+            positionnels.append(argument);
+        }
+    }
+    if (positionnels.size() < 2) {
+        Console() << "ERREUR : la source et la destination doivent être indiquées." << Qt::endl;
+        return Fatal;
+    }
+    options.motifs = positionnels.mid(2);
+    if (options.motifs.isEmpty()) {
+        options.motifs.append(QStringLiteral("*"));
+    }
+    for (QString& motif : options.motifs) {
+        if (motif == QLatin1String("*.*")) {
+            motif = QStringLiteral("*"); // every name, with or without a dot
+        }
+    }
+    const QString source = plateforme::CheminNatif(positionnels[0]);
+    const QString destination = plateforme::CheminNatif(positionnels[1]);
+    if (!QFileInfo(source).isDir()) {
+        Console() << "ERREUR 2 : accès au répertoire source " << positionnels[0]
+                  << " : le fichier spécifié est introuvable." << Qt::endl;
+        return Fatal;
+    }
+    Copieur copieur(options);
+    copieur.CopierDossier(source, destination, true);
+    Resume(positionnels[0], positionnels[1], copieur.compteurs);
+    const Compteurs& c = copieur.compteurs;
+    return (c.copies > 0 ? FichiersCopies : 0) | (c.extras > 0 ? Extras : 0) |
+           (c.echecs > 0 ? Echecs : 0);
+}

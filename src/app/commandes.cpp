@@ -1,0 +1,248 @@
+#include "app/commandes.h"
+
+#include "app/fenetre_principale.h"
+#include "drives/lancement.h"
+#include "drives/redirection.h"
+#include "init/attente.h"
+#include "init/initialisation.h"
+#include "platform/erreur.h"
+#include "platform/services.h"
+#include "settings/etat.h"
+#include "settings/journal.h"
+#include "settings/parametres.h"
+#include "sync/synchronisation.h"
+#include "sync/verification.h"
+
+namespace {
+
+using namespace plateforme;
+
+const QString CRLF = QStringLiteral("\r\n");
+
+int Boite(const QString& texte, int style) {
+    return MsgBox(texte, style, TitreModule);
+}
+
+bool Confirmer(const QString& texte) {
+    return Boite(texte, mb::YesNo | mb::Question | mb::DefaultButton2) == mb::Yes;
+}
+
+void Occuper(FenetrePrincipale& f, bool occupe) {
+    f.ActiverBoutons(!occupe, !occupe, !occupe, !occupe, !occupe, !occupe);
+}
+
+// Lines joined, each ended by CR LF, the empty ones included.
+QString Lignes(std::initializer_list<const char*> lignes) {
+    QString texte;
+    for (const char* ligne : lignes) {
+        texte += QString::fromUtf8(ligne) + CRLF;
+    }
+    return texte;
+}
+
+// The practice application running, or the window list unreadable (then told to the user):
+// in both cases nothing is to be started.
+bool ZelvanoEmpeche(const QString& messageSiDemarre) {
+    try {
+        if (ZelvanoEstDemarre()) {
+            Boite(messageSiDemarre, mb::Exclamation | mb::OKOnly);
+            return true;
+        }
+        return false;
+    } catch (const Erreur& erreur) {
+        Boite(erreur.Description(), mb::Exclamation | mb::OKOnly);
+        return true;
+    }
+}
+
+// The frame of a data command: unfolded window, busy state, emptied journal, ">>>", the run,
+// "<<<". A journal that cannot be written ends the run with the error report.
+void Encadrer(FenetrePrincipale& f, const std::function<void()>& execution) {
+    f.DeplierFenetre(true);
+    f.AfficherOptions(false);
+    Occuper(f, true);
+    f.ViderJournal();
+    try {
+        EcrireJournal(QStringLiteral(">>>"));
+        execution();
+        EcrireJournal(QStringLiteral("<<<"));
+    } catch (const Erreur& erreur) {
+        SignalerErreur(erreur);
+    }
+    Occuper(f, false);
+}
+
+const QString TexteA = Lignes(
+    {"ATTENTION : INFORMATION TRES IMPORTANTE", "",
+     "La dernière synchronisation de votre base locale",
+     "s'est TERMINEE CORRECTEMENT mais une erreur ",
+     "s'est produite dans l'initialisation qui est lancée",
+     "automatiquement après cette synchronisation.", "", "Vous devez relancer une INITIALISATION ",
+     "(et non une synchronisation) avant ", "de commencer à saisir dans votre base locale.", "",
+     "Tout ce que vous allez saisir à partir de maintenant ",
+     "dans cette base locale NE POURRA JAMAIS ETRE  ", "RECOPIE sur la base distante.", "",
+     "Voulez-vous vraiment continuer à utiliser cette base",
+     "locale sans l'initialiser correctement ?"});
+
+const QString TexteB =
+    Lignes({"ATTENTION : Seules les modifications suivantes seront prises en compte",
+            "lors de la synchronisation avec la base distante :",
+            "",
+            "  - Création de nouveaux dossiers patients",
+            "  - Création de nouvelles consultations",
+            "  - Création de nouvelles ordonnances",
+            "  - Création de nouveaux courriers",
+            "  - Création de nouveaux CRO",
+            "  - Création de nouvelles correspondances",
+            "  + Création d'objets 'Alerte'",
+            "  + Création d'objets 'Dessin sur planche'",
+            "  + Création d'objets 'Audiométrie'",
+            "  + Création d'objets 'Impédancemétrie'",
+            "  + Création d'objets 'Vestibulométrie'",
+            "  + Création d'objets 'Cardiologie'",
+            "  + Création d'objets de type 'Fichier' (Word, Excel, Scrivola, Mspaint, ...)",
+            "  + Lien entre les courriers/cro/correspondances et les consultations",
+            "    (Option 'Indiquer par un objet sur la dernière consultation')",
+            "",
+            "Toutes les autres modifications de votre base locale seront perdues",
+            "lors de la synchronisation.",
+            "",
+            "  + = Nouveauté de la version 7.10"});
+
+const QString TexteC =
+    Lignes({"ATTENTION - ATTENTION - ATTENTION - ATTENTION - ATTENTION", "",
+            "La base Zelvano locale a été initialisée par une ",
+            "version du module de synchronisation INFERIEURE à 7.10 .", "",
+            "Les objets suivants ne pourront être pris en compte",
+            "que quand vous aurez fait une SYNCHRONISATION", "AVEC LA VERSION 7.10 :", "",
+            "  - Objet 'Alerte'", "  - Objet 'Dessin sur planche'", "  - Objet 'Audiométrie'",
+            "  - Objet 'Impédancemétrie'", "  - Objet 'Vestibulométrie'", "  - Objet 'Cardiologie'",
+            "  - Objet de type 'Fichier' (Word, Excel, Scrivola, Mspaint, ...)",
+            "  - Lien entre les courriers/cro/correspondances et les consultations", ""});
+
+const QString DejaDemarre = QStringLiteral("Opération impossible : Zelvano est déjà démarré.");
+
+// The local base's checks before a launch on it; false when the user stops there or the base
+// cannot be checked (then told).
+bool VerifierBaseLocale() {
+    bool initialisee = false;
+    bool avecObjets = false;
+    try {
+        initialisee = BaseLocaleInitialisee();
+        avecObjets = BaseLocaleInitialiseeAvecObjets();
+    } catch (const Erreur& erreur) {
+        Boite(QStringLiteral("Impossible de vérifier la base locale ") + CheminBaseLocale() +
+                  QStringLiteral(" :") + CRLF + erreur.Description() + QStringLiteral(" (") +
+                  QString::number(erreur.Number()) + QStringLiteral(")"),
+              mb::Exclamation | mb::OKOnly);
+        return false;
+    }
+    if (!initialisee) {
+        if (Boite(TexteA, mb::YesNo | mb::Critical | mb::DefaultButton2) != mb::Yes) {
+            return false;
+        }
+    } else if (Param().nowarning == 0) {
+        Boite(TexteB, mb::Information | mb::OKOnly);
+    }
+    if (!avecObjets) {
+        Boite(TexteC, mb::Exclamation | mb::OKOnly);
+    }
+    return true;
+}
+
+} // namespace
+
+Executions& ExecutionsCourantes() {
+    // A run interrupted between its two commits is settled first (the synchronisation does it
+    // itself); while it cannot be, nothing runs.
+    static Executions e{[] { LancerSynchronisation(); },
+                        [] {
+                            if (ReprendreSynchronisationInterrompue()) {
+                                LancerInitialisation();
+                            }
+                        },
+                        [] {
+                            return ReprendreSynchronisationInterrompue();
+                        }};
+    return e;
+}
+
+void btnsynchro_Click(FenetrePrincipale& f) {
+    if (ZelvanoEmpeche(
+            QStringLiteral("Opération impossible : vous devez sortir de Zelvano avant de "
+                           "lancer une synchronisation."))) {
+        return;
+    }
+    if (!Confirmer(
+            QStringLiteral("ATTENTION : vous allez commencer la synchronisation de la base "
+                           "distante et de la base locale.") +
+            CRLF + CRLF +
+            QStringLiteral("Tous les dossiers, consultations, ordonnances, courriers, CRO et "
+                           "objets créés dans la base locale depuis la dernière "
+                           "synchronisation seront copiés dans la base distante. La base "
+                           "locale sera ensuite remplacée par la base distante .") +
+            CRLF + CRLF + QStringLiteral("Voulez-vous continuer ?"))) {
+        return;
+    }
+    Encadrer(f, ExecutionsCourantes().synchronisation);
+    DefinirPointeur(pointeur::Defaut);
+    AfficherEtat();
+}
+
+void btnCopier_Click(FenetrePrincipale& f) {
+    if (!Confirmer(QStringLiteral("ATTENTION : la base locale va être remplacée par la base "
+                                  "distante. Toutes les informations contenues dans la base locale "
+                                  "seront remplacées.") +
+                   CRLF + CRLF + QStringLiteral("Voulez-vous continuer ?"))) {
+        return;
+    }
+    if (!Confirmer(QStringLiteral("Voulez-vous vraiment écraser votre base locale ?"))) {
+        return;
+    }
+    Encadrer(f, ExecutionsCourantes().initialisation);
+    AfficherEtat();
+    DefinirPointeur(pointeur::Defaut);
+}
+
+// Before a launch, a synchronisation interrupted between its commits must be settled.
+static bool LancementPossible() {
+    if (ExecutionsCourantes().reprise()) {
+        return true;
+    }
+    Boite(QStringLiteral("Lancement de Zelvano impossible : la dernière synchronisation a été "
+                         "interrompue et n'a pas pu être réglée. Consultez le journal."),
+          mb::Exclamation | mb::OKOnly);
+    return false;
+}
+
+void btnsrv_Click(FenetrePrincipale& f) {
+    Occuper(f, true);
+    AttendreSecondes(2);
+    if (!ZelvanoEmpeche(DejaDemarre) && LancementPossible()) {
+        f.DeplierFenetre(false);
+        if (EtatBase() == QLatin1String("D") || ConnecterBaseDistante()) {
+            LancerZelvano(QStringLiteral("D"));
+        }
+        AfficherEtat();
+    }
+    AttendreSecondes(2);
+    Occuper(f, false);
+}
+
+void btnclient_Click(FenetrePrincipale& f) {
+    Occuper(f, true);
+    AttendreSecondes(2);
+    if (!ZelvanoEmpeche(DejaDemarre) && LancementPossible()) {
+        if (!VerifierBaseLocale()) {
+            Occuper(f, false);
+            return;
+        }
+        f.DeplierFenetre(false);
+        if (EtatBase() == QLatin1String("L") || ConnecterBaseLocale()) {
+            LancerZelvano(QStringLiteral("L"));
+        }
+        AfficherEtat();
+    }
+    AttendreSecondes(2);
+    Occuper(f, false);
+}

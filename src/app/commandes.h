@@ -1,0 +1,20 @@
+#pragma once
+
+#include <functional>
+
+class FenetrePrincipale;
+
+// The commands behind the buttons of the main window.
+void btnsynchro_Click(FenetrePrincipale& fenetre);
+void btnCopier_Click(FenetrePrincipale& fenetre);
+void btnclient_Click(FenetrePrincipale& fenetre);
+void btnsrv_Click(FenetrePrincipale& fenetre);
+
+// The runs the commands start; tests put counters in their place.
+struct Executions {
+    std::function<void()> synchronisation;
+    std::function<void()> initialisation;
+    // Settles a synchronisation interrupted between its two commits; false while it cannot be.
+    std::function<bool()> reprise;
+};
+Executions& ExecutionsCourantes();

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class FenetrePrincipale;
+
+// Start-up of the main window, after the single-instance test: settings file, title, folding,
+// utility-library version, position, settings, help, command interpreter, deferred-run timer.
+// False when the program must end (the reason was shown to the user).
+bool ChargerFenetre(FenetrePrincipale& fenetre, const QStringList& arguments);
+
+// "CMD.EXE" when the Windows folder contains WINNT or the system folder SYSTEM32, else
+// "COMMAND.COM"; with CMD.EXE, xcopy32.exe is prepared in the system folder.
+void DetecterInterpreteur();
+// The same choice for the two folders given (in capitals, as the system gives them).
+QString ChoisirInterpreteur(const QString& repertoireWindows, const QString& repertoireSysteme);
+void PreparerXcopy32(const QString& dossier);
+
+// The timer interval as the timer takes it (0 to 65535 ms); error 380 otherwise.
+int IntervalleMinuterie(int valeur);

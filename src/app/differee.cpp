@@ -1,0 +1,133 @@
+#include "app/differee.h"
+
+#include "app/commandes.h"
+#include "app/fenetre_principale.h"
+#include "app/modprivilige.h"
+#include "drives/lancement.h"
+#include "platform/alimentation.h"
+#include "platform/erreur.h"
+#include "platform/services.h"
+#include "settings/date_heure.h"
+#include "settings/etat.h"
+#include "settings/journal.h"
+#include "settings/parametres.h"
+
+namespace {
+
+const QString options = QStringLiteral("options");
+
+// Puts createlog back at the end of the tick, whatever the way out.
+class CreatelogForce {
+public:
+    CreatelogForce()
+        : sauve_(Param().createlog) {
+        Param().createlog = 1;
+    }
+    ~CreatelogForce() { Param().createlog = sauve_; }
+    CreatelogForce(const CreatelogForce&) = delete;
+    CreatelogForce& operator=(const CreatelogForce&) = delete;
+
+private:
+    qint16 sauve_;
+};
+
+void Desarmer(FenetrePrincipale& f) {
+    EcrireCle(options, QStringLiteral("synchrodifferee"), QStringLiteral("0"));
+    f.Timersynchro().stop();
+}
+
+void Abandonner(FenetrePrincipale& f, const QString& ligne) {
+    EcrireJournal(ligne);
+    Desarmer(f);
+}
+
+// " 5" for 5, "-5" for -5: a number as the journal line of a failed power-off shows it.
+QString NombreAvecSigne(int nombre) {
+    return nombre >= 0 ? QLatin1Char(' ') + QString::number(nombre) : QString::number(nombre);
+}
+
+void Eteindre() {
+    AjusterPrivilege(QStringLiteral("SeShutdownPrivilege"), true);
+    int code = 0;
+    if (!plateforme::AlimentationCourante().Eteindre(code) && code != 0) {
+        EcrireJournal(QStringLiteral("<<<Erreur lors de l'arret : ") + NombreAvecSigne(code));
+    }
+}
+
+void Executer(FenetrePrincipale& f) {
+    Desarmer(f);
+    f.DeplierFenetre(true);
+    f.AfficherOptions(false);
+    f.ActiverBoutons(false, false, false, false, false, false);
+    f.ViderJournal();
+    EcrireJournal(QStringLiteral(">>>Démarrage de la synchro différée>>>"));
+    ExecutionsCourantes().synchronisation();
+    EcrireJournal(QStringLiteral("<<<"));
+    f.ActiverBoutons(true, true, true, true, true, true);
+    plateforme::DefinirPointeur(plateforme::pointeur::Defaut);
+    AfficherEtat();
+    if (LireCleEntier(options, QStringLiteral("synchrodiffereearret"), 0) == 1) {
+        Eteindre();
+    }
+}
+
+void Tic(FenetrePrincipale& f) {
+    if (LireCleEntier(options, QStringLiteral("synchrodifferee"), 0) == 0) {
+        f.Timersynchro().stop();
+        return;
+    }
+    // Everything the tick writes goes to synchro.log too; a waiting tick puts the setting back
+    // like the others.
+    const CreatelogForce createlog;
+    const QString texte = LireCle(options, QStringLiteral("synchrodiffereelea"));
+    if (texte.isEmpty()) {
+        Abandonner(
+            f, QStringLiteral("La date de synchronisation est absente ... abandon de la synchro"));
+        return;
+    }
+    const std::optional<QDateTime> moment = LireDateHeure(texte);
+    if (!moment) {
+        Abandonner(
+            f, QStringLiteral("La date de synchronisation est invalide ... abandon de la synchro"));
+        return;
+    }
+    const QDateTime maintenant = plateforme::Maintenant();
+    if (maintenant < *moment) {
+        return;
+    }
+    if (maintenant > moment->addSecs(10 * 60)) {
+        Abandonner(f,
+                   QStringLiteral("Heure de synchronisation dépassée ... abandon de la synchro"));
+        return;
+    }
+    bool zelvano = false;
+    try {
+        zelvano = ZelvanoEstDemarre();
+    } catch (const plateforme::Erreur& erreur) {
+        // Nobody can tell whether the practice application runs: wait for the next tick.
+        EcrireJournal(erreur.Description());
+        return;
+    }
+    if (zelvano) {
+        Desarmer(f);
+        EcrireJournal(QStringLiteral("Zelvano est lancé ... abandon de la synchro"));
+        return;
+    }
+    if (!f.BoutonActif(Bouton::synchro)) {
+        return;
+    }
+    Executer(f);
+}
+
+} // namespace
+
+void Timersynchro_Timer(FenetrePrincipale& f) {
+    try {
+        Tic(f);
+    } catch (const plateforme::Erreur& erreur) {
+        // The journal itself failed (synchro.log cannot be written): stop there, disarmed.
+        Desarmer(f);
+        f.ActiverBoutons(true, true, true, true, true, true);
+        SignalerErreur(erreur);
+    }
+}

@@ -1,0 +1,279 @@
+#include "app/fenetre_principale.h"
+
+#include "app/bouton_commande.h"
+#include "app/commandes.h"
+#include "app/differee.h"
+#include "app/twips.h"
+#include "options/options.h"
+#include "platform/chemins.h"
+#include "platform/fichiers.h"
+#include "platform/services.h"
+#include "settings/etat.h"
+#include "settings/parametres.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFontDatabase>
+#include <QListWidget>
+#include <QStyle>
+#include <QUrl>
+
+namespace {
+
+int Indice(Bouton b) {
+    return static_cast<int>(b);
+}
+
+QFont PoliceBoutons() {
+    QFont police = QApplication::font();
+    if (QFontDatabase::families().contains(QStringLiteral("Tahoma"), Qt::CaseInsensitive)) {
+        police.setFamily(QStringLiteral("Tahoma"));
+    }
+    police.setPointSize(8);
+    return police;
+}
+
+} // namespace
+
+FenetrePrincipale::FenetrePrincipale(QWidget* parent)
+    : QWidget(parent) {
+    setObjectName(QStringLiteral("main"));
+    const struct {
+        const char* nom;
+        QString libelle;
+        QStyle::StandardPixmap image;
+    } definitions[6] = {
+        {"btnclient", QStringLiteral("Exécuter Zelvano sur base &Locale  "),
+         QStyle::SP_ComputerIcon},
+        {"btnsrv", QStringLiteral("Exécuter Zelvano sur base &Distante "), QStyle::SP_DriveNetIcon},
+        {"btnsynchro", QStringLiteral("&Synchroniser les deux bases"), QStyle::SP_BrowserReload},
+        {"btnCopier", QStringLiteral("&Initialiser la synchronisation"), QStyle::SP_ArrowDown},
+        {"btnoptions", QStringLiteral("Modifier les &Options de synchronisation"),
+         QStyle::SP_FileDialogDetailedView},
+        {"btnAide", QStringLiteral("Consulter l'aide en ligne"), QStyle::SP_DialogHelpButton},
+    };
+    const QFont police = PoliceBoutons();
+    for (int i = 0; i < 6; ++i) {
+        auto* bouton = new BoutonCommande(definitions[i].libelle,
+                                          style()->standardIcon(definitions[i].image), this);
+        bouton->setObjectName(QString::fromLatin1(definitions[i].nom));
+        bouton->setFont(police);
+        boutons_[i] = bouton;
+    }
+    listsynchro_ = new QListWidget(this);
+    listsynchro_->setObjectName(QStringLiteral("listsynchro"));
+    Timersynchro_.setObjectName(QStringLiteral("Timersynchro"));
+    Timersynchro_.setInterval(30000);
+
+    connect(boutons_[0], &QPushButton::clicked, this, [this] { btnclient_Click(*this); });
+    connect(boutons_[1], &QPushButton::clicked, this, [this] { btnsrv_Click(*this); });
+    connect(boutons_[2], &QPushButton::clicked, this, [this] { btnsynchro_Click(*this); });
+    connect(boutons_[3], &QPushButton::clicked, this, [this] { btnCopier_Click(*this); });
+    connect(&Timersynchro_, &QTimer::timeout, this, [this] { Timersynchro_Timer(*this); });
+    connect(boutons_[4], &QPushButton::clicked, this, &FenetrePrincipale::btnoptions_Click);
+    connect(boutons_[5], &QPushButton::clicked, this, &FenetrePrincipale::btnAide_Click);
+    connect(listsynchro_, &QListWidget::itemDoubleClicked, this,
+            &FenetrePrincipale::listsynchro_DblClick);
+    DefinirLargeur(LargeurSansAide, LargeurJournalSansAide, false);
+    DeplierFenetre(false);
+}
+
+FenetrePrincipale::~FenetrePrincipale() = default;
+
+void FenetrePrincipale::DefinirTitre(const QString& titre) {
+    setWindowTitle(titre);
+}
+
+void FenetrePrincipale::AjouterLigneJournal(const QString& ligne) {
+    listsynchro_->addItem(ligne);
+    listsynchro_->setCurrentRow(listsynchro_->count() - 1);
+}
+
+void FenetrePrincipale::ViderJournal() {
+    listsynchro_->clear();
+}
+
+void FenetrePrincipale::DefinirLibelle(Bouton bouton, const QString& libelle) {
+    boutons_[Indice(bouton)]->setText(libelle);
+}
+
+void FenetrePrincipale::ActiverBouton(Bouton bouton, bool actif) {
+    boutons_[Indice(bouton)]->setEnabled(actif);
+}
+
+bool FenetrePrincipale::BoutonActif(Bouton bouton) const {
+    return boutons_[Indice(bouton)]->isEnabled();
+}
+
+BoutonCommande* FenetrePrincipale::BoutonDe(Bouton bouton) const {
+    return boutons_[Indice(bouton)];
+}
+
+void FenetrePrincipale::ActiverBoutons(Etat client, Etat serveur, Etat synchro, Etat copier,
+                                       Etat options, Etat aide) {
+    const Etat etats[6] = {client, serveur, synchro, copier, options, aide};
+    for (int i = 0; i < 6; ++i) {
+        if (etats[i].has_value()) {
+            boutons_[i]->setEnabled(*etats[i]);
+        }
+    }
+    plateforme::DoEvents();
+}
+
+void FenetrePrincipale::DeplierFenetre(bool deplier) {
+    if (!deplier && options_ != nullptr) {
+        options_->close();
+        options_ = nullptr;
+    }
+    depliee_ = deplier;
+    Disposer();
+}
+
+void FenetrePrincipale::AfficherOptions(bool afficher) {
+    if (afficher) {
+        listsynchro_->hide();
+        if (options_ == nullptr) {
+            options_ = new DialogueOptions(*this);
+            options_->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        PlacerOptions(*options_);
+        options_->show();
+        return;
+    }
+    listsynchro_->show();
+    listsynchro_->resize(width(), listsynchro_->height());
+    if (options_ != nullptr) {
+        options_->close();
+        options_ = nullptr;
+    }
+}
+
+void FenetrePrincipale::PlacerOptions(QWidget& dialogue) const {
+    const int marge = twips::VersPixels(60, this);
+    const QPoint coin = mapToGlobal(QPoint(0, listsynchro_->y()));
+    dialogue.move(frameGeometry().left() + marge, coin.y());
+    dialogue.resize(width() - marge,
+                    std::max(dialogue.sizeHint().height(), listsynchro_->height()));
+}
+
+void FenetrePrincipale::btnoptions_Click() {
+    ActiverBoutons(false, false, false, false, std::nullopt, false);
+    DeplierFenetre(true);
+    AfficherOptions(true);
+    AfficherEtat();
+}
+
+void FenetrePrincipale::DefinirLargeur(int largeurFenetre, int largeurJournal, bool aideVisible) {
+    largeurTwips_ = largeurFenetre;
+    largeurJournalTwips_ = largeurJournal;
+    boutons_[Indice(Bouton::aide)]->setVisible(aideVisible);
+    boutons_[Indice(Bouton::aide)]->setEnabled(aideVisible);
+    Disposer();
+}
+
+int FenetrePrincipale::HauteurInterieureTwips() const {
+    return twips::DePixels(height(), this);
+}
+
+int FenetrePrincipale::LargeurTwips() const {
+    return twips::DePixels(width(), this);
+}
+
+// Places the buttons side by side across the width and the journal below them.
+void FenetrePrincipale::Disposer() {
+    const int largeur = twips::VersPixels(largeurTwips_, this);
+    const int hauteurBoutons = twips::VersPixels(HauteurBoutons, this);
+    const bool aide = !boutons_[Indice(Bouton::aide)]->isHidden();
+    const int nombre = aide ? 6 : 5;
+    for (int i = 0; i < nombre; ++i) {
+        const int gauche = largeur * i / nombre;
+        const int droite = largeur * (i + 1) / nombre;
+        boutons_[i]->setGeometry(gauche, 0, droite - gauche, hauteurBoutons);
+    }
+    const int largeurJournal = twips::VersPixels(largeurJournalTwips_, this);
+    const int marge = twips::VersPixels(60, this);
+    listsynchro_->setGeometry((largeur - largeurJournal) / 2, hauteurBoutons + marge,
+                              largeurJournal, twips::VersPixels(HauteurJournal, this) - 2 * marge);
+    const int hauteur = hauteurBoutons + (depliee_ ? twips::VersPixels(HauteurJournal, this) : 0);
+    setMinimumSize(largeur, hauteur);
+    setMaximumHeight(depliee_ ? QWIDGETSIZE_MAX : hauteur);
+    resize(largeur, hauteur);
+}
+
+QString FenetrePrincipale::CheminAide() const {
+    QString dossier = plateforme::DossierProgramme();
+    if (!dossier.endsWith(QLatin1Char('\\'))) {
+        dossier += QLatin1Char('\\');
+    }
+    return dossier + QStringLiteral("synchro.chm");
+}
+
+void FenetrePrincipale::VerifierAide() {
+    try {
+        const plateforme::VersionOs version = plateforme::ServicesCourants().systeme->Version();
+        if (version.majeure < 6 && plateforme::FichierExiste(CheminAide())) {
+            DefinirLargeur(LargeurAvecAide, LargeurJournalAvecAide, true);
+            return;
+        }
+    } catch (const std::exception&) {
+        // Help problems never stop the window: the button is simply hidden.
+    }
+    DefinirLargeur(LargeurSansAide, LargeurJournalSansAide, false);
+}
+
+void FenetrePrincipale::btnAide_Click() {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(plateforme::CheminNatif(CheminAide())));
+}
+
+void FenetrePrincipale::listsynchro_DblClick(QListWidgetItem* item) {
+    if (item == nullptr || item->text().isEmpty()) {
+        return;
+    }
+    plateforme::MsgBox(item->text(), plateforme::mb::OKOnly, QApplication::applicationName());
+}
+
+void FenetrePrincipale::closeEvent(QCloseEvent* evenement) {
+    EnregistrerPosition(*this);
+    evenement->accept();
+    QApplication::quit();
+}
+
+void EnregistrerPosition(const QWidget& fenetre) {
+    const QString position = QStringLiteral("position");
+    int etat = 0;
+    if (fenetre.isMinimized()) {
+        etat = 1;
+    } else if (fenetre.isMaximized()) {
+        etat = 2;
+    }
+    EcrireCle(position, QStringLiteral("windowstate"), QString::number(etat));
+    if (etat == 0) {
+        EcrireCle(position, QStringLiteral("top"),
+                  QString::number(twips::DePixels(fenetre.y(), &fenetre)));
+        EcrireCle(position, QStringLiteral("left"),
+                  QString::number(twips::DePixels(fenetre.x(), &fenetre)));
+    }
+}
+
+void RestaurerPosition(QWidget& fenetre) {
+    const QString position = QStringLiteral("position");
+    const int gauche = LireCleEntier(position, QStringLiteral("left"), 0);
+    const int haut = LireCleEntier(position, QStringLiteral("top"), 0);
+    const int etat = LireCleEntier(position, QStringLiteral("windowstate"), 0);
+    QPoint coin = fenetre.pos();
+    if (gauche != 0) {
+        coin.setX(twips::VersPixels(gauche, &fenetre));
+    }
+    if (haut != 0) {
+        coin.setY(twips::VersPixels(haut, &fenetre));
+    }
+    fenetre.move(coin);
+    Qt::WindowStates etats = fenetre.windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
+    if (etat == 1) {
+        etats |= Qt::WindowMinimized;
+    } else if (etat == 2) {
+        etats |= Qt::WindowMaximized;
+    }
+    fenetre.setWindowState(etats);
+}

@@ -1,0 +1,33 @@
+#include "app/demarrage.h"
+#include "app/fenetre_principale.h"
+#include "app/services_qt.h"
+#include "platform/instance.h"
+#include "platform/services.h"
+#include "settings/fenetre.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    application.setApplicationName(QStringLiteral("synchro"));
+    application.setApplicationVersion(QStringLiteral("7.15.4"));
+
+    // A second instance ends at once, without a message.
+    const plateforme::InstanceUnique instance;
+    if (!instance.Obtenue()) {
+        return 0;
+    }
+
+    BoitesQt boites;
+    EcranQt ecran(*plateforme::ServicesCourants().ecran);
+    const plateforme::RemplacementServices services(
+        plateforme::Services{nullptr, &boites, &ecran, nullptr, nullptr});
+
+    FenetrePrincipale fenetre;
+    const InstallationFenetre installation(fenetre);
+    if (!ChargerFenetre(fenetre, QApplication::arguments())) {
+        return 0;
+    }
+    fenetre.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,86 @@
+#include "drives/lancement.h"
+
+#include "drives/qorbis32.h"
+#include "platform/erreur.h"
+#include "platform/fichiers.h"
+#include "platform/services.h"
+#include "settings/etat.h"
+#include "settings/parametres.h"
+#include "sync/verification.h"
+
+namespace {
+
+const QString CRLF = QStringLiteral("\r\n");
+
+void Avertir(const QString& texte) {
+    plateforme::MsgBox(texte, plateforme::mb::Exclamation | plateforme::mb::OKOnly, TitreModule);
+}
+
+QString DossierBase() {
+    const Parametres& p = Param();
+    return p.unite + QStringLiteral(":\\") + p.zelvanodir + QStringLiteral("\\") + p.bddir;
+}
+
+// The state the checked base gives: a remote base holds no journal rows, an initialised local
+// base holds some.
+QString EtatSelonBase(const QString& mode, const QString& cheminBase) {
+    const QString m = mode.toUpper();
+    if (m != QLatin1String("D") && m != QLatin1String("L")) {
+        return {};
+    }
+    const int lignes = CompterLignesSynchro(cheminBase);
+    if (m == QLatin1String("D")) {
+        return lignes == 0 ? QStringLiteral("D") : QString();
+    }
+    return lignes != 0 ? QStringLiteral("L") : QString();
+}
+
+} // namespace
+
+bool ZelvanoEstDemarre() {
+    QString tampon(65000, QLatin1Char(' '));
+    const qint32 nombre = qorbis32_ListeFenetres(tampon, 65000, 1, 1);
+    if (nombre < 0) {
+        plateforme::Lever(ErreurListeFenetres,
+                          QStringLiteral("La liste des fenêtres ouvertes n'a pas pu être lue : "
+                                         "impossible de savoir si Zelvano est démarré."));
+    }
+    return tampon.contains(QLatin1String("ZELVANO - Poste"));
+}
+
+void LancerZelvano(const QString& mode) {
+    EtatBase() = mode == QLatin1String("L") ? QStringLiteral("LEC") : QStringLiteral("DEC");
+    AfficherEtat();
+    const QString dossier = DossierBase();
+    if (plateforme::ListerDossier(dossier + QStringLiteral("\\*.mdb")).isEmpty()) {
+        Avertir(QStringLiteral("Lancement de Zelvano impossible : il n'y a pas de base de données "
+                               "dans le dossier ") +
+                dossier + CRLF +
+                QStringLiteral("Attentez quelques secondes et recommencez l'opération."));
+        EtatBase().clear();
+        AfficherEtat();
+        return;
+    }
+    const QString base = dossier + QStringLiteral("\\zelvano.mdb");
+    try {
+        EtatBase() = EtatSelonBase(mode, base);
+    } catch (const plateforme::Erreur& erreur) {
+        // Nothing is started on a base that cannot be opened.
+        Avertir(QStringLiteral("Lancement de Zelvano impossible : la base de données ") + base +
+                QStringLiteral(" ne peut pas être ouverte.") + CRLF + erreur.Description() +
+                QStringLiteral(" (") + QString::number(erreur.Number()) + QStringLiteral(")"));
+        EtatBase().clear();
+        AfficherEtat();
+        return;
+    }
+    const Parametres& p = Param();
+    const QString programme =
+        p.fmpathClient + QStringLiteral(":\\") + p.zelvanodir + QStringLiteral("\\zelvano.exe");
+    const qint64 pid = plateforme::ServicesCourants().processus->Demarrer(
+        programme + QLatin1Char(' ') + p.inifile, 1);
+    if (pid == 0) {
+        Avertir(QStringLiteral("Lancement de Zelvano impossible : le programme ") + programme +
+                QStringLiteral(" est introuvable."));
+    }
+    AfficherEtat();
+}

@@ -1,0 +1,82 @@
+#include "drives/qorbis32.h"
+
+#include "platform/processus.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+namespace {
+
+constexpr qint32 VersionBibliotheque = 120;
+
+qint32& versionForcee() {
+    static qint32 v = 0;
+    return v;
+}
+
+ListeFenetresQorbis32& sourceForcee() {
+    static ListeFenetresQorbis32 s;
+    return s;
+}
+
+// An item must not break the listing: a marker inside it would be read as the start of the next.
+QString nettoyer(QString item) {
+    item.remove(MarqueurQorbis32);
+    item.remove(QChar(u'\0'));
+    return item;
+}
+
+QString listeMarquee(const QStringList& items) {
+    if (items.isEmpty()) {
+        return {};
+    }
+    QString texte;
+    for (const QString& item : items) {
+        texte += MarqueurQorbis32 + nettoyer(item);
+    }
+    return texte + MarqueurQorbis32;
+}
+
+QStringList itemsTaches() {
+    const qint64 moi = QCoreApplication::applicationPid();
+    QStringList items;
+    for (const plateforme::Tache& t : plateforme::ListeTaches()) {
+        if (t.pid != moi) {
+            items << t.nom << t.ligneCommande;
+        }
+    }
+    return items;
+}
+
+} // namespace
+
+qint32 qorbis32_VersionNumber() {
+    return versionForcee() != 0 ? versionForcee() : VersionBibliotheque;
+}
+
+qint32 qorbis32_ListeFenetres(QString& tampon, qint32 taille, qint32 drapeau1, qint32 drapeau2) {
+    if (sourceForcee()) {
+        return sourceForcee()(tampon, taille, drapeau1, drapeau2);
+    }
+    if (taille < 0) {
+        return -1;
+    }
+    QString texte;
+    if (drapeau1 == 1 && drapeau2 == 1) {
+        texte = listeMarquee(plateforme::TitresFenetres());
+    } else if (drapeau1 == -1 && drapeau2 == -1) {
+        texte = listeMarquee(itemsTaches());
+    } else {
+        return -1;
+    }
+    tampon = texte.left(taille);
+    return static_cast<qint32>(tampon.size());
+}
+
+void DefinirVersionQorbis32ForTests(qint32 version) {
+    versionForcee() = version;
+}
+
+void DefinirListeFenetresQorbis32ForTests(ListeFenetresQorbis32 source) {
+    sourceForcee() = std::move(source);
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// Waiting for the copy programs started without a handle to wait on (XCOPY, ROBOCOPY): a fixed
+// delay that lets the program appear, then polls of the task list until no task names it.
+
+// One task of the utility library's listing: its first and its second item (the second holds
+// the program or the command line).
+struct TacheQb32 {
+    QString ItemA;
+    QString ItemB;
+};
+
+// The tasks of the last listing, from index 1; index 0 holds no task.
+extern QList<TacheQb32> qb32_TabTaskList;
+
+// Refills qb32_TabTaskList and returns the number of complete tasks (0 when the library fails or
+// the listing holds fewer than three markers).
+qint16 ChargerListeTaches();
+
+// True when the second item of a task holds the program's name, whatever its case.
+bool XcopyEnCours();
+bool RobocopyEnCours();
+
+// Returns after about `secondes` seconds (between secondes - 1 and secondes, the clock being read
+// to the second), the window kept alive meanwhile.
+void AttendreSecondes(qint16 secondes);
+
+enum class ProgrammeCopie { Xcopy, Robocopy };
+
+// After starting the copy program: 5 seconds (XCOPY) or 3 (ROBOCOPY), then as long as a task
+// shows it. Any such task on the machine keeps the wait going; there is no time limit.
+void AttendreProgrammeCopie(ProgrammeCopie programme);

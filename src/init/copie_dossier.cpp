@@ -1,0 +1,215 @@
+#include "init/copie_dossier.h"
+
+#include "init/attente.h"
+#include "init/copie_base.h"
+#include "init/dates_fichier.h"
+#include "platform/erreur.h"
+#include "platform/fichiers.h"
+#include "platform/services.h"
+#include "settings/journal.h"
+#include "settings/parametres.h"
+
+#include <QStringList>
+
+namespace {
+
+using plateforme::Erreur;
+
+enum class Mode { SecuriseModifies, Securise, ModifiesNonSecurise, Xcopy };
+
+Mode ChoisirMode(bool estBase) {
+    const Parametres& p = Param();
+    if (p.copiesecurisee != 0) {
+        return p.modifiesuniquement != 0 ? Mode::SecuriseModifies : Mode::Securise;
+    }
+    if (!estBase && p.modifiesuniquement != 0) {
+        return Mode::ModifiesNonSecurise;
+    }
+    return Mode::Xcopy;
+}
+
+QString Dans(const QString& dossier, const QString& nom) {
+    return dossier + QLatin1Char('\\') + nom;
+}
+
+QString Nombre(qint32 n) {
+    return QString::number(n);
+}
+
+// The source was just listed as a plain file; the destination may be anything.
+bool DatesEcritureDifferent(const QString& source, const QString& destination) {
+    return DerniereEcritureLocale(source, true) != DerniereEcritureLocale(destination, false);
+}
+
+// The secure ways read a base through SQLite so that a writer elsewhere cannot hand over a
+// half-written file.
+void CopierSecurise(const QString& source, const QString& destination, const QString& nom) {
+    if (EstFichierBase(nom)) {
+        CopierFichierBase(source, destination);
+    } else {
+        plateforme::CopierFichier(source, destination);
+    }
+}
+
+void JournaliserEchecSecurise(const Erreur& e, const QString& source, const QString& nom) {
+    if (e.Number() == plateforme::err::PermissionRefusee) {
+        EcrireJournal(QStringLiteral("Fichier ") + Dans(source, nom) +
+                      QStringLiteral(" en cours d'utilisation : COPIE SECURISEE IMPOSSIBLE"));
+    } else {
+        EcrireJournal(e.Description() + QStringLiteral(" (") + Nombre(e.Number()) +
+                      QStringLiteral(") pendant la copie du fichier ") + Dans(source, nom));
+    }
+}
+
+// Secure, modified only. A synchronisation writes both bases within the same second, so their
+// times cannot tell a stale local base: the bases of the database folder are always copied.
+bool CopierSecuriseModifies(const QString& source, const QString& destination, bool estBase) {
+    QString nom;
+    try {
+        const QStringList noms = plateforme::ListerDossier(source + QStringLiteral("\\*.*"));
+        const qint32 n = static_cast<qint32>(noms.size());
+        qint32 k = 0;
+        for (const QString& courant : noms) {
+            nom = courant;
+            const QString src = Dans(source, nom);
+            const QString dst = Dans(destination, nom);
+            if ((estBase && EstFichierBase(nom)) || DatesEcritureDifferent(src, dst)) {
+                CopierSecurise(src, dst, nom);
+                plateforme::DoEvents();
+                ++k;
+            }
+        }
+        EcrireJournal(
+            QStringLiteral("-> ") + Nombre(k) + QLatin1Char('/') + Nombre(n) +
+            QStringLiteral(" fichier(s) copié(s) en mode sécurisé (modifiés uniquement)"));
+        return true;
+    } catch (const Erreur& e) {
+        JournaliserEchecSecurise(e, source, nom);
+        return false;
+    }
+}
+
+bool CopierToutSecurise(const QString& source, const QString& destination) {
+    QString nom;
+    try {
+        qint32 n = 0;
+        for (const QString& courant : plateforme::ListerDossier(source + QStringLiteral("\\*.*"))) {
+            nom = courant;
+            CopierSecurise(Dans(source, nom), Dans(destination, nom), nom);
+            plateforme::DoEvents();
+            ++n;
+        }
+        EcrireJournal(QStringLiteral("-> ") + Nombre(n) + QLatin1Char('/') + Nombre(n) +
+                      QStringLiteral(" fichier(s) copié(s) en mode sécurisé"));
+        return true;
+    } catch (const Erreur& e) {
+        JournaliserEchecSecurise(e, source, nom);
+        return false;
+    }
+}
+
+// Modified only, not secure: a file that fails is skipped with a line, the folder goes on.
+bool CopierModifiesNonSecurise(const QString& source, const QString& destination) {
+    const QStringList noms = plateforme::ListerDossier(source + QStringLiteral("\\*.*"));
+    const qint32 n = static_cast<qint32>(noms.size());
+    qint32 k = 0;
+    for (const QString& nom : noms) {
+        const QString src = Dans(source, nom);
+        const QString dst = Dans(destination, nom);
+        if (!DatesEcritureDifferent(src, dst)) {
+            continue;
+        }
+        try {
+            plateforme::CopierFichier(src, dst);
+            ++k;
+        } catch (const Erreur& e) {
+            if (e.Number() == plateforme::err::PermissionRefusee) {
+                EcrireJournal(QStringLiteral("Fichier ") + src +
+                              QStringLiteral(" en cours d'utilisation : fichier ignoré"));
+            } else {
+                EcrireJournal(e.Description() + QStringLiteral(" (") + Nombre(e.Number()) +
+                              QStringLiteral(") pendant la copie du fichier ") + src +
+                              QStringLiteral(" : fichier ignoré"));
+            }
+        }
+        plateforme::DoEvents();
+    }
+    EcrireJournal(
+        QStringLiteral("-> ") + Nombre(k) + QLatin1Char('/') + Nombre(n) +
+        QStringLiteral(" fichier(s) copié(s) en mode non sécurisé (modifiés uniquement)"));
+    return true;
+}
+
+bool CopierParXcopy(const QString& source, const QString& destination) {
+    QString nom;
+    try {
+        const QStringList noms = plateforme::ListerDossier(source + QStringLiteral("\\*.*"));
+        const qint32 n = static_cast<qint32>(noms.size());
+        // Unquoted paths, as XCOPY has always been called here.
+        const QString ligne = QStringLiteral("xcopy.exe /Y /R ") + source + QLatin1Char(' ') +
+                              destination + QStringLiteral(" /S");
+        qint64 pid = 0;
+        try {
+            pid = plateforme::ServicesCourants().processus->Demarrer(ligne, 2);
+        } catch (const Erreur&) {
+            pid = 0; // told below like a program that did not start
+        }
+        if (pid == 0) {
+            EcrireJournal(QStringLiteral("ERREUR : impossible d'exécuter '") + ligne +
+                          QLatin1Char('\''));
+            EcrireJournal(QStringLiteral(
+                "Vérifiez que le programme XCOPY.EXE est bien installé sur votre machine"));
+            return false;
+        }
+        EcrireJournal(QStringLiteral("-> ") + Nombre(n) +
+                      QStringLiteral(" fichier(s) en cours de copie avec XCOPY.EXE"));
+        AttendreProgrammeCopie(ProgrammeCopie::Xcopy);
+        EcrireJournal(QStringLiteral("-> ") + Nombre(n) +
+                      QStringLiteral(" fichier(s) copié(s) en mode non sécurisé"));
+        return true;
+    } catch (const Erreur& e) {
+        EcrireJournal(e.Description() + QStringLiteral(" (") + Nombre(e.Number()) +
+                      QStringLiteral(") pendant la copie du fichier ") + Dans(source, nom));
+        return false;
+    }
+}
+
+} // namespace
+
+bool CopierDossier(const QString& dossier, bool estBase) {
+    const Parametres& p = Param();
+    const QString source =
+        p.unite + QStringLiteral(":\\") + p.zelvanodir + QLatin1Char('\\') + dossier;
+    const QString destination =
+        p.fmpathClient + QStringLiteral(":\\") + p.zelvanodir + QLatin1Char('\\') + dossier;
+    EcrireJournal(QStringLiteral("Vérification du dossier ") + destination);
+    try {
+        plateforme::CreerDossier(destination);
+    } catch (const Erreur&) {
+        // Usually there already; a missing parent shows at the first copy.
+    }
+    try {
+        if (!plateforme::DossierExiste(source)) {
+            EcrireJournal(QStringLiteral("ATTENTION : le dossier ") + source +
+                          QStringLiteral(" n'existe pas"));
+            return true;
+        }
+    } catch (const Erreur& e) {
+        EcrireJournal(e.Description() + QStringLiteral(" (") + Nombre(e.Number()) +
+                      QLatin1Char(')'));
+        return false;
+    }
+    EcrireJournal(QStringLiteral("Copie du dossier ") + source + QStringLiteral(" vers ") +
+                  destination);
+    switch (ChoisirMode(estBase)) {
+    case Mode::SecuriseModifies:
+        return CopierSecuriseModifies(source, destination, estBase);
+    case Mode::Securise:
+        return CopierToutSecurise(source, destination);
+    case Mode::ModifiesNonSecurise:
+        return CopierModifiesNonSecurise(source, destination);
+    case Mode::Xcopy:
+        break;
+    }
+    return CopierParXcopy(source, destination);
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "settings/date_heure.h" // DateZero()
+
+#include <QDateTime>
+#include <QString>
+
+// The times of a file as the folder copies compare them: local time, to the whole second.
+
+struct DatesFichier {
+    QDateTime creation = DateZero();
+    QDateTime dernierAcces = DateZero();
+    QDateTime derniereEcriture = DateZero();
+};
+
+// The three times of the plain file `chemin` (Windows path); the zero date for all three when
+// the file is missing or cannot be opened for reading.
+DatesFichier LireDatesFichier(const QString& chemin);
+
+// The last-write time alone, as LireDatesFichier reads it, for the folder copies that compare
+// nothing else. `fichierListe`: the name was just listed as a plain file, so it is not looked up
+// again.
+QDateTime DerniereEcritureLocale(const QString& chemin, bool fichierListe);
+
+// A system file time (universal time) in local time, milliseconds dropped; the zero date when
+// it cannot be converted.
+QDateTime DateFichierLocale(const QDateTime& tempsSysteme);

@@ -1,0 +1,244 @@
+#include "init/initialisation.h"
+
+#include "drives/redirection.h"
+#include "init/copie_base.h"
+#include "init/copie_dossier.h"
+#include "init/robocopy.h"
+#include "platform/chemins.h"
+#include "platform/erreur.h"
+#include "platform/fichiers.h"
+#include "platform/services.h"
+#include "settings/etat.h"
+#include "settings/journal.h"
+#include "settings/parametres.h"
+#include "sync/dao.h"
+#include "tools/vod_outils.h"
+
+#include <QStringList>
+
+#include <array>
+#include <limits>
+
+namespace {
+
+using plateforme::Erreur;
+
+const QString Plus40 = QString(40, QLatin1Char('+'));
+
+// The rows of the local table synchro, in the order the synchronisation walks them.
+struct LigneSynchro {
+    const char* table;
+    const char* champId;
+    const char* champIdDossier;
+    const char* requete;
+    const char* libelle;
+};
+
+const std::array<LigneSynchro, 7> LignesSynchro{{
+    {"patient", "identifiant", "identifiant",
+     "SELECT DISTINCTROW Max(patient.identifiant) AS MAX FROM patient;", "-> Dernier dossier : "},
+    {"consultation", "identconsultation", "identifiant",
+     "SELECT DISTINCTROW Max(consultation.identconsultation) AS MAX FROM consultation;",
+     "-> Dernière consultation : "},
+    {"ordonnance", "identordonnance", "identifiant",
+     "SELECT DISTINCTROW Max(ordonnance.identordonnance) AS MAX FROM ordonnance;",
+     "-> Dernière ordonnance : "},
+    {"courrier", "identcourrier", "identifiant",
+     "SELECT DISTINCTROW Max(courrier.identcourrier) AS MAX FROM courrier;",
+     "-> Dernier courrier : "},
+    {"cro", "identcro", "identifiant", "SELECT DISTINCTROW Max(cro.identcro) AS MAX FROM cro;",
+     "-> Dernier CRO : "},
+    {"correspondance", "identcorrespondance", "identifiant",
+     "SELECT DISTINCTROW Max(correspondance.identcorrespondance) AS MAX FROM correspondance;",
+     "-> Dernière correspondance : "},
+    {"objet", "identobjet", "identpatient",
+     "SELECT DISTINCTROW Max(objet.identobjet) AS MAX FROM objet;", "-> Dernier objet : "},
+}};
+
+void Journal3(const QString& titre) {
+    for (int i = 0; i < 3; ++i) {
+        EcrireJournal(titre + QLatin1Char(' ') + Plus40);
+    }
+}
+
+QString RacineLocale() {
+    return Param().fmpathClient + QStringLiteral(":\\") + Param().zelvanodir;
+}
+
+QString DossierBaseLocale() {
+    return RacineLocale() + QLatin1Char('\\') + Param().bddir;
+}
+
+QString BaseTemporaire() {
+    return plateforme::DossierProgramme() + QStringLiteral("\\tmpbd.mdb");
+}
+
+void BlocEchec() {
+    EcrireJournal(QStringLiteral(" "));
+    EcrireJournal(QStringLiteral("INFORMATION TRES IMPORTANTE"));
+    EcrireJournal(QStringLiteral(
+        "La dernière synchronisation de votre base locale s'est TERMINEE CORRECTEMENT mais"));
+    EcrireJournal(QStringLiteral("une erreur s'est produite dans l'initialisation."));
+    EcrireJournal(QStringLiteral(
+        "Vous devez relancer une INITIALISATION (et non une synchronisation) avant"));
+    EcrireJournal(QStringLiteral("de commencer à saisir dans votre base locale."));
+    plateforme::DefinirPointeur(plateforme::pointeur::Defaut);
+}
+
+// Steps 2 to 6: redirection and folder copies. False when the run must stop (the routines
+// called wrote why).
+bool CopierLesDossiers() {
+    const Parametres& p = Param();
+    if (EtatBase() != QLatin1String("D")) {
+        EcrireJournal(QStringLiteral("Redirection de l'unité ") + p.unite +
+                      QStringLiteral(" sur ") + p.fmpathServeur);
+        if (!ConnecterBaseDistante()) {
+            return false;
+        }
+    }
+    plateforme::DefinirPointeur(plateforme::pointeur::Sablier);
+    if (p.bddir.isEmpty()) {
+        EcrireJournal(QStringLiteral("ERREUR : mauvais paramétrage du dossier base de données"));
+        return false;
+    }
+    if (!CopierDossier(p.bddir, true)) {
+        return false;
+    }
+    if (RobocopyDisponible()) {
+        return CopierDossiersRobocopy();
+    }
+    for (const QString& dossier :
+         {p.courrierdir, p.crodir, p.certifdir, p.corresdir, p.datadir, p.flashdir, p.modeledir}) {
+        if (!dossier.isEmpty() && !CopierDossier(dossier, false)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void LancerTraitementSupplementaire() {
+    const QString& traitement = Param().traitementsupp;
+    if (traitement.isEmpty()) {
+        return;
+    }
+    EcrireJournal(QStringLiteral("Lancement du traitement de copie supplémentaire : ") +
+                  traitement);
+    EcrireJournal(
+        QStringLiteral("Attendez que le traitement soit terminé avant de lancer Zelvano"));
+    if (Param().shellsynchrone != 0) {
+        VOD_Outils().ExecutionSynchrone(traitement, 1);
+    } else if (plateforme::ServicesCourants().processus->Demarrer(traitement, 2) == 0) {
+        plateforme::Lever(plateforme::err::FichierIntrouvable);
+    }
+}
+
+// The compacted copy is written beside the base and takes its name only once complete: a
+// compaction that fails leaves the base where it was.
+void CompacterBase(const QString& dossier, const QString& nom) {
+    const QString base = dossier + QLatin1Char('\\') + nom;
+    const QString temporaire = BaseTemporaire();
+    const QString compactee = base + QStringLiteral(".compacte");
+    EcrireJournal(QStringLiteral("Vérification de la base de données : ") + nom);
+    EcrireJournal(QStringLiteral("Copie de ") + base + QStringLiteral(" vers ") + temporaire);
+    CopierFichierBase(base, temporaire);
+    EcrireJournal(QStringLiteral("Kill de ") + base);
+    if (plateforme::FichierExiste(compactee)) {
+        plateforme::SupprimerFichier(compactee); // left by an interrupted run
+    }
+    EcrireJournal(QStringLiteral("Compactage de ") + temporaire + QStringLiteral(" vers ") + base);
+    dao::DBEngine::Instance().CompactDatabase(temporaire, compactee);
+    SupprimerJournauxBase(base);
+    plateforme::RenommerFichier(compactee, base);
+}
+
+void CompacterBasesLocales() {
+    const QString dossier = DossierBaseLocale();
+    // Names taken before the first base is replaced.
+    const QStringList noms = plateforme::ListerDossier(dossier + QStringLiteral("\\*.mdb"));
+    for (const QString& nom : noms) {
+        CompacterBase(dossier, nom);
+    }
+}
+
+qint32 Maximum(dao::Database& base, const char* requete) {
+    std::unique_ptr<dao::Recordset> rs = base.OpenRecordset(QString::fromUtf8(requete));
+    const QVariant valeur = rs->Fields(QStringLiteral("MAX")).Value();
+    rs->Close();
+    if (valeur.isNull()) {
+        return 0;
+    }
+    bool ok = false;
+    const qlonglong n = valeur.toLongLong(&ok);
+    if (!ok) {
+        plateforme::Lever(plateforme::err::IncompatibiliteType);
+    }
+    if (n < std::numeric_limits<qint32>::min() || n > std::numeric_limits<qint32>::max()) {
+        plateforme::Lever(plateforme::err::DepassementCapacite);
+    }
+    return static_cast<qint32>(n);
+}
+
+// Steps 10 to 12.
+void RemplirTableSynchro() {
+    std::shared_ptr<dao::Database> base = dao::DBEngine::Instance().OpenDatabase(
+        DossierBaseLocale() + QStringLiteral("\\zelvano.mdb"));
+    base->Execute(QStringLiteral("delete * from synchro"));
+    EcrireJournal(QStringLiteral("Vérification de la table de synchronisation"));
+    std::unique_ptr<dao::Recordset> synchro =
+        base->OpenRecordset(QStringLiteral("select * from synchro"));
+    std::array<qint32, LignesSynchro.size()> maxima{};
+    for (size_t i = 0; i < LignesSynchro.size(); ++i) {
+        maxima[i] = Maximum(*base, LignesSynchro[i].requete);
+        EcrireJournal(QString::fromUtf8(LignesSynchro[i].libelle) + QString::number(maxima[i]));
+    }
+    for (size_t i = 0; i < LignesSynchro.size(); ++i) {
+        const LigneSynchro& ligne = LignesSynchro[i];
+        synchro->AddNew();
+        synchro->Fields(QStringLiteral("table")).SetValue(QString::fromUtf8(ligne.table));
+        synchro->Fields(QStringLiteral("champ_id")).SetValue(QString::fromUtf8(ligne.champId));
+        synchro->Fields(QStringLiteral("champ_id_dossier"))
+            .SetValue(QString::fromUtf8(ligne.champIdDossier));
+        synchro->Fields(QStringLiteral("dernier_no")).SetValue(maxima[i]);
+        synchro->Update();
+    }
+}
+
+void JournaliserErreurPhase2(const Erreur& e) {
+    if (e.Number() == dao::errdb::TableIntrouvable) {
+        EcrireJournal(QStringLiteral("ERREUR : La version de Zelvano installée sur le serveur"));
+        EcrireJournal(QStringLiteral("ne permet pas de gérer la synchronisation. "));
+        EcrireJournal(QStringLiteral("Vous devez mettre à jour votre poste serveur "));
+        EcrireJournal(QStringLiteral("avec la dernière version de Zelvano."));
+    } else {
+        EcrireJournal(e.Description() + QStringLiteral(" (") + QString::number(e.Number()) +
+                      QLatin1Char(')'));
+    }
+}
+
+} // namespace
+
+void LancerInitialisation() {
+    plateforme::DefinirPointeur(plateforme::pointeur::Sablier);
+    Journal3(QStringLiteral("DEMARRAGE DE L'INITIALISATION"));
+    // Phase 1: the copies report their own errors.
+    try {
+        if (!CopierLesDossiers()) {
+            BlocEchec();
+            return;
+        }
+    } catch (const Erreur&) {
+        BlocEchec();
+        return;
+    }
+    // Phase 2: an error is explained in one line (or the four of a server base too old).
+    try {
+        LancerTraitementSupplementaire();
+        CompacterBasesLocales();
+        RemplirTableSynchro();
+        Journal3(QStringLiteral("INITIALISATION TERMINEE CORRECTEMENT"));
+        plateforme::DefinirPointeur(plateforme::pointeur::Defaut);
+    } catch (const Erreur& e) {
+        JournaliserErreurPhase2(e);
+        BlocEchec();
+    }
+}

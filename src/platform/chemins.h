@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QChar>
+#include <QString>
+
+// The emulated Windows machine. Everything above this layer speaks Windows paths
+// (P:\zelvano\bd\zelvano.mdb, \\serveur\zelvano); this is where they meet the POSIX file system.
+//
+//   <racine>/drives/X        drive letter X: a folder is a local disk, a symbolic link a mapped
+//                            (net use) or substituted (subst) drive; no entry, no drive.
+//   <racine>/unc/SRV/SHARE   the share \\SRV\SHARE.
+//
+// The root is $ZELVANO_MACHINE, else $XDG_DATA_HOME/zelvano/machine
+// (~/.local/share/zelvano/machine).
+namespace plateforme {
+
+class Machine {
+public:
+    // The machine folder; drive C is created as a folder when missing.
+    static QString Racine();
+    // Tests and the demo point the layer at another machine.
+    static void DefinirRacine(const QString& dossierNatif);
+
+    // Native entry that stands for drive `lettre` (whether or not it exists).
+    static QString EntreeLecteur(QChar lettre);
+    // Native folder that stands for \\serveur\partage.
+    static QString DossierPartage(const QString& serveur, const QString& partage);
+};
+
+// Native path of a Windows path: "X:\a\b" -> <racine>/drives/X/a/b, "\\S\P\a" ->
+// <racine>/unc/S/P/a, anything else is native with "\" read as "/". A component that does not
+// exist with its exact case is matched without regard to case, as Windows would.
+QString CheminNatif(const QString& cheminWindows);
+
+// The program's folder (the folder of the running executable), native, without a final slash.
+QString DossierProgramme();
+void DefinirDossierProgramme(const QString& dossierNatif); // tests
+
+// Windows folders of the emulated machine, in Windows form.
+QString DossierWindows();        // C:\WINDOWS
+QString DossierSysteme();        // C:\WINDOWS\SYSTEM32
+QString DossierTemporaire();     // with a final "\"
+QString DossierMesDocuments();
+
+} // namespace plateforme

@@ -1,0 +1,581 @@
+#include "platform/fichiers.h"
+
+#include "platform/chemins.h"
+#include "platform/erreur.h"
+
+#include <QFile>
+#include <QHash>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+#include <mutex>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace plateforme {
+
+namespace {
+
+CrochetCopie& crochetCopie() {
+    static CrochetCopie c = nullptr;
+    return c;
+}
+
+QByteArray Octets(const QString& natif) {
+    return QFile::encodeName(natif);
+}
+
+// A file descriptor closed on every exit path.
+class Descripteur {
+public:
+    explicit Descripteur(int fd = -1)
+        : fd_(fd) {}
+    ~Descripteur() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Descripteur(const Descripteur&) = delete;
+    Descripteur& operator=(const Descripteur&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+struct FermeDossier {
+    void operator()(DIR* d) const { ::closedir(d); }
+};
+
+QString DossierParent(const QString& natif) {
+    const qsizetype pos = natif.lastIndexOf(QLatin1Char('/'));
+    if (pos < 0) {
+        return QStringLiteral(".");
+    }
+    return pos == 0 ? QStringLiteral("/") : natif.left(pos);
+}
+
+bool EstDossierNatif(const QString& natif) {
+    struct stat st {};
+    return ::stat(Octets(natif).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Windows "read-only" attribute: no write permission bit at all.
+bool EstLectureSeule(const struct stat& st) {
+    return (st.st_mode & 0222) == 0;
+}
+
+// Splits a Windows pattern into its folder (Windows form, without the final separator) and the
+// name pattern after the last separator.
+void SeparerMotif(const QString& motif, QString& dossier, QString& nom) {
+    qsizetype pos =
+        std::max(motif.lastIndexOf(QLatin1Char('\\')), motif.lastIndexOf(QLatin1Char('/')));
+    if (pos < 0 && motif.size() >= 2 && motif[1] == QLatin1Char(':')) {
+        pos = 1; // "C:*.txt"
+        dossier = motif.left(2);
+        nom = motif.mid(2);
+        return;
+    }
+    if (pos < 0) {
+        dossier = QString();
+        nom = motif;
+        return;
+    }
+    dossier = motif.left(pos);
+    if (dossier.isEmpty() || (dossier.size() == 2 && dossier[1] == QLatin1Char(':'))) {
+        dossier = motif.left(pos + 1); // root of a drive or of the native tree
+    }
+    nom = motif.mid(pos + 1);
+}
+
+bool CaracteresEgaux(QChar a, QChar b) {
+    return a == b || a.toCaseFolded() == b.toCaseFolded();
+}
+
+// Windows name matching (FindFirstFile): "*" any run of characters, but a "*" followed by "."
+// does not swallow the last dot of the name; "?" one character, or none at a dot or at the end;
+// "." a dot, or the end of the name (so "*.*" and "abc.*" also match "abc").
+bool Correspond(const QString& motif, qsizetype m, const QString& nom, qsizetype n) {
+    while (m < motif.size()) {
+        const QChar c = motif[m];
+        if (c == QLatin1Char('*')) {
+            while (m < motif.size() && motif[m] == QLatin1Char('*')) {
+                ++m;
+            }
+            if (m == motif.size()) {
+                return true;
+            }
+            qsizetype limite = nom.size();
+            if (motif[m] == QLatin1Char('.')) {
+                const qsizetype dernierPoint = nom.lastIndexOf(QLatin1Char('.'));
+                if (dernierPoint >= n) {
+                    limite = dernierPoint;
+                }
+            }
+            for (qsizetype k = n; k <= limite; ++k) {
+                if (Correspond(motif, m, nom, k)) {
+                    return true;
+                }
+            }
+            return false;
+        }
+        if (c == QLatin1Char('?')) {
+            if (n < nom.size() && nom[n] != QLatin1Char('.')) {
+                if (Correspond(motif, m + 1, nom, n + 1)) {
+                    return true;
+                }
+            }
+            if (n == nom.size() || nom[n] == QLatin1Char('.')) {
+                ++m; // matches nothing at a dot or at the end
+                continue;
+            }
+            if (n < nom.size()) {
+                ++m;
+                ++n;
+                continue;
+            }
+            return false;
+        }
+        if (c == QLatin1Char('.')) {
+            if (n < nom.size() && nom[n] == QLatin1Char('.')) {
+                ++m;
+                ++n;
+                continue;
+            }
+            if (n == nom.size()) {
+                ++m;
+                continue;
+            }
+            return false;
+        }
+        if (n >= nom.size() || !CaracteresEgaux(c, nom[n])) {
+            return false;
+        }
+        ++m;
+        ++n;
+    }
+    return n == nom.size();
+}
+
+bool OrdreNtfs(const QString& a, const QString& b) {
+    const int c = QString::compare(a, b, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : a < b;
+}
+
+[[noreturn]] void LeverSysteme(int e, const QString& natif) {
+    throw ErreurSysteme(e, natif);
+}
+
+// Copies `in` from its current offset to its end into `out`, in the kernel when it can.
+void CopierContenu(int in, int out, const QString& natifSource) {
+    bool essayerNoyau = true;
+    for (;;) {
+        if (essayerNoyau) {
+            const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+            if (n > 0) {
+                continue;
+            }
+            if (n == 0) {
+                // Some special file systems report 0 without copying: check by a real read.
+                essayerNoyau = false;
+                continue;
+            }
+            if (errno == EINTR) {
+                continue;
+            }
+            if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+                errno == EBADF || errno == ETXTBSY || errno == EPERM) {
+                essayerNoyau = false;
+                continue;
+            }
+            LeverSysteme(errno, natifSource);
+        }
+        static constexpr size_t TailleTampon = 1 << 20;
+        std::unique_ptr<char[]> tampon(new char[TailleTampon]);
+        for (;;) {
+            const ssize_t lus = ::read(in, tampon.get(), TailleTampon);
+            if (lus < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                LeverSysteme(errno, natifSource);
+            }
+            if (lus == 0) {
+                return;
+            }
+            ssize_t ecrits = 0;
+            while (ecrits < lus) {
+                const ssize_t w =
+                    ::write(out, tampon.get() + ecrits, static_cast<size_t>(lus - ecrits));
+                if (w < 0) {
+                    if (errno == EINTR) {
+                        continue;
+                    }
+                    LeverSysteme(errno, {});
+                }
+                ecrits += w;
+            }
+        }
+    }
+}
+
+// Whether starting the write-back of a file is enough to put its data on disk before a rename
+// that follows. ext3 and ext4 in their default data=ordered mode allocate the blocks during the
+// write-back inside the running journal transaction, and no transaction commits before its
+// ordered data is on disk: the rename, journalled later, cannot survive a crash without the data.
+// Elsewhere only a full flush gives that, at one journal commit per file. tmpfs keeps nothing
+// across a crash anyway.
+bool EcritureOrdonnee(dev_t peripherique) {
+    static std::mutex mutex;
+    static QHash<dev_t, bool> connus;
+    std::lock_guard<std::mutex> verrou(mutex);
+    const auto it = connus.constFind(peripherique);
+    if (it != connus.constEnd()) {
+        return *it;
+    }
+    bool ordonnee = false;
+    QFile montages(QStringLiteral("/proc/self/mountinfo"));
+    if (montages.open(QIODevice::ReadOnly)) {
+        const QByteArray cherche =
+            QByteArray::number(major(peripherique)) + ':' + QByteArray::number(minor(peripherique));
+        for (const QByteArray& ligne : montages.readAll().split('\n')) {
+            const QList<QByteArray> champs = ligne.split(' ');
+            const qsizetype tiret = champs.indexOf(QByteArray("-"));
+            if (champs.size() < 5 || champs[2] != cherche || tiret < 0 ||
+                tiret + 3 >= champs.size()) {
+                continue;
+            }
+            const QByteArray& type = champs[tiret + 1];
+            const QByteArray& options = champs[tiret + 3];
+            if (type == "ext4" || type == "ext3") {
+                ordonnee = !options.contains("data=writeback");
+            } else {
+                ordonnee = type == "tmpfs" || type == "ramfs";
+            }
+            break;
+        }
+    }
+    connus.insert(peripherique, ordonnee);
+    return ordonnee;
+}
+
+// Puts the copy's data on its way to the disk so that the rename that follows never shows a
+// truncated file after a crash (see EcritureOrdonnee).
+int Consolider(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && EcritureOrdonnee(st.st_dev) &&
+        ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE) == 0) {
+        return 0;
+    }
+    return ::fdatasync(fd);
+}
+
+// The temporary copy, removed unless it was renamed over the destination.
+class FichierTemporaire {
+public:
+    explicit FichierTemporaire(const QString& dossier) {
+        chemin_ = Octets(dossier + QStringLiteral("/.~synchro-XXXXXX.tmp"));
+        fd_ = ::mkostemps(chemin_.data(), 4, O_CLOEXEC);
+        if (fd_ < 0) {
+            chemin_.clear();
+        }
+    }
+    ~FichierTemporaire() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+        if (!chemin_.isEmpty()) {
+            ::unlink(chemin_.constData());
+        }
+    }
+    FichierTemporaire(const FichierTemporaire&) = delete;
+    FichierTemporaire& operator=(const FichierTemporaire&) = delete;
+
+    bool Ouvert() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
+    int Fermer() {
+        const int r = ::close(fd_);
+        fd_ = -1;
+        return r;
+    }
+    // Renames over `cible`; the temporary name is then gone.
+    int Renommer(const QByteArray& cible) {
+        const int r = ::rename(chemin_.constData(), cible.constData());
+        if (r == 0) {
+            chemin_.clear();
+        }
+        return r;
+    }
+
+private:
+    QByteArray chemin_;
+    int fd_ = -1;
+};
+
+} // namespace
+
+QStringList ListerDossier(const QString& motif, int attributs) {
+    QString dossier;
+    QString nom;
+    SeparerMotif(motif, dossier, nom);
+    if (nom.isEmpty()) {
+        nom = QStringLiteral("*");
+    }
+    const QString natif = dossier.isEmpty() ? QStringLiteral(".") : CheminNatif(dossier);
+    std::unique_ptr<DIR, FermeDossier> d(::opendir(Octets(natif).constData()));
+    if (!d) {
+        return {};
+    }
+    const bool avecDossiers = (attributs & attr::Dossier) != 0;
+    const bool avecCaches = (attributs & attr::Cache) != 0;
+    QStringList noms;
+    QStringList points;
+    const int fdDossier = ::dirfd(d.get());
+    while (const dirent* e = ::readdir(d.get())) {
+        const QString n = QFile::decodeName(e->d_name);
+        const bool estPoint = n == QLatin1String(".") || n == QLatin1String("..");
+        if (estPoint) {
+            if (avecDossiers && Correspond(nom, 0, n, 0)) {
+                points.append(n);
+            }
+            continue;
+        }
+        if (n.startsWith(QLatin1Char('.')) && !avecCaches) {
+            continue;
+        }
+        if (!Correspond(nom, 0, n, 0)) {
+            continue;
+        }
+        bool fichier = e->d_type == DT_REG;
+        bool sousDossier = e->d_type == DT_DIR;
+        if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
+            struct stat st {};
+            if (::fstatat(fdDossier, e->d_name, &st, 0) != 0) {
+                continue; // dangling link or vanished entry
+            }
+            fichier = S_ISREG(st.st_mode);
+            sousDossier = S_ISDIR(st.st_mode);
+        }
+        if (fichier || (sousDossier && avecDossiers)) {
+            noms.append(n);
+        }
+    }
+    // NTFS lists in name order; an explicit order keeps runs reproducible.
+    std::sort(noms.begin(), noms.end(), OrdreNtfs);
+    std::sort(points.begin(), points.end());
+    return points + noms;
+}
+
+bool FichierExiste(const QString& chemin) {
+    struct stat st {};
+    return ::stat(Octets(CheminNatif(chemin)).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool DossierExiste(const QString& chemin) {
+    return EstDossierNatif(CheminNatif(chemin));
+}
+
+void CopierFichier(const QString& source, const QString& destination) {
+    if (crochetCopie() != nullptr) {
+        crochetCopie()(source, destination);
+    }
+    const QString natifSource = CheminNatif(source);
+    // An existing destination whose name differs only by case is the one replaced, as on Windows.
+    const QString natifCible = CheminNatif(destination);
+    const QByteArray cible = Octets(natifCible);
+
+    Descripteur in(::open(Octets(natifSource).constData(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) {
+        LeverSysteme(errno, natifSource);
+    }
+    struct stat stSource {};
+    if (::fstat(in.get(), &stSource) != 0) {
+        LeverSysteme(errno, natifSource);
+    }
+    if (!S_ISREG(stSource.st_mode)) {
+        Lever(err::ErreurAccesChemin);
+    }
+    const QString dossierCible = DossierParent(natifCible);
+    struct stat stCible {};
+    const bool remplace = ::stat(cible.constData(), &stCible) == 0;
+    if (!remplace && !EstDossierNatif(dossierCible)) {
+        Lever(err::CheminIntrouvable);
+    }
+    if (remplace) {
+        if (S_ISDIR(stCible.st_mode)) {
+            Lever(err::ErreurAccesChemin);
+        }
+        if (stCible.st_dev == stSource.st_dev && stCible.st_ino == stSource.st_ino) {
+            Lever(err::PermissionRefusee); // the file is in use by the copy itself
+        }
+        // FileCopy does not replace a read-only file.
+        if (EstLectureSeule(stCible) || ::access(cible.constData(), W_OK) != 0) {
+            Lever(err::PermissionRefusee);
+        }
+    }
+
+    FichierTemporaire tmp(dossierCible);
+    if (!tmp.Ouvert()) {
+        LeverSysteme(errno, natifCible);
+    }
+    CopierContenu(in.get(), tmp.fd(), natifSource);
+    // Permissions follow (a read-only file stays read-only, as its attribute would); set-id bits
+    // never come along from a share.
+    if (::fchmod(tmp.fd(), stSource.st_mode & 0777) != 0) {
+        LeverSysteme(errno, natifCible);
+    }
+    const struct timespec temps[2] = {{0, UTIME_NOW}, stSource.st_mtim};
+    if (::futimens(tmp.fd(), temps) != 0) {
+        LeverSysteme(errno, natifCible);
+    }
+    if (Consolider(tmp.fd()) != 0 || tmp.Fermer() != 0) {
+        LeverSysteme(errno, natifCible);
+    }
+    if (tmp.Renommer(cible) != 0) {
+        LeverSysteme(errno, natifCible);
+    }
+}
+
+void SupprimerFichier(const QString& chemin) {
+    QString dossier;
+    QString nom;
+    SeparerMotif(chemin, dossier, nom);
+    if (nom.contains(QLatin1Char('*')) || nom.contains(QLatin1Char('?'))) {
+        // Kill takes wildcards: every matching plain file goes, none is an error.
+        const QStringList noms = ListerDossier(chemin, attr::Normal);
+        if (noms.isEmpty()) {
+            const QString natifDossier =
+                dossier.isEmpty() ? QStringLiteral(".") : CheminNatif(dossier);
+            Lever(EstDossierNatif(natifDossier) ? err::FichierIntrouvable : err::CheminIntrouvable);
+        }
+        const QString base = dossier.isEmpty() ? QStringLiteral(".") : CheminNatif(dossier);
+        for (const QString& n : noms) {
+            const QString natif = base + QLatin1Char('/') + n;
+            struct stat st {};
+            if (::stat(Octets(natif).constData(), &st) == 0 && EstLectureSeule(st)) {
+                Lever(err::ErreurAccesChemin);
+            }
+            if (::unlink(Octets(natif).constData()) != 0) {
+                LeverSysteme(errno, natif);
+            }
+        }
+        return;
+    }
+    const QString natif = CheminNatif(chemin);
+    struct stat st {};
+    if (::stat(Octets(natif).constData(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            Lever(err::FichierIntrouvable); // Kill removes files only
+        }
+        if (EstLectureSeule(st)) {
+            Lever(err::ErreurAccesChemin); // nor read-only ones
+        }
+    }
+    if (::unlink(Octets(natif).constData()) != 0) {
+        LeverSysteme(errno, natif);
+    }
+}
+
+void CreerDossier(const QString& chemin) {
+    const QString natif = CheminNatif(chemin);
+    if (::mkdir(Octets(natif).constData(), 0777) != 0) {
+        const int e = errno;
+        if (e == EEXIST) {
+            Lever(err::ErreurAccesChemin);
+        }
+        LeverSysteme(e, natif);
+    }
+}
+
+void RenommerFichier(const QString& ancien, const QString& nouveau) {
+    const QString natifAncien = CheminNatif(ancien);
+    QString natifNouveau = CheminNatif(nouveau);
+    struct stat stAncien {};
+    if (::lstat(Octets(natifAncien).constData(), &stAncien) != 0) {
+        LeverSysteme(errno, natifAncien);
+    }
+    struct stat stNouveau {};
+    if (::lstat(Octets(natifNouveau).constData(), &stNouveau) == 0 &&
+        stNouveau.st_dev == stAncien.st_dev && stNouveau.st_ino == stAncien.st_ino) {
+        // Same entry reached without regard to case: a change of case only.
+        QString dossier;
+        QString nom;
+        SeparerMotif(nouveau, dossier, nom);
+        natifNouveau = DossierParent(natifAncien) + QLatin1Char('/') + nom;
+        if (natifNouveau == natifAncien) {
+            return;
+        }
+    }
+    if (!EstDossierNatif(DossierParent(natifNouveau))) {
+        Lever(err::CheminIntrouvable);
+    }
+    if (::rename(Octets(natifAncien).constData(), Octets(natifNouveau).constData()) == 0) {
+        return;
+    }
+    const int e = errno;
+    if (e == EXDEV && S_ISREG(stAncien.st_mode)) {
+        // Another drive: copy, then remove the original once the copy is in place.
+        CopierFichier(ancien, nouveau);
+        if (::unlink(Octets(natifAncien).constData()) != 0) {
+            LeverSysteme(errno, natifAncien);
+        }
+        return;
+    }
+    LeverSysteme(e, natifNouveau);
+}
+
+namespace {
+
+QDateTime DepuisTimespec(qint64 secondes, qint64 nanosecondes) {
+    return QDateTime::fromMSecsSinceEpoch(secondes * 1000 + nanosecondes / 1000000, Qt::UTC);
+}
+
+} // namespace
+
+bool LireTempsFichier(const QString& chemin, TempsFichier& temps) {
+    temps = TempsFichier{};
+    const QString natif = CheminNatif(chemin);
+    Descripteur fd(::open(Octets(natif).constData(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        return false;
+    }
+    struct statx sx {};
+    if (::statx(fd.get(), "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0) {
+        return false;
+    }
+    const auto& naissance = (sx.stx_mask & STATX_BTIME) != 0 ? sx.stx_btime : sx.stx_ctime;
+    temps.creation = DepuisTimespec(naissance.tv_sec, naissance.tv_nsec);
+    temps.dernierAcces = DepuisTimespec(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);
+    temps.derniereEcriture = DepuisTimespec(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
+    return true;
+}
+
+void DefinirDerniereEcriture(const QString& chemin, const QDateTime& utc) {
+    if (!utc.isValid()) {
+        Lever(err::ArgumentIncorrect);
+    }
+    const QString natif = CheminNatif(chemin);
+    const qint64 ms = utc.toMSecsSinceEpoch();
+    qint64 s = ms / 1000;
+    qint64 reste = ms % 1000;
+    if (reste < 0) {
+        reste += 1000;
+        --s;
+    }
+    const struct timespec temps[2] = {{0, UTIME_OMIT},
+                                      {static_cast<time_t>(s), static_cast<long>(reste * 1000000)}};
+    if (::utimensat(AT_FDCWD, Octets(natif).constData(), temps, 0) != 0) {
+        LeverSysteme(errno, natif);
+    }
+}
+
+void DefinirCrochetCopie(CrochetCopie crochet) {
+    crochetCopie() = crochet;
+}
+
+} // namespace plateforme

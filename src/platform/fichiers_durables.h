@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Small files that must survive a crash or a power cut exactly as written: a record that another
+// run reads back to learn how far the previous one went. Windows paths (see chemins.h).
+namespace plateforme {
+
+// Writes `contenu` under a temporary name in the destination folder, flushes it to the disk,
+// renames it over `chemin` and flushes the folder: after a crash the file is either absent (or
+// its previous version) or complete. Raises plateforme::Erreur (76 folder missing, 70, 61...).
+void EcrireFichierDurable(const QString& chemin, const QByteArray& contenu);
+
+// Removes the file and flushes its folder, so that the removal survives a crash too. A file
+// already absent is not an error.
+void SupprimerFichierDurable(const QString& chemin);
+
+// True when both paths lead to the same file, whatever drives, shares or links lie between.
+// False when either cannot be reached.
+bool MemeFichier(const QString& chemin1, const QString& chemin2);
+
+} // namespace plateforme

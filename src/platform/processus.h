@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/services.h"
+
+#include <QStringList>
+
+namespace plateforme {
+
+// Splits a Windows command line by the Windows rules (blanks separate, double quotes group,
+// backslashes before a quote).
+QStringList DecouperLigneCommande(const QString& ligne);
+
+// Finds a program as Windows would: a path given as is, else the program's folder, the current
+// folder, the system folder, the Windows folder, then PATH; names compared without regard to
+// case, ".exe" tried when no extension is given. Native path, empty when not found.
+QString TrouverProgramme(const QString& nom);
+
+// The POSIX implementation of the Processus service. The child gets the emulated machine in
+// $ZELVANO_MACHINE, its standard streams and no other descriptor of ours.
+Processus& ProcessusPosix();
+
+// A running process as the task list shows it.
+struct Tache {
+    qint64 pid = 0;
+    QString nom;           // program name
+    QString ligneCommande; // full command line
+};
+// The running processes of this user, newest first (ended ones awaiting their parent are left
+// out); each command line is cut at 300 characters.
+QList<Tache> ListeTaches();
+
+// Titles of the top-level windows of the X display (empty without a display).
+QStringList TitresFenetres();
+
+} // namespace plateforme

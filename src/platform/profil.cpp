@@ -1,0 +1,429 @@
+#include "platform/profil.h"
+
+#include "platform/chemins.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace plateforme {
+
+namespace {
+
+// Windows-1252 characters of the bytes 0x80 to 0x9F (the five holes read as their C1 codes);
+// the other bytes are the same as in Latin-1.
+constexpr char16_t Cp1252[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+bool Utf8Valide(const QByteArray& octets) {
+    const auto* p = reinterpret_cast<const unsigned char*>(octets.constData());
+    const qsizetype n = octets.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int suite = 0;
+        unsigned min = 0;
+        unsigned code = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            suite = 1;
+            min = 0x80;
+            code = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            suite = 2;
+            min = 0x800;
+            code = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            suite = 3;
+            min = 0x10000;
+            code = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + suite >= n) {
+            return false;
+        }
+        for (int k = 1; k <= suite; ++k) {
+            const unsigned char s = p[i + k];
+            if ((s & 0xC0) != 0x80) {
+                return false;
+            }
+            code = (code << 6) | (s & 0x3F);
+        }
+        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+            return false;
+        }
+        i += suite + 1;
+    }
+    return true;
+}
+
+QString DepuisCp1252(const QByteArray& octets) {
+    QString texte(octets.size(), Qt::Uninitialized);
+    QChar* sortie = texte.data();
+    for (qsizetype i = 0; i < octets.size(); ++i) {
+        const auto c = static_cast<unsigned char>(octets[i]);
+        sortie[i] = (c >= 0x80 && c <= 0x9F) ? QChar(Cp1252[c - 0x80]) : QChar(c);
+    }
+    return texte;
+}
+
+bool EstBlanc(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+QString Rogner(const QString& s) {
+    qsizetype debut = 0;
+    qsizetype fin = s.size();
+    while (debut < fin && EstBlanc(s[debut])) {
+        ++debut;
+    }
+    while (fin > debut && EstBlanc(s[fin - 1])) {
+        --fin;
+    }
+    return s.mid(debut, fin - debut);
+}
+
+bool EstLecteur(const QString& chemin) {
+    return chemin.size() >= 2 && chemin[1] == QLatin1Char(':') && chemin[0].isLetter() &&
+           chemin[0].unicode() < 128;
+}
+
+// A bare or relative name lives in the Windows folder.
+QString CheminFichier(const QString& fichier) {
+    const QString f = Rogner(fichier);
+    if (EstLecteur(f) || f.startsWith(QLatin1Char('\\')) || f.startsWith(QLatin1Char('/'))) {
+        return CheminNatif(f);
+    }
+    return CheminNatif(DossierWindows() + QLatin1Char('\\') + f);
+}
+
+bool DansDossierWindows(const QString& fichier) {
+    const QString f = Rogner(fichier);
+    return !(EstLecteur(f) || f.startsWith(QLatin1Char('\\')) || f.startsWith(QLatin1Char('/')));
+}
+
+// The file as lines, without their line ends.
+struct Contenu {
+    QStringList lignes;
+    bool crlf = true;
+    bool bom = false;
+};
+
+enum class Lecture { Ok, Absent, Illisible };
+
+Lecture LireContenu(const QString& natif, Contenu& contenu) {
+    QFile f(natif);
+    if (!f.exists()) {
+        return Lecture::Absent;
+    }
+    if (!f.open(QIODevice::ReadOnly)) {
+        return Lecture::Illisible;
+    }
+    QByteArray octets = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        return Lecture::Illisible;
+    }
+    if (octets.startsWith("\xEF\xBB\xBF")) {
+        contenu.bom = true;
+        octets.remove(0, 3);
+    }
+    const qsizetype lf = octets.count('\n');
+    const qsizetype crlf = octets.count("\r\n");
+    // A file with bare line feeds only keeps them; anything else gets CRLF.
+    contenu.crlf = !(lf > 0 && crlf == 0);
+    const QString texte = DecoderTexte(octets);
+    contenu.lignes = texte.split(QLatin1Char('\n'));
+    if (!contenu.lignes.isEmpty() && contenu.lignes.last().isEmpty()) {
+        contenu.lignes.removeLast(); // the final line end
+    }
+    for (QString& l : contenu.lignes) {
+        if (l.endsWith(QLatin1Char('\r'))) {
+            l.chop(1);
+        }
+    }
+    return Lecture::Ok;
+}
+
+// Name of a section header line, nothing when the line is not one.
+std::optional<QString> NomSection(const QString& ligne) {
+    const QString t = Rogner(ligne);
+    if (!t.startsWith(QLatin1Char('['))) {
+        return std::nullopt;
+    }
+    const qsizetype fin = t.indexOf(QLatin1Char(']'));
+    return Rogner(fin < 0 ? t.mid(1) : t.mid(1, fin - 1));
+}
+
+bool EstCommentaire(const QString& ligne) {
+    return Rogner(ligne).startsWith(QLatin1Char(';'));
+}
+
+bool MemeNom(const QString& a, const QString& b) {
+    return QString::compare(a, b, Qt::CaseInsensitive) == 0;
+}
+
+// Where a section lies: its header line and the line after its last line.
+struct Place {
+    qsizetype entete = -1;
+    qsizetype fin = -1;
+};
+
+Place TrouverSection(const QStringList& lignes, const QString& section) {
+    Place p;
+    for (qsizetype i = 0; i < lignes.size(); ++i) {
+        const std::optional<QString> nom = NomSection(lignes[i]);
+        if (!nom) {
+            continue;
+        }
+        if (p.entete >= 0) {
+            p.fin = i;
+            return p;
+        }
+        if (MemeNom(*nom, section)) {
+            p.entete = i;
+        }
+    }
+    if (p.entete >= 0) {
+        p.fin = lignes.size();
+    }
+    return p;
+}
+
+// Index of the key's line inside the section, -1 when absent.
+qsizetype TrouverCle(const QStringList& lignes, const Place& p, const QString& cle) {
+    for (qsizetype i = p.entete + 1; i < p.fin; ++i) {
+        const QString& l = lignes[i];
+        if (EstCommentaire(l)) {
+            continue;
+        }
+        const qsizetype egal = l.indexOf(QLatin1Char('='));
+        if (egal >= 0 && MemeNom(Rogner(l.left(egal)), cle)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+QString ValeurLigne(const QString& ligne) {
+    QString v = Rogner(ligne.mid(ligne.indexOf(QLatin1Char('=')) + 1));
+    if (v.size() >= 2 && (v.front() == QLatin1Char('"') || v.front() == QLatin1Char('\'')) &&
+        v.back() == v.front()) {
+        v = v.mid(1, v.size() - 2);
+    }
+    return v;
+}
+
+// The value of the key; nothing when the file, the section or the key is absent.
+std::optional<QString> LireValeur(const QString& section, const QString& cle,
+                                  const QString& fichier) {
+    Contenu contenu;
+    if (LireContenu(CheminFichier(fichier), contenu) != Lecture::Ok) {
+        return std::nullopt;
+    }
+    const Place p = TrouverSection(contenu.lignes, Rogner(section));
+    if (p.entete < 0) {
+        return std::nullopt;
+    }
+    const qsizetype i = TrouverCle(contenu.lignes, p, Rogner(cle));
+    if (i < 0) {
+        return std::nullopt;
+    }
+    return ValeurLigne(contenu.lignes[i]);
+}
+
+// Writes the whole text through a temporary file of the same folder, synced, then renamed over
+// the file: a crash leaves either the old file or the new one, never a truncated one.
+bool EcrireAtomique(const QString& natif, const QByteArray& octets) {
+    QString cible = natif;
+    const QFileInfo info(natif);
+    if (info.isSymLink()) {
+        cible =
+            info.canonicalFilePath().isEmpty() ? info.symLinkTarget() : info.canonicalFilePath();
+    }
+    const qsizetype pos = cible.lastIndexOf(QLatin1Char('/'));
+    const QString dossier =
+        pos < 0 ? QStringLiteral(".") : (pos == 0 ? QStringLiteral("/") : cible.left(pos));
+    const QByteArray nomCible = QFile::encodeName(cible);
+
+    mode_t mode = 0666;
+    struct stat st {};
+    if (::stat(nomCible.constData(), &st) == 0) {
+        if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0) {
+            return false; // a folder, or a read-only file
+        }
+        mode = st.st_mode & 07777;
+    } else {
+        const mode_t masque = ::umask(0);
+        ::umask(masque);
+        mode = 0666 & ~masque;
+    }
+
+    QByteArray tmp = QFile::encodeName(dossier + QStringLiteral("/.~synchro-XXXXXX.tmp"));
+    const int fd = ::mkostemps(tmp.data(), 4, O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = true;
+    qsizetype ecrits = 0;
+    while (ok && ecrits < octets.size()) {
+        const ssize_t w =
+            ::write(fd, octets.constData() + ecrits, static_cast<size_t>(octets.size() - ecrits));
+        if (w < 0 && errno == EINTR) {
+            continue;
+        }
+        ok = w > 0;
+        if (ok) {
+            ecrits += w;
+        }
+    }
+    ok = ok && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    ok = ok && ::rename(tmp.constData(), nomCible.constData()) == 0;
+    if (!ok) {
+        ::unlink(tmp.constData());
+        return false;
+    }
+    const int fdDossier =
+        ::open(QFile::encodeName(dossier).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fdDossier >= 0) {
+        ::fsync(fdDossier);
+        ::close(fdDossier);
+    }
+    return true;
+}
+
+} // namespace
+
+QString DecoderTexte(const QByteArray& octets) {
+    if (Utf8Valide(octets)) {
+        return QString::fromUtf8(octets);
+    }
+    return DepuisCp1252(octets);
+}
+
+int GetPrivateProfileStringA(const QString& section, const QString& cle, const QString& defaut,
+                             QString& tampon, int taille, const QString& fichier) {
+    // As the system does, a default loses its trailing blanks (only those).
+    QString repli = defaut;
+    while (!repli.isEmpty() && EstBlanc(repli.back())) {
+        repli.chop(1);
+    }
+    const QString valeur = LireValeur(section, cle, fichier).value_or(repli);
+    if (taille <= 0) {
+        tampon.clear();
+        return 0;
+    }
+    qsizetype n = std::min<qsizetype>(valeur.size(), taille - 1);
+    if (n > 0 && n < valeur.size() && valeur[n - 1].isHighSurrogate()) {
+        --n; // never half a character
+    }
+    tampon = valeur.left(n);
+    return static_cast<int>(n);
+}
+
+int GetPrivateProfileIntA(const QString& section, const QString& cle, int defaut,
+                          const QString& fichier) {
+    const QString valeur = LireValeur(section, cle, fichier).value_or(QString());
+    if (valeur.isEmpty()) {
+        return defaut;
+    }
+    qsizetype i = 0;
+    while (i < valeur.size() && EstBlanc(valeur[i])) {
+        ++i;
+    }
+    bool negatif = false;
+    if (i < valeur.size() && (valeur[i] == QLatin1Char('-') || valeur[i] == QLatin1Char('+'))) {
+        negatif = valeur[i] == QLatin1Char('-');
+        ++i;
+    }
+    // Accumulated modulo 2^32, as the system does: out-of-range values wrap, they are not clamped.
+    quint32 n = 0;
+    for (; i < valeur.size() && valeur[i] >= QLatin1Char('0') && valeur[i] <= QLatin1Char('9');
+         ++i) {
+        n = n * 10u + static_cast<quint32>(valeur[i].unicode() - u'0');
+    }
+    if (negatif) {
+        n = 0u - n;
+    }
+    return static_cast<int>(static_cast<qint32>(n));
+}
+
+bool WritePrivateProfileStringA(const QString& section, const QString& cle, const QString& valeur,
+                                const QString& fichier) {
+    const QString s = Rogner(section);
+    const QString k = Rogner(cle);
+    // A name that would not read back as itself (or would add lines) is refused.
+    const auto sauts = [](const QString& t) {
+        return t.contains(QLatin1Char('\n')) || t.contains(QLatin1Char('\r'));
+    };
+    if (s.isEmpty() || k.isEmpty() || sauts(s) || sauts(k) || s.contains(QLatin1Char(']')) ||
+        k.contains(QLatin1Char('=')) || k.startsWith(QLatin1Char(';')) ||
+        k.startsWith(QLatin1Char('['))) {
+        return false;
+    }
+    QString v = valeur;
+    v.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    v.replace(QLatin1Char('\n'), QLatin1Char(' '));
+
+    const QString natif = CheminFichier(fichier);
+    if (DansDossierWindows(fichier)) {
+        QDir().mkpath(CheminNatif(DossierWindows()));
+    }
+    Contenu contenu;
+    const Lecture lecture = LireContenu(natif, contenu);
+    if (lecture == Lecture::Illisible) {
+        return false; // never replace a file that could not be read
+    }
+    QStringList& lignes = contenu.lignes;
+    const Place p = TrouverSection(lignes, s);
+    if (p.entete < 0) {
+        lignes.append(QLatin1Char('[') + s + QLatin1Char(']'));
+        lignes.append(k + QLatin1Char('=') + v);
+    } else {
+        const qsizetype i = TrouverCle(lignes, p, k);
+        if (i >= 0) {
+            const QString& ancienne = lignes[i];
+            qsizetype debut = ancienne.indexOf(QLatin1Char('=')) + 1;
+            while (debut < ancienne.size() && EstBlanc(ancienne[debut])) {
+                ++debut;
+            }
+            lignes[i] = ancienne.left(debut) + v;
+        } else {
+            qsizetype apres = p.entete + 1;
+            for (qsizetype j = p.fin - 1; j > p.entete; --j) {
+                if (!Rogner(lignes[j]).isEmpty()) {
+                    apres = j + 1;
+                    break;
+                }
+            }
+            lignes.insert(apres, k + QLatin1Char('=') + v);
+        }
+    }
+    const QString fin = contenu.crlf ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    QByteArray octets;
+    if (contenu.bom) {
+        octets = "\xEF\xBB\xBF";
+    }
+    for (const QString& l : lignes) {
+        octets += l.toUtf8();
+        octets += fin.toLatin1();
+    }
+    return EcrireAtomique(natif, octets);
+}
+
+} // namespace plateforme

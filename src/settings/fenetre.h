@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+// The main window as the logic sees it: its title, its journal list and its buttons. The window
+// of app/ implements it; without a window (tests, batch use) nothing is shown.
+enum class Bouton { client, serveur, synchro, copier, options, aide };
+
+class Fenetre {
+public:
+    virtual ~Fenetre() = default;
+    virtual void DefinirTitre(const QString& titre) = 0;
+    // Adds the line as the last item of `listsynchro` and selects it.
+    virtual void AjouterLigneJournal(const QString& ligne) = 0;
+    virtual void ViderJournal() = 0;
+    virtual void DefinirLibelle(Bouton bouton, const QString& libelle) = 0;
+    virtual void ActiverBouton(Bouton bouton, bool actif) = 0;
+    virtual bool BoutonActif(Bouton bouton) const = 0;
+};
+
+Fenetre& FenetreCourante();
+// Installs `fenetre` for its lifetime (the window itself, or a test's recorder).
+class InstallationFenetre {
+public:
+    explicit InstallationFenetre(Fenetre& fenetre);
+    ~InstallationFenetre();
+    InstallationFenetre(const InstallationFenetre&) = delete;
+    InstallationFenetre& operator=(const InstallationFenetre&) = delete;
+
+private:
+    Fenetre* ancienne_;
+};

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+#include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// One SQLite connection to one practice base, as the engine of dao.h uses it: an existing file
+// opened read-write (never created), rollback journal beside the file (journal_mode DELETE,
+// synchronous FULL: the journal must be seen by whoever opens the base next, from any
+// workstation), a busy timeout, and the collation of texts without regard to case.
+namespace dao::base {
+
+struct FinaliserInstruction {
+    void operator()(sqlite3_stmt* instruction) const;
+};
+using Instruction = std::unique_ptr<sqlite3_stmt, FinaliserInstruction>;
+
+struct FermerConnexion {
+    void operator()(sqlite3* db) const;
+};
+
+// How long a call waits for another process's lock before it reports the file as locked
+// (5 s; tests shorten it). Applies to the connections opened afterwards.
+int DelaiVerrouMs();
+void DefinirDelaiVerrouMs(int ms);
+
+class Connexion {
+public:
+    // Raises 3044 (bad path), 3024 (no such file), 3049 (not a base), 3045 (locked), 3051.
+    explicit Connexion(const QString& cheminWindows);
+    Connexion(const Connexion&) = delete;
+    Connexion& operator=(const Connexion&) = delete;
+
+    sqlite3* Db() const { return db_.get(); }
+    // The path as the caller gave it (for the error texts) and the file's canonical native path.
+    const QString& Chemin() const { return chemin_; }
+    const QString& Cle() const { return cle_; }
+
+    // One statement of SQLite text; raises the mapped error.
+    Instruction Preparer(const QString& sql) const;
+    void Executer(const QString& sql) const;
+    // Steps a statement that returns no row to its end.
+    void ExecuterJusquAuBout(sqlite3_stmt* instruction, const QString& table = {}) const;
+    [[noreturn]] void Lever(int code, const QString& table = {}) const;
+
+    void Commencer() const;
+    void Valider() const;
+    // Rolls back whatever is pending (nothing when SQLite already rolled back by itself).
+    void Annuler() const;
+    bool EnTransaction() const;
+
+private:
+    QString chemin_;
+    QString cle_;
+    std::unique_ptr<sqlite3, FermerConnexion> db_;
+};
+
+// Binds `valeur` to the placeholder of rank `rang` (from 1). Integers as 64-bit integers (an
+// unsigned one beyond the 64-bit range raises 6), texts as UTF-8, dates as ISO texts.
+void Lier(const Connexion& connexion, sqlite3_stmt* instruction, int rang, const QVariant& valeur);
+// Values of the "?" in order; raises 3061 when their number differs.
+void LierTout(const Connexion& connexion, sqlite3_stmt* instruction, const QVariantList& valeurs);
+
+// A column of the current row: Null, qint64, double, QString, QByteArray, or a QDateTime for a
+// text in a column declared as a date.
+QVariant Lire(sqlite3_stmt* instruction, int colonne, bool colonneDate);
+bool TypeDate(const char* typeDeclare);
+
+// The text form dates are stored in.
+QString TexteDate(const QDateTime& date);
+
+} // namespace dao::base

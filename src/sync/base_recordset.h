@@ -1,0 +1,55 @@
+#pragma once
+
+#include "sync/base_connexion.h"
+#include "sync/dao.h"
+
+#include <memory>
+#include <vector>
+
+// A record set over one SQLite statement: rows are read one at a time as MoveNext asks (a table
+// is never loaded whole), and a record set whose columns all belong to one table can add rows
+// to it.
+namespace dao::base {
+
+class RecordsetSqlite final : public Recordset {
+public:
+    RecordsetSqlite(std::shared_ptr<Connexion> connexion, const QString& sqlJet,
+                    const QVariantList& parametres);
+
+    bool Eof() const override { return eof_; }
+    void MoveNext() override;
+    void AddNew() override;
+    void Update() override;
+    void CancelUpdate() override;
+    void Close() override;
+    int FieldsCount() const override;
+    Field& Fields(int position) override;
+    Field& Fields(const QString& nom) override;
+
+private:
+    void Verifier() const;
+    void Avancer();
+    void LireLigne();
+    void PreparerAjout();
+    void RestaurerLigne();
+
+    std::shared_ptr<Connexion> connexion_;
+    QString sqlJet_;
+    QString table_; // empty when rows cannot be added
+    Instruction lecture_;
+    std::vector<Field> champs_; // never resized: callers keep references to fields
+    std::vector<bool> dates_;
+    std::vector<QString> colonnes_; // the table column behind each field
+
+    bool ajoutPrepare_ = false;
+    Instruction defauts_;         // SELECT of the columns' default expressions
+    std::vector<int> rangDefaut_; // column of defauts_ for each field, -1 when none
+    Instruction insertion_;
+    QVariantList ligneCourante_; // the current row, kept while a new record is edited
+
+    bool eof_ = true;
+    bool ajout_ = false;
+    bool ferme_ = false;
+};
+
+} // namespace dao::base

@@ -1,0 +1,207 @@
+#include "sync/dao.h"
+
+#include "platform/chemins.h"
+#include "sync/base_connexion.h"
+#include "sync/base_erreurs.h"
+#include "sync/base_recordset.h"
+#include "sync/jet_sql.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+#include <optional>
+#include <vector>
+
+namespace dao {
+
+namespace {
+
+using base::Connexion;
+
+class DatabaseSqlite final : public Database {
+public:
+    DatabaseSqlite(QString nom, std::shared_ptr<Connexion> connexion)
+        : nom_(std::move(nom))
+        , connexion_(std::move(connexion)) {}
+
+    QString Name() const override { return nom_; }
+
+    std::unique_ptr<Recordset> OpenRecordset(const QString& sql,
+                                             const QVariantList& parametres) override {
+        return std::make_unique<base::RecordsetSqlite>(Ouverte(), sql, parametres);
+    }
+
+    void Execute(const QString& sql, const QVariantList& parametres) override {
+        const std::shared_ptr<Connexion>& c = Ouverte();
+        QList<bool> texte;
+        for (const QVariant& v : parametres) {
+            texte.append(v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QChar);
+        }
+        base::Instruction instruction = c->Preparer(TraduireJet(sql, texte).sql);
+        if (sqlite3_column_count(instruction.get()) > 0 &&
+            sqlite3_stmt_readonly(instruction.get())) {
+            throw plateforme::Erreur(errdb::ExecuteSelection,
+                                     QStringLiteral("Impossible d'exécuter la requête de sélection "
+                                                    "« %1 » : ouvrez-la comme un jeu "
+                                                    "d'enregistrements.")
+                                         .arg(sql));
+        }
+        base::LierTout(*c, instruction.get(), parametres);
+        c->ExecuterJusquAuBout(instruction.get());
+    }
+
+    // The connection itself stays open as long as a record set or the engine's transaction
+    // still uses it.
+    void Close() override { connexion_.reset(); }
+
+private:
+    const std::shared_ptr<Connexion>& Ouverte() const {
+        if (!connexion_) {
+            throw base::ErreurObjetFerme();
+        }
+        return connexion_;
+    }
+
+    QString nom_;
+    std::shared_ptr<Connexion> connexion_;
+};
+
+// Every OpenDatabase opens a connection of its own, even to a file already open: a record set
+// that reads a table must never see the rows that another handle adds to it meanwhile.
+class MoteurSqlite final : public DBEngine {
+public:
+    std::shared_ptr<Database> OpenDatabase(const QString& chemin) override {
+        auto connexion = std::make_shared<Connexion>(chemin);
+        if (enTransaction_) {
+            connexion->Commencer();
+            transaction_.push_back(connexion);
+        }
+        Oublier();
+        ouvertes_.push_back(connexion);
+        return std::make_shared<DatabaseSqlite>(chemin, std::move(connexion));
+    }
+
+    void CompactDatabase(const QString& source, const QString& destination) override;
+
+    void BeginTrans() override {
+        if (enTransaction_) {
+            throw plateforme::Erreur(errdb::TransactionImbriquee,
+                                     QStringLiteral("Une transaction est déjà en cours."));
+        }
+        Oublier();
+        try {
+            for (const auto& faible : ouvertes_) {
+                if (auto connexion = faible.lock()) {
+                    connexion->Commencer();
+                    transaction_.push_back(std::move(connexion));
+                }
+            }
+        } catch (...) {
+            AnnulerTout();
+            throw;
+        }
+        enTransaction_ = true;
+    }
+
+    // The bases are committed one after the other in the order they joined. When one fails, the
+    // ones before it are committed, the others still in the transaction: Rollback undoes them.
+    void CommitTrans() override {
+        if (!enTransaction_) {
+            throw plateforme::Erreur(errdb::SansTransaction,
+                                     QStringLiteral("Aucune transaction n'est en cours."));
+        }
+        while (!transaction_.empty()) {
+            const std::shared_ptr<Connexion>& connexion = transaction_.front();
+            if (connexion->EnTransaction()) {
+                connexion->Valider();
+            }
+            transaction_.erase(transaction_.begin());
+        }
+        enTransaction_ = false;
+    }
+
+    // Outside a transaction there is nothing to undo: error paths may call it unconditionally.
+    void Rollback() override {
+        if (!enTransaction_) {
+            return;
+        }
+        AnnulerTout();
+    }
+
+    bool EnTransaction() const override { return enTransaction_; }
+
+private:
+    void AnnulerTout() {
+        std::optional<plateforme::Erreur> premiere;
+        for (const auto& connexion : transaction_) {
+            try {
+                connexion->Annuler();
+            } catch (const plateforme::Erreur& e) {
+                if (!premiere) {
+                    premiere = e;
+                }
+            }
+        }
+        transaction_.clear();
+        enTransaction_ = false;
+        if (premiere) {
+            throw *premiere;
+        }
+    }
+
+    void Oublier() {
+        std::erase_if(ouvertes_, [](const std::weak_ptr<Connexion>& c) { return c.expired(); });
+    }
+
+    std::vector<std::weak_ptr<Connexion>> ouvertes_; // in the order of opening
+    std::vector<std::shared_ptr<Connexion>> transaction_;
+    bool enTransaction_ = false;
+};
+
+// The copy is written under a temporary name beside the destination, then renamed: an
+// interrupted compaction never leaves a half-written base under the real name.
+void MoteurSqlite::CompactDatabase(const QString& source, const QString& destination) {
+    const QString natif = plateforme::CheminNatif(destination);
+    const QFileInfo info(natif);
+    if (info.exists() || info.isSymLink()) {
+        throw base::ErreurBaseExisteDeja(destination);
+    }
+    if (!QFileInfo(info.absolutePath()).isDir()) {
+        throw base::ErreurCheminIncorrect(destination);
+    }
+    const QString provisoire = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                               QStringLiteral(".compactage");
+    QFile::remove(provisoire);
+    QFile::remove(provisoire + QStringLiteral("-journal"));
+    {
+        Connexion connexion(source);
+        base::Instruction vacuum = connexion.Preparer(QStringLiteral("VACUUM INTO ?"));
+        base::Lier(connexion, vacuum.get(), 1, provisoire);
+        try {
+            connexion.ExecuterJusquAuBout(vacuum.get());
+        } catch (...) {
+            QFile::remove(provisoire);
+            throw;
+        }
+    }
+    // QFile::rename never replaces: a destination created meanwhile is refused too.
+    if (!QFile::rename(provisoire, natif)) {
+        QFile::remove(provisoire);
+        if (QFileInfo::exists(natif)) {
+            throw base::ErreurBaseExisteDeja(destination);
+        }
+        throw base::ErreurOuvertureImpossible(destination);
+    }
+}
+
+} // namespace
+
+DBEngine& DBEngine::Instance() {
+    static MoteurSqlite moteur;
+    return moteur;
+}
+
+} // namespace dao

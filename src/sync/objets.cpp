@@ -1,0 +1,150 @@
+#include "sync/objets.h"
+
+#include "platform/fichiers.h"
+#include "settings/parametres.h"
+#include "sync/bases_ouvertes.h"
+#include "sync/correspondances.h"
+#include "sync/etapes.h"
+#include "sync/valeurs_champs.h"
+
+namespace {
+
+const QString ChampAttache = QStringLiteral("attachobjet");
+const QString ChampIdentAttache = QStringLiteral("identattach");
+const QString ChampType = QStringLiteral("typeobjet");
+const QString ChampNomFichier = QStringLiteral("nomfichier");
+const QString ChampIdent = QStringLiteral("identobjet");
+
+// Types that are not managed as plain files but still carry a file of their own.
+struct NomFixe {
+    const char* type;
+    const char* prefixe;
+    const char* extension;
+};
+constexpr NomFixe NomsFixes[] = {
+    {"vestib1", "ve", ".ves"}, {"cardio1", "uc", ".car"}, {"impedanc", "FI", ".or1"},
+    {"audio40", "FI", ".or3"}, {"dessin1", "FI", ".des"}, {"alerte", "FI", ".ale"},
+};
+
+// Links between a document and a consultation: the reference prefix names the document's table.
+struct Reference {
+    const char* prefixe;
+    const char* table;
+};
+constexpr Reference References[] = {{"cou", "courrier"}, {"cro", "cro"}, {"cor", "correspondance"}};
+
+QString Texte(dao::Recordset& rs, const QString& champ) {
+    QString texte;
+    EtapeSansEchec([&] { texte = valeurs::TexteOuVide(rs.Fields(champ).Value()); });
+    return texte;
+}
+
+// An object attached to a record sent earlier in this walk follows that record's new number.
+void RattacherProprietaire(dao::Recordset& source, dao::Recordset& destination) {
+    EtapeSansEchec([&] {
+        const QVariant attache = destination.Fields(ChampAttache).Value();
+        const QVariant identAttache = destination.Fields(ChampIdentAttache).Value();
+        if (attache.isNull() || identAttache.isNull()) {
+            return;
+        }
+        if (attache.toString().toLower() == QLatin1String("fichedescriptive") ||
+            valeurs::EntierLong(identAttache) == 0) {
+            return;
+        }
+        destination.Fields(ChampIdentAttache)
+            .SetValue(
+                NouvelIdentifiant(attache.toString(), source.Fields(ChampIdentAttache).Value()));
+    });
+}
+
+// The object's type is managed as plain files for that screen in the remote base's typeobjet;
+// `extension` then receives the type's extension. A failing lookup counts as not managed so.
+bool GereCommeFichier(const QString& type, const QString& ecran, QString& extension) {
+    bool fichier = false;
+    EtapeSansEchec([&] {
+        const auto rs = BaseDistanteOuverte().OpenRecordset(
+            QStringLiteral("select * from typeobjet where typeobjet = ? and nomecran = ?"),
+            {type, ecran});
+        if (rs->Eof() ||
+            valeurs::TexteOuVide(rs->Fields(QStringLiteral("modegestion")).Value()).toLower() !=
+                QLatin1String("fichier")) {
+            return;
+        }
+        fichier = true;
+        extension = valeurs::TexteOuVide(rs->Fields(QStringLiteral("extension")).Value());
+    });
+    return fichier;
+}
+
+// "objinfo": the reference names a document by its table prefix and identifier, which follows
+// the document's new number. False for a prefix that names no document table.
+bool RenvoyerReference(dao::Recordset& source, dao::Recordset& destination) {
+    const QString ancien = Texte(source, ChampNomFichier);
+    const QString prefixe = ancien.left(3).toLower();
+    for (const Reference& reference : References) {
+        if (prefixe != QLatin1String(reference.prefixe)) {
+            continue;
+        }
+        EtapeSansEchec([&] {
+            const qint32 numero = valeurs::ValeurNumerique(ancien.mid(3));
+            destination.Fields(ChampNomFichier)
+                .SetValue(prefixe + QString::number(
+                                        NouvelIdentifiant(QLatin1String(reference.table), numero)));
+        });
+        return true;
+    }
+    return false;
+}
+
+void CopierFichierObjet(dao::Recordset& source, dao::Recordset& destination,
+                        const QString& nouveauNom) {
+    EtapeSansEchec([&] { destination.Fields(ChampNomFichier).SetValue(nouveauNom); });
+    const QString ancienNom = Texte(source, ChampNomFichier);
+    if (ancienNom.isEmpty()) {
+        return; // no file to bring: the data folder itself is not one
+    }
+    const Parametres& p = Param();
+    const QString dossierLocal = p.fmpathClient + QStringLiteral(":\\") + p.zelvanodir +
+                                 QLatin1Char('\\') + p.datadir + QLatin1Char('\\');
+    const QString dossierDistant = p.unite + QStringLiteral(":\\") + p.zelvanodir +
+                                   QLatin1Char('\\') + p.datadir + QLatin1Char('\\');
+    EtapeSansEchec(
+        [&] { plateforme::CopierFichier(dossierLocal + ancienNom, dossierDistant + nouveauNom); });
+}
+
+} // namespace
+
+bool PreparerObjet(dao::Recordset& source, dao::Recordset& destination) {
+    RattacherProprietaire(source, destination);
+
+    const QString type = Texte(destination, ChampType);
+    qint32 identifiant = 0;
+    EtapeSansEchec(
+        [&] { identifiant = valeurs::EntierLong(destination.Fields(ChampIdent).Value()); });
+
+    QString nouveauNom;
+    QString extension;
+    if (GereCommeFichier(type, Texte(destination, ChampAttache), extension)) {
+        nouveauNom =
+            QStringLiteral("FI") + valeurs::SixChiffres(identifiant) + QLatin1Char('.') + extension;
+    } else {
+        const QString typeMinuscule = type.toLower();
+        if (typeMinuscule == QLatin1String("objinfo")) {
+            return RenvoyerReference(source, destination);
+        }
+        const NomFixe* fixe = nullptr;
+        for (const NomFixe& nom : NomsFixes) {
+            if (typeMinuscule == QLatin1String(nom.type)) {
+                fixe = &nom;
+                break;
+            }
+        }
+        if (fixe == nullptr) {
+            return false;
+        }
+        nouveauNom = QLatin1String(fixe->prefixe) + valeurs::SixChiffres(identifiant) +
+                     QLatin1String(fixe->extension);
+    }
+    CopierFichierObjet(source, destination, nouveauNom);
+    return true;
+}

@@ -1,0 +1,215 @@
+#include "sync/synchronisation.h"
+
+#include "drives/redirection.h"
+#include "init/initialisation.h"
+#include "platform/erreur.h"
+#include "platform/services.h"
+#include "settings/etat.h"
+#include "settings/journal.h"
+#include "settings/parametres.h"
+#include "sync/bases_ouvertes.h"
+#include "sync/dao.h"
+#include "sync/intention.h"
+#include "sync/parcours.h"
+#include "sync/verification.h"
+
+namespace {
+
+const QString Plus40 = QString(40, QLatin1Char('+'));
+
+CrochetSynchronisation& crochet() {
+    static CrochetSynchronisation c = nullptr;
+    return c;
+}
+
+void Etape(EtapeSynchronisation etape) {
+    if (crochet() != nullptr) {
+        crochet()(etape);
+    }
+}
+
+void Journal3(const QString& titre) {
+    for (int i = 0; i < 3; ++i) {
+        EcrireJournal(titre + QLatin1Char(' ') + Plus40);
+    }
+}
+
+// On the way out after a failure: a journal that cannot be written must not hide the rollback.
+void LigneSansEchec(const QString& texte) {
+    try {
+        EcrireJournal(texte);
+    } catch (const plateforme::Erreur&) {
+    }
+}
+
+int CompterSynchro(dao::Database& base) {
+    const auto rs = base.OpenRecordset(
+        QStringLiteral("SELECT DISTINCTROW Count(synchro.id) AS NBENR FROM synchro;"));
+    const QVariant n = rs->Fields(QStringLiteral("NBENR")).Value();
+    rs->Close();
+    return n.isNull() ? 0 : n.toInt();
+}
+
+void JournaliserDistanteNonVide() {
+    EcrireJournal(QStringLiteral(" "));
+    EcrireJournal(QStringLiteral("INFORMATION TRES IMPORTANTE"));
+    EcrireJournal(
+        QStringLiteral("La base de données distante contient une table de synchronisation"));
+    EcrireJournal(QStringLiteral("non vide, ce qui peut provoquer de graves dysfonctionnements."));
+    EcrireJournal(QStringLiteral("Votre configuration doit impérativement être vérifiée."));
+    EcrireJournal(QStringLiteral("Impossible de continuer..."));
+}
+
+void JournaliserLocaleNonInitialisee() {
+    EcrireJournal(QStringLiteral(" "));
+    EcrireJournal(QStringLiteral("INFORMATION TRES IMPORTANTE"));
+    EcrireJournal(QStringLiteral(
+        "La dernière synchronisation de votre base locale s'est TERMINEE CORRECTEMENT mais"));
+    EcrireJournal(QStringLiteral(
+        "une erreur s'est produite dans l'initialisation qui est lancée automatiquement "));
+    EcrireJournal(QStringLiteral("après cette synchronisation."));
+    EcrireJournal(QStringLiteral(
+        "Vous devez relancer une INITIALISATION (et non une synchronisation) avant "));
+    EcrireJournal(QStringLiteral("de commencer à saisir dans votre base locale."));
+}
+
+void Liberer(std::shared_ptr<dao::Database>& base) {
+    if (base) {
+        try {
+            base->Close();
+        } catch (const plateforme::Erreur&) {
+        }
+        base.reset();
+    }
+}
+
+// After a refused check or a failed walk: the bases are closed and nothing they received stays.
+void Arreter() {
+    Liberer(BaseDistante());
+    Liberer(BaseLocale());
+    dao::DBEngine::Instance().Rollback();
+}
+
+// The engine's rollback, which must not stop the error report.
+void AnnulerSansEchec() {
+    try {
+        dao::DBEngine::Instance().Rollback();
+    } catch (const plateforme::Erreur&) {
+        // SQLite gives up a transaction it cannot finish: the next opening rolls it back.
+    }
+}
+
+// The run from its transaction to its commit. False when it stopped (the journal says why),
+// the transaction then rolled back. `intentionEcrite` and `validationEngagee` tell the error
+// path how far the run went.
+bool Synchroniser(bool& intentionEcrite, bool& validationEngagee) {
+    dao::DBEngine& moteur = dao::DBEngine::Instance();
+    const Parametres& p = Param();
+
+    moteur.BeginTrans();
+    plateforme::DefinirPointeur(plateforme::pointeur::Sablier);
+    Journal3(QStringLiteral("DEMARRAGE DE LA SYNCHRONISATION"));
+
+    if (EtatBase() != QLatin1String("D")) {
+        EcrireJournal(QStringLiteral("Redirection de l'unité ") + p.unite +
+                      QStringLiteral(" sur ") + p.fmpathServeur);
+        // Without the drive on the server, the "remote" base would be whatever the drive serves
+        // now, often the local base itself.
+        if (!ConnecterBaseDistante()) {
+            EcrireJournal(QStringLiteral("ERREUR : l'unité ") + p.unite +
+                          QStringLiteral(": n'a pas pu être redirigée sur ") + p.fmpathServeur +
+                          QStringLiteral(", la synchronisation est abandonnée."));
+            Arreter();
+            return false;
+        }
+    }
+
+    EcrireJournal(QStringLiteral("Ouverture de la base de données distante ") +
+                  CheminBaseDistante());
+    BaseDistante() = moteur.OpenDatabase(CheminBaseDistante());
+    EcrireJournal(QStringLiteral("Ouverture de la base de données locale ") + CheminBaseLocale());
+    BaseLocale() = moteur.OpenDatabase(CheminBaseLocale());
+
+    if (CompterSynchro(*BaseDistante()) != 0) {
+        JournaliserDistanteNonVide();
+        Arreter();
+        return false;
+    }
+    const int lignesLocales = CompterSynchro(*BaseLocale());
+    if (lignesLocales != 6 && lignesLocales != 7) {
+        JournaliserLocaleNonInitialisee();
+        Arreter();
+        return false;
+    }
+
+    SuiviSynchronisation suivi;
+    suivi.AvantParcours(*BaseDistante(), *BaseLocale());
+    if (!ParcourirTableSynchro()) {
+        Arreter();
+        return false;
+    }
+
+    BaseLocale()->Execute(QStringLiteral("delete * from synchro"));
+    suivi.ApresParcours(*BaseDistante());
+    // Marked first: a record whose writing failed half-way is removed by the error path too.
+    intentionEcrite = true;
+    EcrireIntention(suivi.Intention());
+    Etape(EtapeSynchronisation::IntentionEcrite);
+    validationEngagee = true;
+    moteur.CommitTrans();
+    Etape(EtapeSynchronisation::Validee);
+    SupprimerIntention();
+    intentionEcrite = false;
+
+    BaseLocale()->Close();
+    BaseLocale().reset();
+    BaseDistante()->Close();
+    BaseDistante().reset();
+    Journal3(QStringLiteral("SYNCHRONISATION TERMINEE CORRECTEMENT"));
+    return true;
+}
+
+} // namespace
+
+void DefinirCrochetSynchronisation(CrochetSynchronisation c) {
+    crochet() = c;
+}
+
+void LancerSynchronisation() {
+    // A run interrupted while it committed is settled first, or nothing goes.
+    if (IntentionPresente() && !ReprendreSynchronisationInterrompue()) {
+        return;
+    }
+    bool intentionEcrite = false;
+    bool validationEngagee = false;
+    try {
+        if (!Synchroniser(intentionEcrite, validationEngagee)) {
+            return;
+        }
+    } catch (const plateforme::Erreur& e) {
+        AnnulerSansEchec();
+        LigneSansEchec(e.Number() == dao::errdb::TableIntrouvable
+                           ? QStringLiteral("ERREUR : Vous devez d'abord initialiser la "
+                                            "synchronisation")
+                           : e.Description() + QStringLiteral(" (") + QString::number(e.Number()) +
+                                 QLatin1Char(')'));
+        BaseDistante().reset();
+        BaseLocale().reset();
+        if (validationEngagee && intentionEcrite) {
+            // The commit failed or stopped half-way: the server may hold the records already.
+            // The record tells, and keeps anything from being sent twice meanwhile.
+            ReprendreSynchronisationInterrompue();
+        } else if (intentionEcrite) {
+            try {
+                SupprimerIntention();
+            } catch (const plateforme::Erreur& suppression) {
+                // Left in place, it is settled as cancelled at the next start.
+                LigneSansEchec(suppression.Description() + QStringLiteral(" (") +
+                               QString::number(suppression.Number()) + QLatin1Char(')'));
+            }
+        }
+        return;
+    }
+    LancerInitialisation();
+    plateforme::DefinirPointeur(plateforme::pointeur::Defaut);
+}

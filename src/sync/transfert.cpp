@@ -1,0 +1,226 @@
+#include "sync/transfert.h"
+
+#include "platform/fichiers.h"
+#include "platform/profil.h"
+#include "settings/journal.h"
+#include "settings/parametres.h"
+#include "sync/bases_ouvertes.h"
+#include "sync/correspondances.h"
+#include "sync/etapes.h"
+#include "sync/objets.h"
+#include "sync/valeurs_champs.h"
+
+#include <limits>
+#include <memory>
+
+namespace {
+
+void VerifierNom(const QString& nom) {
+    if (!valeurs::NomSimple(nom)) {
+        plateforme::Lever(
+            NomIncorrectSynchro,
+            QStringLiteral("Nom de table ou de champ incorrect dans la table synchro : \"%1\"")
+                .arg(nom));
+    }
+}
+
+qint32 IdentifiantSuivant(qint32 base) {
+    if (base == std::numeric_limits<qint32>::max()) {
+        plateforme::Lever(plateforme::err::DepassementCapacite);
+    }
+    return base + 1;
+}
+
+// The destination's current value is the column default; Null reads as "".
+bool ValeurParDefaut(const QVariant& courante, const QVariant& source) {
+    if (courante.isNull()) {
+        return source.typeId() == QMetaType::QString && source.toString().isEmpty();
+    }
+    return courante == source;
+}
+
+// By position: both bases have the same columns in the same order. Null source values are not
+// assigned, so the destination keeps its defaults.
+void CopierChamps(dao::Recordset& source, dao::Recordset& destination) {
+    const int nombre = source.FieldsCount();
+    for (int i = 0; i < nombre; ++i) {
+        const QVariant& valeur = source.Fields(i).Value();
+        if (valeur.isNull()) {
+            continue;
+        }
+        dao::Field& champ = destination.Fields(i);
+        if (!ValeurParDefaut(champ.Value(), valeur)) {
+            champ.SetValue(valeur);
+        }
+    }
+}
+
+// Identifier and patient link of the pending record.
+void Renumeroter(dao::Recordset& source, dao::Recordset& destination, const QString& champId,
+                 const QString& champIdDossier, qint32 nouvel) {
+    if (champIdDossier != champId) {
+        destination.Fields(champId).SetValue(nouvel);
+        if (!champIdDossier.isEmpty()) {
+            destination.Fields(champIdDossier)
+                .SetValue(NouvelIdentifiant(QStringLiteral("patient"),
+                                            source.Fields(champIdDossier).Value()));
+        }
+        return;
+    }
+    // The patient table: its link field is its own identifier.
+    const qint32 ancien = valeurs::EntierLong(source.Fields(champId).Value());
+    if (nouvel != ancien) {
+        MemoriserCorrespondance(QStringLiteral("patient"), ancien, nouvel);
+        destination.Fields(champId).SetValue(nouvel);
+    }
+    const QString numDossier = QStringLiteral("numdossier");
+    if (valeurs::TexteOuVide(source.Fields(numDossier).Value()).trimmed() ==
+        QString::number(ancien)) {
+        destination.Fields(numDossier).SetValue(QString::number(nouvel));
+    }
+}
+
+// Document folder of a table whose records carry a document file; empty for the others.
+QString DossierDocuments(const QString& table) {
+    if (table == QLatin1String("courrier")) {
+        return Param().courrierdir;
+    }
+    if (table == QLatin1String("cro")) {
+        return Param().crodir;
+    }
+    if (table == QLatin1String("correspondance")) {
+        return Param().corresdir;
+    }
+    return {};
+}
+
+bool TableDocuments(const QString& table) {
+    return table == QLatin1String("courrier") || table == QLatin1String("cro") ||
+           table == QLatin1String("correspondance");
+}
+
+// The file name part of a stored path: the extension is taken there only, so that a dot in a
+// folder name never ends up in the new name.
+QString PartieNomFichier(const QString& chemin) {
+    return chemin.mid(chemin.lastIndexOf(QLatin1Char('\\')) + 1);
+}
+
+// The document of a letter, report or correspondence goes to the server under a name made of
+// the workstation letter and the new identifier. Every step may fail without stopping the
+// record: it is then written with its new name and no file under that name.
+void RenommerDocument(const QString& table, const QString& lettre, qint32 nouvel,
+                      dao::Recordset& source, dao::Recordset& destination) {
+    const QString nomFichier = QStringLiteral("nomfichier");
+    QString ancienNom;
+    EtapeSansEchec([&] { ancienNom = valeurs::TexteOuVide(source.Fields(nomFichier).Value()); });
+    const Parametres& p = Param();
+    const QString nouveauNom = p.unite + QStringLiteral(":\\") + p.zelvanodir + QLatin1Char('\\') +
+                               DossierDocuments(table) + QStringLiteral("\\x") + lettre +
+                               valeurs::SixChiffres(nouvel) +
+                               ExtensionFichier(PartieNomFichier(ancienNom));
+    EtapeSansEchec([&] { destination.Fields(nomFichier).SetValue(nouveauNom); });
+    // The stored path starts with its drive ("P:\"): nothing after it, no file to bring.
+    constexpr int LongueurLecteur = 3;
+    if (ancienNom.size() <= LongueurLecteur) {
+        return;
+    }
+    const QString cheminLocal =
+        p.fmpathClient + QStringLiteral(":\\") + ancienNom.mid(LongueurLecteur);
+    EtapeSansEchec([&] { plateforme::CopierFichier(cheminLocal, nouveauNom); });
+}
+
+// What a record needs after its identifier and patient link; the result says whether it is
+// written. Nothing here stops the transfer.
+bool CompleterEnregistrement(const QString& table, const QString& champId, const QString& lettre,
+                             qint32 nouvel, dao::Recordset& source, dao::Recordset& destination) {
+    if (table == QLatin1String("consultation") || table == QLatin1String("ordonnance") ||
+        TableDocuments(table)) {
+        EtapeSansEchec([&] {
+            MemoriserCorrespondance(table, valeurs::EntierLong(source.Fields(champId).Value()),
+                                    nouvel);
+        });
+    }
+    if (TableDocuments(table)) {
+        RenommerDocument(table, lettre, nouvel, source, destination);
+    }
+    if (table == QLatin1String("objet")) {
+        return PreparerObjet(source, destination);
+    }
+    return true;
+}
+
+} // namespace
+
+QString LigneErreur(const plateforme::Erreur& erreur) {
+    return QStringLiteral("ERREUR %1 - %2").arg(erreur.Number()).arg(erreur.Description());
+}
+
+QString ExtensionFichier(const QString& nom) {
+    const qsizetype point = nom.lastIndexOf(QLatin1Char('.'));
+    return point < 0 ? QString() : nom.mid(point);
+}
+
+QString LettrePoste() {
+    QString tampon;
+    plateforme::GetPrivateProfileStringA(QStringLiteral("path"), QStringLiteral("poste"),
+                                         QStringLiteral("A"), tampon, 10, Param().inifile);
+    return tampon.left(1);
+}
+
+bool TransfererNouveauxEnregistrements(const QString& table, const QString& champ_id,
+                                       const QString& champ_id_dossier, qint32 dernier_no,
+                                       std::optional<plateforme::Erreur>* erreur) {
+    std::unique_ptr<dao::Recordset> destination;
+    bool enregistrementEnCours = false;
+    try {
+        const QString lettre = LettrePoste();
+        EcrireJournal(QStringLiteral("Transfert des nouveaux enregistrements de la table : ") +
+                      table);
+        VerifierNom(table);
+        VerifierNom(champ_id);
+        if (!champ_id_dossier.isEmpty()) {
+            VerifierNom(champ_id_dossier);
+        }
+        const auto source = BaseLocaleOuverte().OpenRecordset(
+            QStringLiteral("select * from ") + table + QStringLiteral(" where ") + champ_id +
+            QStringLiteral(" > ") + QString::number(dernier_no) + QStringLiteral(" order by ") +
+            champ_id);
+        destination = BaseDistanteOuverte().OpenRecordset(QStringLiteral("select * from ") + table +
+                                                          QStringLiteral(" order by ") + champ_id +
+                                                          QStringLiteral(" DESC"));
+        // The remote table's largest identifier: the numbering goes on from there.
+        qint32 identifiant =
+            destination->Eof() ? 0 : valeurs::EntierLong(destination->Fields(champ_id).Value());
+        qint64 ecrits = 0;
+        while (!source->Eof()) {
+            identifiant = IdentifiantSuivant(identifiant);
+            ++ecrits;
+            destination->AddNew();
+            enregistrementEnCours = true;
+            CopierChamps(*source, *destination);
+            Renumeroter(*source, *destination, champ_id, champ_id_dossier, identifiant);
+            if (CompleterEnregistrement(table, champ_id, lettre, identifiant, *source,
+                                        *destination)) {
+                destination->Update();
+            } else {
+                // Left out; its identifier is not given to the next record.
+                destination->CancelUpdate();
+                --ecrits;
+            }
+            enregistrementEnCours = false;
+            source->MoveNext();
+        }
+        EcrireJournal(QStringLiteral("-> ") + QString::number(ecrits) +
+                      QStringLiteral(" enregistrement(s)"));
+        return true;
+    } catch (const plateforme::Erreur& e) {
+        if (enregistrementEnCours) {
+            EtapeSansEchec([&] { destination->CancelUpdate(); });
+        }
+        if (erreur != nullptr) {
+            *erreur = e;
+        }
+        EcrireJournal(LigneErreur(e));
+        return false;
+    }
+}

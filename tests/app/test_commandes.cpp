@@ -1,0 +1,308 @@
+#include "app/commandes.h"
+#include "app/fenetre_principale.h"
+#include "drives/qorbis32.h"
+#include "settings/etat.h"
+#include "settings/parametres.h"
+#include "testutil/factices.h"
+
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace {
+
+using plateforme::mb::DefaultButton2;
+using plateforme::mb::No;
+using plateforme::mb::Question;
+using plateforme::mb::Yes;
+using plateforme::mb::YesNo;
+
+class ProcessusCompteur final : public plateforme::Processus {
+public:
+    qint64 Demarrer(const QString& ligne, int style) override {
+        lignes.append(ligne);
+        styles.append(style);
+        return 777;
+    }
+    bool Existe(qint64) override { return false; }
+    QStringList lignes;
+    QList<int> styles;
+};
+
+// Window titles the utility library lists.
+void Fenetres(const QStringList& titres) {
+    DefinirListeFenetresQorbis32ForTests([titres](QString& tampon, qint32 taille, qint32, qint32) {
+        QString liste;
+        for (const QString& t : titres) {
+            liste += QStringLiteral("<#F>") + t;
+        }
+        tampon = liste.left(taille);
+        return static_cast<qint32>(tampon.size());
+    });
+}
+
+class Commandes : public ::testing::Test {
+protected:
+    factices::Environnement env;
+    ProcessusCompteur processus;
+    plateforme::RemplacementServices services{{nullptr, nullptr, nullptr, nullptr, &processus}};
+    FenetrePrincipale fenetre;
+    InstallationFenetre installation{fenetre};
+    int synchronisations = 0;
+    int initialisations = 0;
+    Executions sauvees = ExecutionsCourantes();
+
+    void SetUp() override {
+        Fenetres({QStringLiteral("Bureau")});
+        ExecutionsCourantes().synchronisation = [this] {
+            ++synchronisations;
+            EXPECT_FALSE(fenetre.BoutonActif(Bouton::synchro));
+        };
+        ExecutionsCourantes().initialisation = [this] {
+            ++initialisations;
+        };
+        fenetre.AjouterLigneJournal(QStringLiteral("ligne précédente"));
+        Param().inifile = QStringLiteral("C:\\zelvano\\zelvano.ini");
+    }
+    void TearDown() override {
+        ExecutionsCourantes() = sauvees;
+        DefinirListeFenetresQorbis32ForTests({});
+    }
+    QStringList Liste() const {
+        QStringList l;
+        for (int i = 0; i < fenetre.listsynchro()->count(); ++i) {
+            l.append(fenetre.listsynchro()->item(i)->text());
+        }
+        return l;
+    }
+    // A local base C:\zelvano\bd\zelvano.mdb whose synchro table holds `lignes` rows, and P
+    // already substituted for C.
+    void BaseLocale(int lignes) {
+        const QString chemin = env.machine.Natif(QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb"));
+        QDir().mkpath(QFileInfo(chemin).absolutePath());
+        sqlite3* base = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(chemin).constData(), &base), SQLITE_OK);
+        QByteArray sql =
+            "create table synchro(id integer primary key autoincrement, \"table\" text, "
+            "champ_id text, champ_id_dossier text, dernier_no integer);";
+        for (int i = 0; i < lignes; ++i) {
+            sql += "insert into synchro(\"table\", champ_id, champ_id_dossier, dernier_no) values "
+                   "('t', 'id', 'id', 0);";
+        }
+        ASSERT_EQ(sqlite3_exec(base, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(base);
+        QFile::link(env.machine.Natif(QStringLiteral("C:\\")),
+                    env.machine.Racine() + QStringLiteral("/drives/P"));
+    }
+    QStringList TextesAffiches() const {
+        QStringList t;
+        for (const auto& b : env.boites.affichees) {
+            t.append(b.texte);
+        }
+        return t;
+    }
+};
+
+TEST_F(Commandes, SynchroniserRefuseQuandZelvanoEstOuvert) {
+    Fenetres({QStringLiteral("ZELVANO - Poste B")});
+    btnsynchro_Click(fenetre);
+    ASSERT_EQ(env.boites.affichees.size(), 1);
+    EXPECT_EQ(
+        env.boites.affichees[0].texte,
+        QStringLiteral("Opération impossible : vous devez sortir de Zelvano avant de lancer une "
+                       "synchronisation."));
+    EXPECT_EQ(env.boites.affichees[0].style, plateforme::mb::Exclamation);
+    EXPECT_EQ(synchronisations, 0);
+    EXPECT_EQ(Liste(), QStringList{QStringLiteral("ligne précédente")});
+}
+
+TEST_F(Commandes, SynchroniserSansListeDesFenetresNeDemarreRien) {
+    DefinirListeFenetresQorbis32ForTests([](QString&, qint32, qint32, qint32) { return -1; });
+    btnsynchro_Click(fenetre);
+    ASSERT_EQ(env.boites.affichees.size(), 1);
+    EXPECT_TRUE(env.boites.affichees[0].texte.contains(
+        QStringLiteral("impossible de savoir si Zelvano est démarré")));
+    EXPECT_EQ(synchronisations, 0);
+    EXPECT_TRUE(fenetre.BoutonActif(Bouton::synchro));
+}
+
+TEST_F(Commandes, SynchroniserRefuseALaConfirmationParDefaut) {
+    btnsynchro_Click(fenetre); // the boxes answer No, the default button
+    ASSERT_EQ(env.boites.affichees.size(), 1);
+    const auto& boite = env.boites.affichees[0];
+    EXPECT_EQ(boite.style, YesNo | Question | DefaultButton2);
+    EXPECT_TRUE(boite.texte.startsWith(
+        QStringLiteral("ATTENTION : vous allez commencer la synchronisation")));
+    EXPECT_TRUE(
+        boite.texte.endsWith(QStringLiteral("base distante .\r\n\r\nVoulez-vous continuer ?")));
+    EXPECT_EQ(synchronisations, 0);
+    EXPECT_EQ(Liste(), QStringList{QStringLiteral("ligne précédente")});
+}
+
+TEST_F(Commandes, SynchroniserConfirmeEncadreLeJournal) {
+    env.boites.Repondre(Yes);
+    btnsynchro_Click(fenetre);
+    EXPECT_EQ(synchronisations, 1);
+    const QStringList l = Liste();
+    ASSERT_EQ(l.size(), 2);
+    EXPECT_EQ(l.first(), QStringLiteral("07/12/2026 14:05:09 : >>>"));
+    EXPECT_TRUE(l.last().endsWith(QStringLiteral(" : <<<")));
+    EXPECT_TRUE(fenetre.EstDepliee());
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_TRUE(fenetre.BoutonActif(static_cast<Bouton>(i)));
+    }
+    EXPECT_EQ(env.ecran.pointeurs.last(), plateforme::pointeur::Defaut);
+}
+
+TEST_F(Commandes, InitialiserDemandeDeuxFois) {
+    env.boites.Repondre(Yes);
+    env.boites.Repondre(No);
+    btnCopier_Click(fenetre);
+    EXPECT_EQ(env.boites.affichees.size(), 2);
+    EXPECT_EQ(env.boites.affichees[1].texte,
+              QStringLiteral("Voulez-vous vraiment écraser votre base locale ?"));
+    EXPECT_EQ(env.boites.affichees[1].style, YesNo | Question | DefaultButton2);
+    EXPECT_EQ(initialisations, 0);
+    EXPECT_EQ(Liste(), QStringList{QStringLiteral("ligne précédente")});
+
+    env.boites.Repondre(Yes);
+    env.boites.Repondre(Yes);
+    btnCopier_Click(fenetre);
+    EXPECT_EQ(initialisations, 1);
+    EXPECT_TRUE(Liste().first().endsWith(QStringLiteral(" : >>>")));
+    EXPECT_TRUE(Liste().last().endsWith(QStringLiteral(" : <<<")));
+}
+
+TEST_F(Commandes, InitialiserNeRegardePasSiZelvanoEstOuvert) {
+    Fenetres({QStringLiteral("ZELVANO - Poste A")});
+    env.boites.Repondre(Yes);
+    env.boites.Repondre(Yes);
+    btnCopier_Click(fenetre);
+    EXPECT_EQ(initialisations, 1);
+}
+
+TEST_F(Commandes, JournalImpossibleAEcrireRendLesBoutons) {
+    Param().createlog = 1;
+    QDir().mkpath(env.machine.DossierProgramme() + QStringLiteral("/synchro.log"));
+    env.boites.Repondre(Yes);
+    btnsynchro_Click(fenetre);
+    EXPECT_EQ(synchronisations, 0);
+    ASSERT_EQ(env.boites.affichees.size(), 2);
+    EXPECT_TRUE(env.boites.affichees[1].texte.startsWith(QStringLiteral("Erreur ")));
+    EXPECT_TRUE(fenetre.BoutonActif(Bouton::synchro));
+}
+
+TEST_F(Commandes, LancementLocalAvecSeptLignes) {
+    BaseLocale(7);
+    EtatBase() = QStringLiteral("L");
+    btnclient_Click(fenetre);
+    ASSERT_EQ(env.boites.affichees.size(), 1); // text B only
+    EXPECT_TRUE(env.boites.affichees[0].texte.startsWith(QStringLiteral(
+        "ATTENTION : Seules les modifications suivantes seront prises en compte\r\n")));
+    EXPECT_TRUE(env.boites.affichees[0].texte.endsWith(
+        QStringLiteral("  + = Nouveauté de la version 7.10\r\n")));
+    EXPECT_EQ(env.boites.affichees[0].style, plateforme::mb::Information);
+    ASSERT_EQ(processus.lignes.size(), 1);
+    EXPECT_EQ(processus.lignes[0],
+              QStringLiteral("C:\\zelvano\\zelvano.exe C:\\zelvano\\zelvano.ini"));
+    EXPECT_EQ(processus.styles[0], 1);
+    EXPECT_EQ(EtatBase(), QStringLiteral("L"));
+    EXPECT_TRUE(fenetre.windowTitle().endsWith(QStringLiteral(" [Base locale]")));
+    EXPECT_TRUE(fenetre.BoutonActif(Bouton::client));
+    EXPECT_FALSE(fenetre.EstDepliee());
+}
+
+TEST_F(Commandes, LancementLocalSansAvertissementAvecSeptLignes) {
+    BaseLocale(7);
+    EtatBase() = QStringLiteral("L");
+    Param().nowarning = 1;
+    Param().inifile.clear();
+    btnclient_Click(fenetre);
+    EXPECT_TRUE(env.boites.affichees.isEmpty());
+    ASSERT_EQ(processus.lignes.size(), 1);
+    EXPECT_EQ(processus.lignes[0], QStringLiteral("C:\\zelvano\\zelvano.exe "));
+}
+
+TEST_F(Commandes, LancementLocalAvecSixLignesAvertitDesObjets) {
+    BaseLocale(6);
+    EtatBase() = QStringLiteral("L");
+    btnclient_Click(fenetre);
+    ASSERT_EQ(env.boites.affichees.size(), 2);
+    EXPECT_TRUE(env.boites.affichees[0].texte.startsWith(QStringLiteral("ATTENTION : Seules")));
+    EXPECT_TRUE(env.boites.affichees[1].texte.startsWith(
+        QStringLiteral("ATTENTION - ATTENTION - ATTENTION - ATTENTION - ATTENTION\r\n\r\n")));
+    EXPECT_EQ(env.boites.affichees[1].style, plateforme::mb::Exclamation);
+    EXPECT_EQ(processus.lignes.size(), 1);
+}
+
+TEST_F(Commandes, LancementLocalNonInitialiseeDemandeConfirmation) {
+    BaseLocale(0);
+    EtatBase() = QStringLiteral("L");
+    btnclient_Click(fenetre); // No to text A
+    ASSERT_EQ(env.boites.affichees.size(), 1);
+    EXPECT_TRUE(env.boites.affichees[0].texte.startsWith(
+        QStringLiteral("ATTENTION : INFORMATION TRES IMPORTANTE\r\n\r\n")));
+    EXPECT_EQ(env.boites.affichees[0].style, YesNo | plateforme::mb::Critical | DefaultButton2);
+    EXPECT_TRUE(processus.lignes.isEmpty());
+    EXPECT_TRUE(fenetre.BoutonActif(Bouton::client));
+
+    env.boites.affichees.clear();
+    env.boites.Repondre(Yes);
+    btnclient_Click(fenetre); // Yes: no text B, then text C, then the launch
+    ASSERT_EQ(env.boites.affichees.size(), 2);
+    EXPECT_TRUE(env.boites.affichees[1].texte.startsWith(QStringLiteral("ATTENTION - ATTENTION")));
+    EXPECT_EQ(processus.lignes.size(), 1);
+    EXPECT_EQ(EtatBase(), QString()); // a local base without journal rows is not shown as local
+}
+
+TEST_F(Commandes, LancementLocalBaseIllisibleNeDemarreRien) {
+    EtatBase() = QStringLiteral("L");
+    btnclient_Click(fenetre);
+    ASSERT_EQ(env.boites.affichees.size(), 1);
+    EXPECT_TRUE(env.boites.affichees[0].texte.startsWith(
+        QStringLiteral("Impossible de vérifier la base locale C:\\zelvano\\bd\\zelvano.mdb :")));
+    EXPECT_TRUE(processus.lignes.isEmpty());
+    EXPECT_TRUE(fenetre.BoutonActif(Bouton::client));
+}
+
+TEST_F(Commandes, LancementRefuseQuandZelvanoEstDejaDemarre) {
+    Fenetres({QStringLiteral("ZELVANO - Poste A")});
+    btnsrv_Click(fenetre);
+    btnclient_Click(fenetre);
+    ASSERT_EQ(env.boites.affichees.size(), 2);
+    EXPECT_EQ(env.boites.affichees[0].texte,
+              QStringLiteral("Opération impossible : Zelvano est déjà démarré."));
+    EXPECT_EQ(env.boites.affichees[1].texte,
+              QStringLiteral("Opération impossible : Zelvano est déjà démarré."));
+    EXPECT_TRUE(processus.lignes.isEmpty());
+    EXPECT_TRUE(fenetre.BoutonActif(Bouton::serveur));
+}
+
+TEST_F(Commandes, LancementDistantSurUneBaseAvecJournalSansIndication) {
+    BaseLocale(7); // P is C here, and its base holds journal rows
+    EtatBase() = QStringLiteral("D");
+    btnsrv_Click(fenetre);
+    ASSERT_EQ(processus.lignes.size(), 1);
+    EXPECT_EQ(EtatBase(), QString());
+    EXPECT_EQ(fenetre.windowTitle(), QStringLiteral("Module de synchronisation Zelvano v7.15.4"));
+}
+
+TEST_F(Commandes, LancementSansBaseDansLeDossier) {
+    EtatBase() = QStringLiteral("D");
+    QFile::link(env.machine.Natif(QStringLiteral("C:\\")),
+                env.machine.Racine() + QStringLiteral("/drives/P"));
+    btnsrv_Click(fenetre);
+    ASSERT_EQ(env.boites.affichees.size(), 1);
+    EXPECT_EQ(
+        env.boites.affichees[0].texte,
+        QStringLiteral(
+            "Lancement de Zelvano impossible : il n'y a pas de base de données dans le "
+            "dossier P:\\zelvano\\bd\r\nAttentez quelques secondes et recommencez l'opération."));
+    EXPECT_TRUE(processus.lignes.isEmpty());
+    EXPECT_EQ(EtatBase(), QString());
+}
+
+} // namespace

@@ -1,0 +1,200 @@
+#include "app/commandes.h"
+#include "app/differee.h"
+#include "app/fenetre_principale.h"
+#include "drives/qorbis32.h"
+#include "platform/alimentation.h"
+#include "settings/parametres.h"
+#include "testutil/factices.h"
+
+#include <QFile>
+#include <QListWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class AlimentationFactice final : public plateforme::Alimentation {
+public:
+    bool ArretAutorise() override {
+        ++demandes;
+        return true;
+    }
+    bool Eteindre(int& code) override {
+        ++arrets;
+        code = codeErreur;
+        return codeErreur == 0;
+    }
+    int demandes = 0;
+    int arrets = 0;
+    int codeErreur = 0;
+};
+
+class Differee : public ::testing::Test {
+protected:
+    factices::Environnement env;
+    AlimentationFactice alimentation;
+    plateforme::RemplacementAlimentation remplacement{alimentation};
+    FenetrePrincipale fenetre;
+    InstallationFenetre installation{fenetre};
+    Executions sauvees = ExecutionsCourantes();
+    int synchronisations = 0;
+    QStringList titres{QStringLiteral("Bureau")};
+
+    void SetUp() override {
+        ExecutionsCourantes().synchronisation = [this] {
+            ++synchronisations;
+        };
+        DefinirListeFenetresQorbis32ForTests([this](QString& tampon, qint32, qint32, qint32) {
+            tampon = QStringLiteral("<#F>") + titres.join(QStringLiteral("<#F>"));
+            return static_cast<qint32>(tampon.size());
+        });
+        Armer(QStringLiteral("07/12/2026 20:00"), 0);
+        fenetre.Timersynchro().start();
+    }
+    void TearDown() override {
+        ExecutionsCourantes() = sauvees;
+        DefinirListeFenetresQorbis32ForTests({});
+    }
+    void Armer(const QString& quand, int arret) {
+        env.machine.EcrireFichier(
+            QStringLiteral("C:\\WINDOWS\\synchro.ini"),
+            "[options]\r\nsynchrodifferee=1\r\nsynchrodiffereelea=" + quand.toUtf8() +
+                "\r\nsynchrodiffereearret=" + QByteArray::number(arret) + "\r\n");
+    }
+    void A(int heures, int minutes, int secondes) {
+        env.horloge.Definir(QDateTime(QDate(2026, 12, 7), QTime(heures, minutes, secondes)));
+    }
+    int Arme() const {
+        return LireCleEntier(QStringLiteral("options"), QStringLiteral("synchrodifferee"), -1);
+    }
+    QStringList Messages() const {
+        QStringList m;
+        for (int i = 0; i < fenetre.listsynchro()->count(); ++i) {
+            const QString ligne = fenetre.listsynchro()->item(i)->text();
+            m.append(ligne.mid(ligne.indexOf(QStringLiteral(" : ")) + 3));
+        }
+        return m;
+    }
+    QByteArray Log() const {
+        QFile f(env.machine.DossierProgramme() + QStringLiteral("/synchro.log"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+TEST_F(Differee, AvantLHeureRienNeSePasse) {
+    A(19, 59, 40);
+    Timersynchro_Timer(fenetre);
+    EXPECT_EQ(synchronisations, 0);
+    EXPECT_TRUE(Messages().isEmpty());
+    EXPECT_EQ(Arme(), 1);
+    EXPECT_TRUE(fenetre.Timersynchro().isActive());
+    EXPECT_EQ(Param().createlog, 0); // put back by the waiting tick too
+}
+
+TEST_F(Differee, DixSecondesApresLaSynchroDemarre) {
+    A(20, 0, 10);
+    Timersynchro_Timer(fenetre);
+    EXPECT_EQ(synchronisations, 1);
+    EXPECT_EQ(Messages(), (QStringList{QStringLiteral(">>>Démarrage de la synchro différée>>>"),
+                                       QStringLiteral("<<<")}));
+    EXPECT_EQ(Arme(), 0);
+    EXPECT_FALSE(fenetre.Timersynchro().isActive());
+    EXPECT_TRUE(fenetre.EstDepliee());
+    EXPECT_TRUE(fenetre.BoutonActif(Bouton::synchro));
+    // createlog forced during the run, then put back.
+    EXPECT_TRUE(QString::fromUtf8(Log()).contains(
+        QStringLiteral(">>>Démarrage de la synchro différée>>>")));
+    EXPECT_EQ(Param().createlog, 0);
+    EXPECT_EQ(alimentation.arrets, 0);
+}
+
+TEST_F(Differee, ExactementDixMinutesApresLaSynchroDemarre) {
+    A(20, 10, 0);
+    Timersynchro_Timer(fenetre);
+    EXPECT_EQ(synchronisations, 1);
+}
+
+TEST_F(Differee, HeureDepasseeAbandonneEtDesarme) {
+    A(20, 10, 1);
+    Timersynchro_Timer(fenetre);
+    EXPECT_EQ(synchronisations, 0);
+    EXPECT_EQ(Messages(), QStringList{QStringLiteral(
+                              "Heure de synchronisation dépassée ... abandon de la synchro")});
+    EXPECT_EQ(Arme(), 0);
+    EXPECT_FALSE(fenetre.Timersynchro().isActive());
+    EXPECT_TRUE(Log().contains("abandon de la synchro"));
+}
+
+TEST_F(Differee, DatesAbsentesOuInvalides) {
+    const struct {
+        const char* valeur;
+        const char* message;
+    } cas[] = {{"", "La date de synchronisation est absente ... abandon de la synchro"},
+               {"demain 20h", "La date de synchronisation est invalide ... abandon de la synchro"},
+               {"20:00", "Heure de synchronisation dépassée ... abandon de la synchro"}};
+    for (const auto& c : cas) {
+        Armer(QString::fromUtf8(c.valeur), 0);
+        fenetre.Timersynchro().start();
+        fenetre.ViderJournal();
+        A(20, 0, 5);
+        Timersynchro_Timer(fenetre);
+        EXPECT_EQ(Messages(), QStringList{QString::fromUtf8(c.message)}) << c.valeur;
+        EXPECT_EQ(Arme(), 0) << c.valeur;
+        EXPECT_FALSE(fenetre.Timersynchro().isActive());
+    }
+    EXPECT_EQ(synchronisations, 0);
+}
+
+TEST_F(Differee, DesarmeeLaMinuterieSArrete) {
+    env.machine.EcrireFichier(QStringLiteral("C:\\WINDOWS\\synchro.ini"),
+                              "[options]\r\nsynchrodifferee=0\r\n");
+    Timersynchro_Timer(fenetre);
+    EXPECT_FALSE(fenetre.Timersynchro().isActive());
+    EXPECT_TRUE(Messages().isEmpty());
+}
+
+TEST_F(Differee, ZelvanoOuvertAbandonneSansReporter) {
+    titres.append(QStringLiteral("ZELVANO - Poste A"));
+    A(20, 0, 30);
+    Timersynchro_Timer(fenetre);
+    EXPECT_EQ(synchronisations, 0);
+    EXPECT_EQ(Messages(),
+              QStringList{QStringLiteral("Zelvano est lancé ... abandon de la synchro")});
+    EXPECT_EQ(Arme(), 0);
+}
+
+TEST_F(Differee, UneCommandeEnCoursFaitAttendre) {
+    fenetre.ActiverBoutons(false, false, false, false, false, false);
+    A(20, 1, 0);
+    Timersynchro_Timer(fenetre);
+    EXPECT_EQ(synchronisations, 0);
+    EXPECT_EQ(Arme(), 1);
+    EXPECT_TRUE(fenetre.Timersynchro().isActive());
+    // Still running past the window: the next tick abandons.
+    A(20, 11, 0);
+    Timersynchro_Timer(fenetre);
+    EXPECT_EQ(Messages(), QStringList{QStringLiteral(
+                              "Heure de synchronisation dépassée ... abandon de la synchro")});
+}
+
+TEST_F(Differee, ArretDemandeEtReussi) {
+    Armer(QStringLiteral("07/12/2026 20:00"), 1);
+    A(20, 0, 10);
+    Timersynchro_Timer(fenetre);
+    EXPECT_EQ(synchronisations, 1);
+    EXPECT_EQ(alimentation.demandes, 1);
+    EXPECT_EQ(alimentation.arrets, 1);
+    EXPECT_EQ(Messages().last(), QStringLiteral("<<<"));
+}
+
+TEST_F(Differee, ArretRefuseEcritLeCodeDErreur) {
+    Armer(QStringLiteral("07/12/2026 20:00"), 1);
+    alimentation.codeErreur = 5;
+    A(20, 0, 10);
+    Timersynchro_Timer(fenetre);
+    EXPECT_EQ(alimentation.arrets, 1);
+    EXPECT_EQ(Messages().last(), QStringLiteral("<<<Erreur lors de l'arret :  5"));
+    EXPECT_TRUE(Log().contains("<<<Erreur lors de l'arret :  5"));
+}
+
+} // namespace

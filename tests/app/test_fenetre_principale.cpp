@@ -1,0 +1,258 @@
+#include "app/bouton_commande.h"
+#include "app/demarrage.h"
+#include "app/fenetre_principale.h"
+#include "app/twips.h"
+#include "drives/qorbis32.h"
+#include "platform/fichiers.h"
+#include "settings/etat.h"
+#include "settings/parametres.h"
+#include "testutil/factices.h"
+
+#include <QListWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Demarrage : public ::testing::Test {
+protected:
+    factices::Environnement env;
+    FenetrePrincipale fenetre;
+    InstallationFenetre installation{fenetre};
+
+    void Ini(const QByteArray& contenu) {
+        env.machine.EcrireFichier(QStringLiteral("C:\\WINDOWS\\synchro.ini"), contenu);
+    }
+    QByteArray LireIni() const {
+        return env.machine.LireFichier(QStringLiteral("C:\\WINDOWS\\synchro.ini"));
+    }
+};
+
+TEST_F(Demarrage, FenetrePlieeAvecLeTitreEtLesLibelles) {
+    ASSERT_TRUE(ChargerFenetre(fenetre, {QStringLiteral("synchro")}));
+    EXPECT_EQ(fenetre.windowTitle(), QStringLiteral("Module de synchronisation Zelvano v7.15.4"));
+    EXPECT_EQ(Param().FichierIni, QStringLiteral("synchro.ini"));
+    EXPECT_FALSE(fenetre.EstDepliee());
+    EXPECT_EQ(fenetre.height(), fenetre.BoutonDe(Bouton::client)->height());
+    EXPECT_EQ(fenetre.BoutonDe(Bouton::client)->text(),
+              QStringLiteral("Exécuter Zelvano sur base &Locale  "));
+    EXPECT_EQ(fenetre.BoutonDe(Bouton::serveur)->text(),
+              QStringLiteral("Exécuter Zelvano sur base &Distante "));
+    EXPECT_EQ(fenetre.BoutonDe(Bouton::synchro)->text(),
+              QStringLiteral("&Synchroniser les deux bases"));
+    EXPECT_EQ(fenetre.BoutonDe(Bouton::copier)->text(),
+              QStringLiteral("&Initialiser la synchronisation"));
+    EXPECT_EQ(fenetre.BoutonDe(Bouton::options)->text(),
+              QStringLiteral("Modifier les &Options de synchronisation"));
+    EXPECT_EQ(fenetre.BoutonDe(Bouton::aide)->text(), QStringLiteral("Consulter l'aide en ligne"));
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_FALSE(fenetre.BoutonDe(static_cast<Bouton>(i))->icon().isNull());
+    }
+    EXPECT_FALSE(fenetre.Timersynchro().isActive());
+    EXPECT_EQ(fenetre.Timersynchro().interval(), 30000);
+    EXPECT_EQ(Param().Interpreteur, QStringLiteral("CMD.EXE"));
+    EXPECT_TRUE(env.boites.affichees.isEmpty());
+}
+
+TEST_F(Demarrage, LibellesDesBoutonsRemplacesParLesReglages) {
+    Ini("[options]\nboutonclient=Sur le portable\nboutonserveur=\n");
+    ASSERT_TRUE(ChargerFenetre(fenetre, {QStringLiteral("synchro")}));
+    EXPECT_EQ(fenetre.BoutonDe(Bouton::client)->text(), QStringLiteral("Sur le portable"));
+    EXPECT_EQ(fenetre.BoutonDe(Bouton::serveur)->text(),
+              QStringLiteral("Exécuter Zelvano sur base &Distante "));
+}
+
+TEST_F(Demarrage, VersionDeLaBibliotheque119Refusee120Acceptee) {
+    DefinirVersionQorbis32ForTests(119);
+    EXPECT_FALSE(ChargerFenetre(fenetre, {QStringLiteral("synchro")}));
+    ASSERT_EQ(env.boites.affichees.size(), 1);
+    EXPECT_EQ(
+        env.boites.affichees[0].texte,
+        QStringLiteral("Le fichier QORBIS32.DLL installé sur votre système n'est pas de la bonne "
+                       "version. La version 1.20 est requise pour exécuter le module de "
+                       "synchronisation"));
+    EXPECT_EQ(env.boites.affichees[0].style, plateforme::mb::Critical);
+    EXPECT_EQ(env.boites.affichees[0].titre, QStringLiteral("Module de synchronisation Zelvano"));
+    // Ends before reading the settings: nothing written.
+    EXPECT_TRUE(LireIni().isEmpty());
+
+    DefinirVersionQorbis32ForTests(120);
+    env.boites.affichees.clear();
+    EXPECT_TRUE(ChargerFenetre(fenetre, {QStringLiteral("synchro")}));
+    EXPECT_TRUE(env.boites.affichees.isEmpty());
+    DefinirVersionQorbis32ForTests(0);
+}
+
+TEST_F(Demarrage, NombreIllisibleSignaleLErreurEtTermine) {
+    Ini("[general]\nTpsAttente=abc\n");
+    EXPECT_FALSE(ChargerFenetre(fenetre, {QStringLiteral("synchro")}));
+    ASSERT_EQ(env.boites.affichees.size(), 1);
+    EXPECT_EQ(env.boites.affichees[0].texte, QStringLiteral("Erreur 13 : Incompatibilité de type"));
+}
+
+TEST_F(Demarrage, IntervalleDeMinuterieRefuseParLaMinuterie) {
+    Ini("[options]\nsynchrodiffereetimer=70000\n");
+    EXPECT_FALSE(ChargerFenetre(fenetre, {QStringLiteral("synchro")}));
+    ASSERT_EQ(env.boites.affichees.size(), 1);
+    EXPECT_TRUE(env.boites.affichees[0].texte.startsWith(QStringLiteral("Erreur 380 : ")));
+}
+
+TEST_F(Demarrage, MinuterieArmeeQuandSynchroDiffereeVaut1) {
+    Ini("[options]\nsynchrodifferee=1\nsynchrodiffereetimer=5000\n");
+    ASSERT_TRUE(ChargerFenetre(fenetre, {QStringLiteral("synchro")}));
+    EXPECT_TRUE(fenetre.Timersynchro().isActive());
+    EXPECT_EQ(fenetre.Timersynchro().interval(), 5000);
+    Ini("[options]\nsynchrodifferee=2\n");
+    fenetre.Timersynchro().stop();
+    ASSERT_TRUE(ChargerFenetre(fenetre, {QStringLiteral("synchro")}));
+    EXPECT_FALSE(fenetre.Timersynchro().isActive());
+}
+
+TEST_F(Demarrage, FichierDeReglagesDonneEnArgument) {
+    env.machine.EcrireFichier(QStringLiteral("D:\\conf\\poste2.ini"), "[general]\nbddir=base2\n");
+    ASSERT_TRUE(ChargerFenetre(
+        fenetre, {QStringLiteral("synchro"), QStringLiteral("D:\\conf\\poste2.ini")}));
+    EXPECT_EQ(Param().FichierIni, QStringLiteral("D:\\conf\\poste2.ini"));
+    EXPECT_EQ(Param().bddir, QStringLiteral("base2"));
+    EnregistrerPosition(fenetre);
+    EXPECT_TRUE(
+        env.machine.LireFichier(QStringLiteral("D:\\conf\\poste2.ini")).contains("windowstate=0"));
+}
+
+TEST_F(Demarrage, PositionRestaureeSeulementPourLesValeursNonNulles) {
+    Ini("[position]\nleft=0\ntop=1500\nwindowstate=0\n");
+    fenetre.move(33, 44);
+    ASSERT_TRUE(ChargerFenetre(fenetre, {QStringLiteral("synchro")}));
+    EXPECT_EQ(fenetre.pos().x(), 33);
+    EXPECT_EQ(fenetre.pos().y(), twips::VersPixels(1500, &fenetre));
+}
+
+TEST_F(Demarrage, PositionEnregistreeEnTwipsALaFermeture) {
+    fenetre.move(twips::VersPixels(3000, &fenetre), twips::VersPixels(1500, &fenetre));
+    EnregistrerPosition(fenetre);
+    const QByteArray ini = LireIni();
+    EXPECT_TRUE(ini.contains("windowstate=0"));
+    EXPECT_TRUE(ini.contains("top=1500"));
+    EXPECT_TRUE(ini.contains("left=3000"));
+    // Restored by the next start.
+    FenetrePrincipale autre;
+    RestaurerPosition(autre);
+    EXPECT_EQ(autre.pos(), fenetre.pos());
+}
+
+TEST_F(Demarrage, FermeeMaximiseeSeulEtatEstEcrit) {
+    Ini("[position]\nleft=120\ntop=240\nwindowstate=2\n");
+    RestaurerPosition(fenetre);
+    EXPECT_TRUE(fenetre.windowState() & Qt::WindowMaximized);
+    EnregistrerPosition(fenetre);
+    const QByteArray ini = LireIni();
+    EXPECT_TRUE(ini.contains("windowstate=2"));
+    EXPECT_TRUE(ini.contains("left=120"));
+    EXPECT_TRUE(ini.contains("top=240"));
+}
+
+TEST_F(Demarrage, FermeeMinimiseeRouvreMinimisee) {
+    fenetre.setWindowState(Qt::WindowMinimized);
+    EnregistrerPosition(fenetre);
+    EXPECT_TRUE(LireIni().contains("windowstate=1"));
+    FenetrePrincipale suivante;
+    RestaurerPosition(suivante);
+    EXPECT_TRUE(suivante.windowState() & Qt::WindowMinimized);
+}
+
+TEST(Interpreteur, ChoixSelonLesDossiersDuSysteme) {
+    EXPECT_EQ(
+        ChoisirInterpreteur(QStringLiteral("C:\\WINDOWS"), QStringLiteral("C:\\WINDOWS\\SYSTEM32")),
+        QStringLiteral("CMD.EXE"));
+    EXPECT_EQ(ChoisirInterpreteur(QStringLiteral("C:\\WINNT"), QStringLiteral("C:\\WINNT\\SYSTEM")),
+              QStringLiteral("CMD.EXE"));
+    EXPECT_EQ(
+        ChoisirInterpreteur(QStringLiteral("C:\\WINDOWS"), QStringLiteral("C:\\WINDOWS\\SYSTEM")),
+        QStringLiteral("COMMAND.COM"));
+}
+
+TEST(Interpreteur, Xcopy32PrepareUneFoisDepuisXcopy) {
+    factices::Environnement env;
+    const QString dossier = QStringLiteral("C:\\WINDOWS\\SYSTEM32");
+    PreparerXcopy32(dossier); // neither file: nothing
+    EXPECT_FALSE(plateforme::FichierExiste(dossier + QStringLiteral("\\xcopy32.exe")));
+    env.machine.EcrireFichier(dossier + QStringLiteral("\\xcopy.exe"), "xcopy");
+    PreparerXcopy32(dossier);
+    EXPECT_EQ(env.machine.LireFichier(dossier + QStringLiteral("\\xcopy32.exe")),
+              QByteArray("xcopy"));
+    env.machine.EcrireFichier(dossier + QStringLiteral("\\xcopy.exe"), "nouveau");
+    PreparerXcopy32(dossier); // already there: kept
+    EXPECT_EQ(env.machine.LireFichier(dossier + QStringLiteral("\\xcopy32.exe")),
+              QByteArray("xcopy"));
+}
+
+class Fenetre : public ::testing::Test {
+protected:
+    factices::Environnement env;
+    FenetrePrincipale fenetre;
+};
+
+TEST_F(Fenetre, PlieeEtDeplieeEnTwips) {
+    const int hauteurBouton = fenetre.BoutonDe(Bouton::client)->height();
+    fenetre.DeplierFenetre(true);
+    EXPECT_EQ(fenetre.height(), hauteurBouton + twips::VersPixels(5635, &fenetre));
+    EXPECT_TRUE(fenetre.EstDepliee());
+    fenetre.DeplierFenetre(false);
+    EXPECT_EQ(fenetre.height(), hauteurBouton);
+}
+
+TEST_F(Fenetre, AideMasqueeSousLaVersion61MemeAvecLeFichier) {
+    env.machine.EcrireFichier(env.machine.DossierProgramme() + QStringLiteral("\\synchro.chm"),
+                              "aide");
+    fenetre.VerifierAide();
+    EXPECT_TRUE(fenetre.BoutonDe(Bouton::aide)->isHidden());
+    EXPECT_FALSE(fenetre.BoutonDe(Bouton::aide)->isEnabled());
+    EXPECT_EQ(fenetre.width(), twips::VersPixels(8805, &fenetre));
+    EXPECT_EQ(fenetre.listsynchro()->width(), twips::VersPixels(8295, &fenetre));
+}
+
+class SystemeAncien final : public plateforme::Systeme {
+public:
+    plateforme::VersionOs Version() override {
+        plateforme::VersionOs v;
+        v.majeure = 5;
+        v.mineure = 1;
+        return v;
+    }
+};
+
+TEST_F(Fenetre, AideOfferteSurUnSystemeAncienAvecLeFichier) {
+    SystemeAncien systeme;
+    const plateforme::RemplacementServices services({nullptr, nullptr, nullptr, &systeme, nullptr});
+    fenetre.VerifierAide();
+    EXPECT_TRUE(fenetre.BoutonDe(Bouton::aide)->isHidden()); // no help file yet
+    env.machine.EcrireFichier(env.machine.DossierProgramme() + QStringLiteral("\\synchro.chm"),
+                              "aide");
+    fenetre.VerifierAide();
+    EXPECT_FALSE(fenetre.BoutonDe(Bouton::aide)->isHidden());
+    EXPECT_TRUE(fenetre.BoutonDe(Bouton::aide)->isEnabled());
+    EXPECT_EQ(fenetre.width(), twips::VersPixels(10545, &fenetre));
+    EXPECT_EQ(fenetre.listsynchro()->width(), twips::VersPixels(9975, &fenetre));
+}
+
+TEST_F(Fenetre, ActiverBoutonsLaisseLesInchanges) {
+    fenetre.ActiverBoutons(false, false, false, false, std::nullopt, false);
+    EXPECT_FALSE(fenetre.BoutonActif(Bouton::client));
+    EXPECT_FALSE(fenetre.BoutonActif(Bouton::copier));
+    EXPECT_TRUE(fenetre.BoutonActif(Bouton::options));
+    fenetre.ActiverBoutons(std::nullopt, true, std::nullopt, std::nullopt, false, std::nullopt);
+    EXPECT_FALSE(fenetre.BoutonActif(Bouton::client));
+    EXPECT_TRUE(fenetre.BoutonActif(Bouton::serveur));
+    EXPECT_FALSE(fenetre.BoutonActif(Bouton::options));
+}
+
+TEST_F(Fenetre, JournalAjouteEtSelectionneLaDerniereLigne) {
+    fenetre.AjouterLigneJournal(QStringLiteral("un"));
+    fenetre.AjouterLigneJournal(QStringLiteral("deux"));
+    EXPECT_EQ(fenetre.listsynchro()->count(), 2);
+    EXPECT_EQ(fenetre.listsynchro()->currentRow(), 1);
+    fenetre.ViderJournal();
+    EXPECT_EQ(fenetre.listsynchro()->count(), 0);
+}
+
+} // namespace

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "platform/services.h"
+#include "testutil/factices.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QStringList>
+
+// A workstation for the copy tests: the server share \\serveur\zelvano reached as drive P:, a
+// local disk C:, the fake clock and window of factices::Environnement.
+namespace essais {
+
+class Poste {
+public:
+    Poste();
+    factices::Environnement env;
+
+    QString Natif(const QString& cheminWindows) const { return env.machine.Natif(cheminWindows); }
+    // Writes a file; `ecriture` (local time) becomes its last-write time when given.
+    void Ecrire(const QString& cheminWindows, const QByteArray& contenu,
+                const QDateTime& ecriture = {}) const;
+    QByteArray Lire(const QString& cheminWindows) const;
+    void DefinirEcriture(const QString& cheminWindows, const QDateTime& ecriture) const;
+    // Last-write time in milliseconds since the epoch, -1 when missing.
+    qint64 Ecriture(const QString& cheminWindows) const;
+    bool Existe(const QString& cheminWindows) const;
+    // The journal messages (without date and time).
+    QStringList Messages() const { return env.fenetre.Messages(); }
+    // Puts a built program (xcopy.exe, robocopy.exe...) into the program's folder.
+    void InstallerProgramme(const QString& nom) const;
+};
+
+// A yield that really waits a little and moves the fake clock: the fixed delays of the copy
+// waits last a fraction of a second, while a real child process has time to start and end.
+class EcranLent final : public plateforme::Ecran {
+public:
+    explicit EcranLent(factices::Horloge& horloge)
+        : horloge_(horloge) {}
+    void DefinirPointeur(int) override {}
+    void Ceder(bool) override;
+
+private:
+    factices::Horloge& horloge_;
+};
+
+// Records the command lines instead of starting them.
+class ProcessusFactice final : public plateforme::Processus {
+public:
+    qint64 Demarrer(const QString& ligneCommande, int styleFenetre) override {
+        lignes.append(ligneCommande);
+        styles.append(styleFenetre);
+        return pid;
+    }
+    bool Existe(qint64) override { return false; }
+
+    qint64 pid = 4242; // 0: nothing can be started
+    QStringList lignes;
+    QList<int> styles;
+};
+
+class SystemeFactice final : public plateforme::Systeme {
+public:
+    plateforme::VersionOs Version() override { return version; }
+    plateforme::VersionOs version;
+};
+
+// Relative paths of the plain files under a native folder, sorted.
+QStringList Arborescence(const QString& natif);
+
+// First column of the first row of `sql` on the base `natif` (read-only, outside the module),
+// or SQLite's error text.
+QString Requete(const QString& natif, const char* sql);
+
+} // namespace essais

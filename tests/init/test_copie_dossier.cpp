@@ -1,0 +1,306 @@
+#include "init/copie_dossier.h"
+#include "init/dates_fichier.h"
+#include "init/poste_copie.h"
+#include "platform/erreur.h"
+#include "platform/fichiers.h"
+#include "platform/processus.h"
+#include "settings/parametres.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using essais::Poste;
+
+const QString Source = QStringLiteral("P:\\zelvano\\courrier");
+const QString Destination = QStringLiteral("C:\\zelvano\\courrier");
+
+QString S(const QString& nom) {
+    return Source + QLatin1Char('\\') + nom;
+}
+QString D(const QString& nom) {
+    return Destination + QLatin1Char('\\') + nom;
+}
+
+QDateTime Le(int h, int m, int s, int ms = 0) {
+    return QDateTime(QDate(2026, 11, 3), QTime(h, m, s, ms));
+}
+
+// The copy hook refuses one file with the given error, as a file held by another program would.
+QString& FichierRefuse() {
+    static QString nom;
+    return nom;
+}
+int& ErreurRefus() {
+    static int numero = 0;
+    return numero;
+}
+void Refuser(const QString& source, const QString&) {
+    if (!FichierRefuse().isEmpty() && source.endsWith(FichierRefuse())) {
+        plateforme::Lever(ErreurRefus());
+    }
+}
+
+class CopieDossier : public ::testing::Test {
+protected:
+    Poste poste;
+
+    void TearDown() override {
+        plateforme::DefinirCrochetCopie(nullptr);
+        FichierRefuse().clear();
+    }
+
+    void Modes(int securisee, int modifies) {
+        Param().copiesecurisee = static_cast<qint16>(securisee);
+        Param().modifiesuniquement = static_cast<qint16>(modifies);
+    }
+
+    void Refus(const QString& nom, int numero) {
+        FichierRefuse() = QLatin1Char('\\') + nom;
+        ErreurRefus() = numero;
+        plateforme::DefinirCrochetCopie(&Refuser);
+    }
+
+    // a.txt newer on the local side, b.txt alike, c.txt new, d.txt within the same second,
+    // a hidden file, a subfolder.
+    void ArbreMixte() {
+        poste.Ecrire(S(QStringLiteral("a.txt")), "serveur a", Le(9, 0, 0));
+        poste.Ecrire(D(QStringLiteral("a.txt")), "local a", Le(11, 0, 0));
+        poste.Ecrire(S(QStringLiteral("b.txt")), "serveur b", Le(9, 30, 0));
+        poste.Ecrire(D(QStringLiteral("b.txt")), "local b", Le(9, 30, 0));
+        poste.Ecrire(S(QStringLiteral("c.txt")), "serveur c", Le(8, 0, 0));
+        poste.Ecrire(S(QStringLiteral("d.txt")), "serveur d", Le(10, 0, 0, 200));
+        poste.Ecrire(D(QStringLiteral("d.txt")), "local d", Le(10, 0, 0, 900));
+        poste.Ecrire(S(QStringLiteral(".cache")), "cache");
+        poste.Ecrire(S(QStringLiteral("sous\\e.txt")), "sous-dossier");
+        poste.Ecrire(D(QStringLiteral("extra.txt")), "reste");
+    }
+
+    QStringList Entete(const QString& dossier = QStringLiteral("courrier")) const {
+        return {QStringLiteral("Vérification du dossier C:\\zelvano\\") + dossier,
+                QStringLiteral("Copie du dossier P:\\zelvano\\") + dossier +
+                    QStringLiteral(" vers C:\\zelvano\\") + dossier};
+    }
+};
+
+void VerifierCopieModifies(const Poste& poste) {
+    EXPECT_EQ(poste.Lire(D(QStringLiteral("a.txt"))), "serveur a"); // local newer: overwritten
+    EXPECT_EQ(poste.Ecriture(D(QStringLiteral("a.txt"))), Le(9, 0, 0).toMSecsSinceEpoch());
+    EXPECT_EQ(poste.Lire(D(QStringLiteral("b.txt"))), "local b");
+    EXPECT_EQ(poste.Lire(D(QStringLiteral("c.txt"))), "serveur c");
+    EXPECT_EQ(poste.Lire(D(QStringLiteral("d.txt"))), "local d"); // same second
+    EXPECT_FALSE(poste.Existe(D(QStringLiteral(".cache"))));
+    EXPECT_FALSE(poste.Existe(D(QStringLiteral("sous"))));
+    EXPECT_EQ(poste.Lire(D(QStringLiteral("extra.txt"))), "reste");
+}
+
+TEST_F(CopieDossier, SecuriseModifiesCopieCeQuiDiffere) {
+    ArbreMixte();
+    Modes(1, 1);
+    ASSERT_TRUE(CopierDossier(QStringLiteral("courrier"), false));
+    EXPECT_EQ(
+        poste.Messages(),
+        (Entete() + QStringList{QStringLiteral(
+                        "-> 2/4 fichier(s) copié(s) en mode sécurisé (modifiés uniquement)")}));
+    VerifierCopieModifies(poste);
+}
+
+TEST_F(CopieDossier, ModifiesNonSecuriseCopieCeQuiDiffere) {
+    ArbreMixte();
+    Modes(0, 1);
+    ASSERT_TRUE(CopierDossier(QStringLiteral("courrier"), false));
+    EXPECT_EQ(poste.Messages(),
+              (Entete() + QStringList{QStringLiteral("-> 2/4 fichier(s) copié(s) en mode non "
+                                                     "sécurisé (modifiés uniquement)")}));
+    VerifierCopieModifies(poste);
+}
+
+TEST_F(CopieDossier, SecuriseCopieToutSaufLesCaches) {
+    ArbreMixte();
+    Modes(1, 0);
+    ASSERT_TRUE(CopierDossier(QStringLiteral("courrier"), false));
+    EXPECT_EQ(
+        poste.Messages(),
+        (Entete() + QStringList{QStringLiteral("-> 4/4 fichier(s) copié(s) en mode sécurisé")}));
+    for (const char* nom : {"a.txt", "b.txt", "c.txt", "d.txt"}) {
+        const QString n = QString::fromLatin1(nom);
+        EXPECT_EQ(poste.Lire(D(n)), poste.Lire(S(n))) << nom;
+        EXPECT_EQ(poste.Ecriture(D(n)), poste.Ecriture(S(n))) << nom;
+    }
+    EXPECT_FALSE(poste.Existe(D(QStringLiteral(".cache"))));
+    EXPECT_FALSE(poste.Existe(D(QStringLiteral("sous"))));
+}
+
+TEST_F(CopieDossier, DossierDistantAbsent) {
+    for (int securisee : {0, 1}) {
+        poste.env.fenetre.lignes.clear();
+        Modes(securisee, 1);
+        EXPECT_TRUE(CopierDossier(QStringLiteral("absent"), false));
+        EXPECT_EQ(poste.Messages(),
+                  (QStringList{
+                      QStringLiteral("Vérification du dossier C:\\zelvano\\absent"),
+                      QStringLiteral("ATTENTION : le dossier P:\\zelvano\\absent n'existe pas")}));
+    }
+}
+
+TEST_F(CopieDossier, FichierIllisibleIgnoreEnModeNonSecurise) {
+    ArbreMixte();
+    Modes(0, 1);
+    Refus(QStringLiteral("a.txt"), plateforme::err::PermissionRefusee);
+    ASSERT_TRUE(CopierDossier(QStringLiteral("courrier"), false));
+    EXPECT_EQ(
+        poste.Messages(),
+        (Entete() + QStringList{QStringLiteral("Fichier P:\\zelvano\\courrier\\a.txt en cours "
+                                               "d'utilisation : fichier ignoré"),
+                                QStringLiteral("-> 1/4 fichier(s) copié(s) en mode non sécurisé "
+                                               "(modifiés uniquement)")}));
+    EXPECT_EQ(poste.Lire(D(QStringLiteral("a.txt"))), "local a");
+    EXPECT_EQ(poste.Lire(D(QStringLiteral("c.txt"))), "serveur c");
+
+    poste.env.fenetre.lignes.clear();
+    Refus(QStringLiteral("a.txt"), plateforme::err::DisquePlein);
+    ASSERT_TRUE(CopierDossier(QStringLiteral("courrier"), false));
+    EXPECT_EQ(poste.Messages().at(2),
+              QStringLiteral("Disque plein (61) pendant la copie du fichier "
+                             "P:\\zelvano\\courrier\\a.txt : fichier ignoré"))
+        << qPrintable(poste.Messages().join(QLatin1Char('\n')));
+}
+
+TEST_F(CopieDossier, FichierIllisibleArreteLesModesSecurises) {
+    for (int modifies : {1, 0}) {
+        poste.env.fenetre.lignes.clear();
+        ArbreMixte();
+        Modes(1, modifies);
+        Refus(QStringLiteral("a.txt"), plateforme::err::PermissionRefusee);
+        EXPECT_FALSE(CopierDossier(QStringLiteral("courrier"), false));
+        EXPECT_EQ(poste.Messages(),
+                  (Entete() + QStringList{QStringLiteral("Fichier P:\\zelvano\\courrier\\a.txt en "
+                                                         "cours d'utilisation : COPIE SECURISEE "
+                                                         "IMPOSSIBLE")}));
+        EXPECT_FALSE(poste.Existe(D(QStringLiteral("c.txt")))) << "the folder stops at a.txt";
+
+        poste.env.fenetre.lignes.clear();
+        Refus(QStringLiteral("a.txt"), plateforme::err::DisquePlein);
+        EXPECT_FALSE(CopierDossier(QStringLiteral("courrier"), false));
+        EXPECT_EQ(poste.Messages().last(),
+                  QStringLiteral("Disque plein (61) pendant la copie du fichier "
+                                 "P:\\zelvano\\courrier\\a.txt"));
+    }
+}
+
+// A synchronisation writes both bases within the same second: their times are equal although
+// the local base is stale.
+TEST_F(CopieDossier, LesBasesDuDossierBaseSontToujoursCopiees) {
+    const QDateTime meme = Le(12, 0, 0);
+    poste.Ecrire(QStringLiteral("P:\\zelvano\\bd\\zelvano.mdb"), "base du serveur", meme);
+    poste.Ecrire(QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb"), "base locale perimee", meme);
+    poste.Ecrire(QStringLiteral("P:\\zelvano\\bd\\lisez-moi.txt"), "serveur", meme);
+    poste.Ecrire(QStringLiteral("C:\\zelvano\\bd\\lisez-moi.txt"), "local", meme);
+    Modes(1, 1);
+    ASSERT_TRUE(CopierDossier(QStringLiteral("bd"), true));
+    EXPECT_EQ(poste.Messages().last(),
+              QStringLiteral("-> 1/2 fichier(s) copié(s) en mode sécurisé (modifiés uniquement)"));
+    EXPECT_EQ(poste.Lire(QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb")), "base du serveur");
+    EXPECT_EQ(poste.Ecriture(QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb")),
+              meme.toMSecsSinceEpoch());
+    EXPECT_EQ(poste.Lire(QStringLiteral("C:\\zelvano\\bd\\lisez-moi.txt")), "local");
+
+    // A document folder keeps the rule of the times, bases included.
+    poste.Ecrire(S(QStringLiteral("annexe.mdb")), "serveur", meme);
+    poste.Ecrire(D(QStringLiteral("annexe.mdb")), "local", meme);
+    ASSERT_TRUE(CopierDossier(QStringLiteral("courrier"), false));
+    EXPECT_EQ(poste.Lire(D(QStringLiteral("annexe.mdb"))), "local");
+}
+
+TEST_F(CopieDossier, ProgrammeExterneCommandeEtAttente) {
+    essais::ProcessusFactice processus;
+    plateforme::RemplacementServices services({nullptr, nullptr, nullptr, nullptr, &processus});
+    QDir().mkpath(poste.Natif(QStringLiteral("P:\\zelvano\\bd")));
+    // Secure copy off: the database folder goes to XCOPY whatever modifiesuniquement says.
+    Modes(0, 1);
+    ASSERT_TRUE(CopierDossier(QStringLiteral("bd"), true));
+    const QString ligne = QStringLiteral("xcopy.exe /Y /R P:\\zelvano\\bd C:\\zelvano\\bd /S");
+    EXPECT_EQ(processus.lignes, QStringList{ligne});
+    EXPECT_EQ(processus.styles, QList<int>{2});
+    EXPECT_EQ(poste.Messages(),
+              (Entete(QStringLiteral("bd")) +
+               QStringList{QStringLiteral("-> 0 fichier(s) en cours de copie avec XCOPY.EXE"),
+                           QStringLiteral("-> 0 fichier(s) copié(s) en mode non sécurisé")}));
+
+    poste.env.fenetre.lignes.clear();
+    processus.pid = 0;
+    Modes(0, 0);
+    EXPECT_FALSE(CopierDossier(QStringLiteral("bd"), false));
+    EXPECT_EQ(
+        poste.Messages(),
+        (Entete(QStringLiteral("bd")) +
+         QStringList{QStringLiteral("ERREUR : impossible d'exécuter '") + ligne + QLatin1Char('\''),
+                     QStringLiteral("Vérifiez que le programme XCOPY.EXE est bien "
+                                    "installé sur votre machine")}));
+}
+
+bool CopieEnCours() {
+    for (const plateforme::Tache& t : plateforme::ListeTaches()) {
+        if (t.ligneCommande.contains(QStringLiteral("xcopy.exe"))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The real program in a child process, waited for through the task list.
+TEST_F(CopieDossier, ProgrammeExterneReel) {
+    poste.InstallerProgramme(QStringLiteral("xcopy.exe"));
+    essais::EcranLent ecran(poste.env.horloge);
+    plateforme::RemplacementServices services({nullptr, nullptr, &ecran, nullptr, nullptr});
+    for (int i = 0; i < 40; ++i) {
+        poste.Ecrire(S(QStringLiteral("lettre%1.txt").arg(i)), QByteArray(20000 + i, 'x'));
+    }
+    poste.Ecrire(S(QStringLiteral("gros.bin")), QByteArray(8 << 20, 'g'));
+    poste.Ecrire(S(QStringLiteral("2026\\novembre.txt")), "sous-dossier plein");
+    QDir().mkpath(poste.Natif(S(QStringLiteral("vide"))));
+    poste.Ecrire(S(QStringLiteral(".cache")), "cache");
+    Modes(0, 0);
+    ASSERT_TRUE(CopierDossier(QStringLiteral("courrier"), false));
+    EXPECT_EQ(
+        poste.Messages(),
+        (Entete() + QStringList{QStringLiteral("-> 41 fichier(s) en cours de copie avec XCOPY.EXE"),
+                                QStringLiteral("-> 41 fichier(s) copié(s) en mode non sécurisé")}));
+    EXPECT_FALSE(CopieEnCours());
+    for (int i = 0; i < 40; ++i) {
+        EXPECT_EQ(poste.Lire(D(QStringLiteral("lettre%1.txt").arg(i))).size(), 20000 + i);
+    }
+    EXPECT_EQ(poste.Lire(D(QStringLiteral("gros.bin"))), QByteArray(8 << 20, 'g'));
+    EXPECT_EQ(poste.Ecriture(D(QStringLiteral("gros.bin"))),
+              poste.Ecriture(S(QStringLiteral("gros.bin"))));
+    EXPECT_EQ(poste.Lire(D(QStringLiteral("2026\\novembre.txt"))), "sous-dossier plein");
+    EXPECT_FALSE(poste.Existe(D(QStringLiteral("vide"))));
+    EXPECT_FALSE(poste.Existe(D(QStringLiteral(".cache"))));
+}
+
+TEST(DatesFichier, TempsLocalALaSeconde) {
+    const QDateTime utc(QDate(2026, 7, 14), QTime(8, 30, 15, 987), Qt::UTC);
+    const QDateTime local = DateFichierLocale(utc);
+    EXPECT_EQ(local.time().msec(), 0);
+    EXPECT_EQ(local, utc.toLocalTime().addMSecs(-987));
+    EXPECT_EQ(DateFichierLocale(QDateTime()), DateZero());
+    EXPECT_EQ(DateZero(), QDateTime(QDate(1899, 12, 30), QTime(0, 0)));
+
+    Poste poste;
+    const QString fichier = QStringLiteral("C:\\zelvano\\a.txt");
+    EXPECT_EQ(LireDatesFichier(fichier).derniereEcriture, DateZero());
+    poste.Ecrire(fichier, "a", QDateTime(QDate(2025, 1, 2), QTime(3, 4, 5, 600)));
+    const DatesFichier dates = LireDatesFichier(fichier);
+    EXPECT_EQ(dates.derniereEcriture, QDateTime(QDate(2025, 1, 2), QTime(3, 4, 5)));
+    EXPECT_NE(dates.creation, DateZero());
+    EXPECT_NE(dates.dernierAcces, DateZero());
+    EXPECT_EQ(LireDatesFichier(QStringLiteral("C:\\zelvano")).derniereEcriture, DateZero())
+        << "a folder is not a plain file";
+    EXPECT_EQ(DerniereEcritureLocale(QStringLiteral("C:\\zelvano"), false), DateZero());
+    EXPECT_EQ(DerniereEcritureLocale(fichier, true), dates.derniereEcriture);
+}
+
+} // namespace

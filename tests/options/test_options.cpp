@@ -1,0 +1,295 @@
+#include "app/bouton_commande.h"
+#include "app/fenetre_principale.h"
+#include "app/twips.h"
+#include "options/aidesecur.h"
+#include "options/options.h"
+#include "settings/parametres.h"
+#include "testutil/factices.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ProcessusCompteur final : public plateforme::Processus {
+public:
+    qint64 Demarrer(const QString& ligne, int style) override {
+        lignes.append(ligne);
+        styles.append(style);
+        return 4242;
+    }
+    bool Existe(qint64) override { return false; }
+    QStringList lignes;
+    QList<int> styles;
+};
+
+class Options : public ::testing::Test {
+protected:
+    factices::Environnement env;
+    ProcessusCompteur processus;
+    plateforme::RemplacementServices services{{nullptr, nullptr, nullptr, nullptr, &processus}};
+    FenetrePrincipale fenetre;
+    InstallationFenetre installation{fenetre};
+
+    void SetUp() override {
+        env.horloge.Definir(QDateTime(QDate(2026, 12, 7), QTime(8, 0)));
+        Ini("[general]\nunite=P\nzelvanodir=zelvano\nbddir=bd\ncourrierdir=courrier\n"
+            "[client]\nfmpath=C\n[options]\ncreatelog=1\nnonsynchro=REF2\n");
+        LireParametres();
+        fenetre.show();
+    }
+    void Ini(const QByteArray& contenu) {
+        env.machine.EcrireFichier(QStringLiteral("C:\\WINDOWS\\synchro.ini"), contenu);
+    }
+    QByteArray LireIni() const {
+        return env.machine.LireFichier(QStringLiteral("C:\\WINDOWS\\synchro.ini"));
+    }
+    DialogueOptions& Ouvrir() {
+        fenetre.btnoptions_Click();
+        auto* dialogue = qobject_cast<DialogueOptions*>(fenetre.Options());
+        EXPECT_NE(dialogue, nullptr);
+        return *dialogue;
+    }
+};
+
+TEST_F(Options, OuvertureSurLaZoneDuJournalLesAutresBoutonsInactifs) {
+    DialogueOptions& d = Ouvrir();
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_TRUE(fenetre.EstDepliee());
+    EXPECT_TRUE(fenetre.listsynchro()->isHidden());
+    EXPECT_FALSE(fenetre.BoutonActif(Bouton::client));
+    EXPECT_FALSE(fenetre.BoutonActif(Bouton::serveur));
+    EXPECT_FALSE(fenetre.BoutonActif(Bouton::synchro));
+    EXPECT_FALSE(fenetre.BoutonActif(Bouton::copier));
+    EXPECT_TRUE(fenetre.BoutonActif(Bouton::options));
+    EXPECT_EQ(d.x(), fenetre.frameGeometry().left() + twips::VersPixels(60, &fenetre));
+    EXPECT_EQ(d.y(), fenetre.mapToGlobal(QPoint(0, fenetre.listsynchro()->y())).y());
+    EXPECT_EQ(d.width(), fenetre.width() - twips::VersPixels(60, &fenetre));
+    // Loaded from the record and the file.
+    EXPECT_EQ(d.c1->text(), QStringLiteral("P"));
+    EXPECT_EQ(d.cdir[1]->text(), QStringLiteral("courrier"));
+    EXPECT_EQ(d.cdir[9]->text(), QStringLiteral("REF2"));
+    EXPECT_TRUE(d.clog->isChecked());
+    EXPECT_TRUE(d.cCopieSec->isChecked());
+    EXPECT_FALSE(d.synchrodiffereelea->isEnabled());
+    EXPECT_FALSE(d.synchrodiffereearret->isEnabled());
+}
+
+TEST_F(Options, EnregistrerEcritChaqueCleEtReplieLaFenetre) {
+    DialogueOptions& d = Ouvrir();
+    d.cdir[0]->setText(QStringLiteral("zv"));
+    d.cdir[6]->setText(QStringLiteral("données"));
+    d.cdist->setText(QStringLiteral("\\\\srv\\part"));
+    d.cdpl->setText(QStringLiteral("cmd un"));
+    d.cexec->setText(QStringLiteral("copie.bat"));
+    d.cbl->setText(QStringLiteral("Portable"));
+    d.cCopieSec->setChecked(false);
+    d.cdebug->setChecked(true);
+    d.cdir[9]->setText(QStringLiteral("ARCHIVES,TMP"));
+    QTest::mouseClick(d.Command2, Qt::LeftButton);
+
+    const QByteArray ini = LireIni();
+    for (const char* attendu :
+         {"unite=P", "zelvanodir=zv", "datadir=données", "fmpath=\\\\srv\\part", "fmpath=C",
+          "createlog=1", "messagesdebug=1", "shellsynchrone=1", "nowarning=0", "copiesecurisee=0",
+          "modifiesuniquement=1", "traitementsupp=copie.bat", "surclient1=cmd un",
+          "boutonclient=Portable", "boutonserveur=", "nonsynchro=ARCHIVES,TMP",
+          "synchrodifferee=0"}) {
+        EXPECT_TRUE(ini.contains(attendu)) << attendu << "\n" << ini.constData();
+    }
+    EXPECT_EQ(Param().zelvanodir, QStringLiteral("zv"));
+    EXPECT_EQ(Param().copiesecurisee, 0);
+    EXPECT_EQ(Param().messagesdebug, 1);
+    EXPECT_EQ(Param().surclient1, QStringLiteral("cmd un"));
+    EXPECT_EQ(fenetre.BoutonDe(Bouton::client)->text(), QStringLiteral("Portable"));
+    EXPECT_FALSE(fenetre.EstDepliee());
+    EXPECT_EQ(fenetre.Options(), nullptr);
+    EXPECT_FALSE(fenetre.listsynchro()->isHidden());
+    EXPECT_TRUE(fenetre.BoutonActif(Bouton::client));
+    EXPECT_TRUE(fenetre.BoutonActif(Bouton::copier));
+}
+
+TEST_F(Options, LibelleVideEnregistreVideEtGardeLeLibelle) {
+    DialogueOptions& d = Ouvrir();
+    d.cbl->clear();
+    d.Command2_Click();
+    EXPECT_TRUE(LireIni().contains("boutonclient=\r\n") || LireIni().contains("boutonclient=\n"));
+    EXPECT_EQ(fenetre.BoutonDe(Bouton::client)->text(),
+              QStringLiteral("Exécuter Zelvano sur base &Locale  "));
+}
+
+TEST_F(Options, AnnulerNEcritRien) {
+    const QByteArray avant = LireIni();
+    DialogueOptions& d = Ouvrir();
+    d.cdir[0]->setText(QStringLiteral("autre"));
+    QTest::mouseClick(d.Command1, Qt::LeftButton);
+    EXPECT_EQ(LireIni(), avant);
+    EXPECT_EQ(Param().zelvanodir, QStringLiteral("zelvano"));
+    EXPECT_FALSE(fenetre.EstDepliee());
+    EXPECT_TRUE(fenetre.BoutonActif(Bouton::synchro));
+}
+
+TEST_F(Options, UniteRemplaceeParPOuMiseEnMajuscule) {
+    DialogueOptions& d = Ouvrir();
+    d.c1->setFocus();
+    d.c1->selectAll();
+    QTest::keyClick(d.c1, Qt::Key_Backspace);
+    EXPECT_EQ(d.c1->text(), QStringLiteral("P"));
+    d.c1->selectAll();
+    QTest::keyClicks(d.c1, QStringLiteral("4"));
+    EXPECT_EQ(d.c1->text(), QStringLiteral("P"));
+    d.c1->selectAll();
+    QTest::keyClicks(d.c1, QStringLiteral("q"));
+    EXPECT_EQ(d.c1->text(), QStringLiteral("Q"));
+    EXPECT_EQ(LettreUnite(QStringLiteral("é"), QStringLiteral("C")), QStringLiteral("C"));
+    EXPECT_EQ(LettreUnite(QStringLiteral("d"), QStringLiteral("C")), QStringLiteral("D"));
+}
+
+TEST_F(Options, UniteLocaleControleeEnPerdantLeFocus) {
+    DialogueOptions& d = Ouvrir();
+    d.cloc->setText(QStringLiteral("9"));
+    d.cloc_LostFocus();
+    EXPECT_EQ(d.cloc->text(), QStringLiteral("C"));
+    d.cloc->setText(QStringLiteral("e"));
+    d.cloc_LostFocus();
+    EXPECT_EQ(d.cloc->text(), QStringLiteral("E"));
+}
+
+TEST_F(Options, HeureDiffereePasseeReporteeAuLendemain) {
+    DialogueOptions& d = Ouvrir();
+    QTest::mouseClick(d.synchrodifferee, Qt::LeftButton);
+    ASSERT_TRUE(d.synchrodiffereelea->isEnabled());
+    d.synchrodiffereelea->setText(QStringLiteral("07:30"));
+    d.synchrodiffereearret->setChecked(true);
+    d.Command2_Click();
+    const QByteArray ini = LireIni();
+    EXPECT_TRUE(ini.contains("synchrodifferee=1"));
+    EXPECT_TRUE(ini.contains("synchrodiffereelea=08/12/2026 07:30")) << ini.constData();
+    EXPECT_TRUE(ini.contains("synchrodiffereearret=1"));
+    EXPECT_TRUE(fenetre.Timersynchro().isActive());
+}
+
+TEST_F(Options, HeureDiffereeAVenirGardeLeJour) {
+    env.horloge.Definir(QDateTime(QDate(2026, 12, 7), QTime(7, 0)));
+    DialogueOptions& d = Ouvrir();
+    d.synchrodifferee->click();
+    d.synchrodiffereelea->setText(QStringLiteral("07:30"));
+    d.Command2_Click();
+    EXPECT_TRUE(LireIni().contains("synchrodiffereelea=07/12/2026 07:30"));
+    EXPECT_TRUE(LireIni().contains("synchrodiffereearret=0"));
+}
+
+TEST_F(Options, HeuresRefuseesAvecLeurMessageEtRienNEstEcrit) {
+    const struct {
+        const char* heure;
+        const char* message;
+    } cas[] = {{"7:30", "Format d'heure de synchro différée invalide (hh:mm)"},
+               {"ab:30", "Format d'heure de synchro différée invalide (hh:mm)"},
+               {"24:00", "Heure de synchro différée invalide (hh:mm)"},
+               {"25:00", "Heure de synchro différée invalide (hh:mm)"},
+               {"10:60", "Heure de synchro différée invalide (hh:mm)"}};
+    const QByteArray avant = LireIni();
+    DialogueOptions& d = Ouvrir();
+    d.synchrodifferee->click();
+    d.cdir[0]->setText(QStringLiteral("changé"));
+    for (const auto& c : cas) {
+        env.boites.affichees.clear();
+        d.synchrodiffereelea->setText(QString::fromUtf8(c.heure));
+        d.Command2_Click();
+        ASSERT_EQ(env.boites.affichees.size(), 1) << c.heure;
+        EXPECT_EQ(env.boites.affichees[0].texte, QString::fromUtf8(c.message)) << c.heure;
+        EXPECT_EQ(env.boites.affichees[0].style, plateforme::mb::OKOnly);
+        EXPECT_EQ(LireIni(), avant) << c.heure;
+        EXPECT_EQ(Param().zelvanodir, QStringLiteral("zelvano"));
+        EXPECT_EQ(fenetre.Options(), &d); // the dialog stays
+    }
+}
+
+TEST_F(Options, HeuresLimitesAcceptees) {
+    for (const char* heure : {"23:59", "00:00"}) {
+        DialogueOptions& d = Ouvrir();
+        if (!d.synchrodifferee->isChecked()) {
+            d.synchrodifferee->click();
+        }
+        d.synchrodiffereelea->setText(QString::fromLatin1(heure));
+        d.Command2_Click();
+        EXPECT_TRUE(env.boites.affichees.isEmpty()) << heure;
+        EXPECT_TRUE(LireIni().contains(
+            QByteArray("synchrodiffereelea=") +
+            (QByteArray(heure) == "00:00" ? "08/12/2026 00:00" : "07/12/2026 23:59")))
+            << LireIni().constData();
+        QCoreApplication::processEvents();
+    }
+}
+
+TEST_F(Options, HeureArmeeRelueAuChargement) {
+    Ini("[options]\nsynchrodifferee=1\nsynchrodiffereelea=09/12/2026 "
+        "21:15\nsynchrodiffereearret=1\n");
+    DialogueOptions& d = Ouvrir();
+    EXPECT_TRUE(d.synchrodifferee->isChecked());
+    EXPECT_TRUE(d.synchrodiffereelea->isEnabled());
+    EXPECT_EQ(d.synchrodiffereelea->text(), QStringLiteral("21:15"));
+    EXPECT_TRUE(d.synchrodiffereearret->isChecked());
+    // Unticked and saved: disarmed, the other two keys left as they are.
+    d.synchrodifferee->click();
+    EXPECT_FALSE(d.synchrodiffereelea->isEnabled());
+    d.Command2_Click();
+    EXPECT_TRUE(LireIni().contains("synchrodifferee=0"));
+    EXPECT_TRUE(LireIni().contains("synchrodiffereelea=09/12/2026 21:15"));
+}
+
+TEST_F(Options, VisualiserLeJournal) {
+    DialogueOptions& d = Ouvrir();
+    d.Command3_Click();
+    ASSERT_EQ(env.boites.affichees.size(), 1);
+    const QString chemin = env.machine.DossierProgramme() + QStringLiteral("\\synchro.log");
+    EXPECT_EQ(env.boites.affichees[0].texte,
+              QStringLiteral("Fichier journal '") + chemin + QStringLiteral("' non trouvé."));
+    EXPECT_EQ(env.boites.affichees[0].style, plateforme::mb::Information);
+    EXPECT_TRUE(processus.lignes.isEmpty());
+
+    QFile journal(env.machine.DossierProgramme() + QStringLiteral("/synchro.log"));
+    ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
+    journal.close();
+    d.Command3_Click();
+    ASSERT_EQ(processus.lignes.size(), 1);
+    EXPECT_TRUE(processus.lignes[0].startsWith(QStringLiteral("xdg-open ")));
+    EXPECT_TRUE(processus.lignes[0].contains(env.machine.DossierProgramme() +
+                                             QStringLiteral("/synchro.log")));
+}
+
+TEST_F(Options, LeDialogueSuitLaFenetreQuandElleBouge) {
+    DialogueOptions& d = Ouvrir();
+    fenetre.move(fenetre.x(), fenetre.y() + 100);
+    d.Timer1_Timer();
+    EXPECT_EQ(d.y(), fenetre.mapToGlobal(QPoint(0, fenetre.listsynchro()->y())).y());
+    EXPECT_EQ(d.x(), fenetre.frameGeometry().left() + twips::VersPixels(60, &fenetre));
+}
+
+TEST(AideSecur, TableauDeDeuxSurDeux) {
+    AideSecur aide;
+    EXPECT_EQ(aide.windowTitle(),
+              QStringLiteral("Aide sur les différents modes de copie des fichiers"));
+    const auto* secTous = aide.findChild<QLabel*>(QStringLiteral("cellule00"));
+    const auto* nonSecModifies = aide.findChild<QLabel*>(QStringLiteral("cellule11"));
+    ASSERT_NE(secTous, nullptr);
+    ASSERT_NE(nonSecModifies, nullptr);
+    EXPECT_TRUE(secTous->text().startsWith(QStringLiteral(
+        "Tous les fichiers sont copiés. Si un fichier est en cours d'utilisation, la procédure")));
+    EXPECT_TRUE(nonSecModifies->text().startsWith(
+        QStringLiteral("Toutes les bases de données sont copiées.")));
+    EXPECT_NE(AideSecur::Texte(true, true), AideSecur::Texte(true, false));
+    EXPECT_NE(AideSecur::Texte(false, true), AideSecur::Texte(false, false));
+    const auto* fermer = aide.findChild<QPushButton*>(QStringLiteral("Command1"));
+    ASSERT_NE(fermer, nullptr);
+    EXPECT_EQ(fermer->text(), QStringLiteral("&Fermer"));
+}
+
+} // namespace

@@ -1,0 +1,117 @@
+#include "platform/processus.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QThread>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <xcb/xcb.h>
+
+namespace {
+
+const char* const VariableTitre = "SYNCHRO_TITRE_FENETRE_ENFANT";
+
+// Sets an environment variable for the scope.
+class Variable {
+public:
+    Variable(const char* nom, const QByteArray* valeur)
+        : nom_(nom)
+        , avait_(qEnvironmentVariableIsSet(nom))
+        , ancienne_(qgetenv(nom)) {
+        if (valeur != nullptr) {
+            qputenv(nom, *valeur);
+        } else {
+            qunsetenv(nom);
+        }
+    }
+    ~Variable() {
+        if (avait_) {
+            qputenv(nom_, ancienne_);
+        } else {
+            qunsetenv(nom_);
+        }
+    }
+
+private:
+    const char* nom_;
+    bool avait_;
+    QByteArray ancienne_;
+};
+
+} // namespace
+
+TEST(TitresFenetres, SansAffichageListeVide) {
+    {
+        Variable sans("DISPLAY", nullptr);
+        EXPECT_TRUE(plateforme::TitresFenetres().isEmpty());
+    }
+    const QByteArray absent(":4711");
+    Variable faux("DISPLAY", &absent);
+    EXPECT_TRUE(plateforme::TitresFenetres().isEmpty());
+}
+
+// The tests run on the offscreen platform, where a widget is no X window: the window comes from
+// a second run of this program on the X display, which shows it until it is ended.
+TEST(TitresFenetres, DISABLED_FenetreDeLEnfant) {
+    const QString titre = qEnvironmentVariable(VariableTitre);
+    if (titre.isEmpty()) {
+        GTEST_SKIP();
+    }
+    QWidget fenetre;
+    fenetre.setWindowTitle(titre);
+    fenetre.show();
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 90000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(10);
+    }
+}
+
+TEST(TitresFenetres, FenetreQtReelle) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        GTEST_SKIP() << "pas d'affichage X";
+    }
+    const QString titre =
+        QStringLiteral("Fenêtre d'essai é%1").arg(QCoreApplication::applicationPid());
+    // An X server starts afresh when its last client leaves, refusing connections meanwhile:
+    // one connection held for the whole test keeps it up between the polls.
+    std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> tenue(
+        xcb_connect(nullptr, nullptr), xcb_disconnect);
+    QProcess enfant;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QString::fromLatin1(VariableTitre), titre);
+    enfant.setProcessEnvironment(env);
+    enfant.setProcessChannelMode(QProcess::MergedChannels);
+    enfant.start(QCoreApplication::applicationFilePath(),
+                 {QStringLiteral("--gtest_also_run_disabled_tests"),
+                  QStringLiteral("--gtest_filter=TitresFenetres.DISABLED_FenetreDeLEnfant")});
+    ASSERT_TRUE(enfant.waitForStarted());
+
+    bool vue = false;
+    QElapsedTimer t;
+    t.start();
+    bool fini = false; // the child ended early: no display for it
+    while (!vue && !fini && t.elapsed() < 60000) {
+        vue = plateforme::TitresFenetres().contains(titre);
+        fini = !vue && enfant.waitForFinished(50);
+    }
+    enfant.kill();
+    enfant.waitForFinished();
+    EXPECT_TRUE(vue) << enfant.readAll().constData();
+
+    // A window that is gone leaves the list.
+    bool partie = false;
+    t.restart();
+    while (vue && !partie && t.elapsed() < 5000) {
+        partie = !plateforme::TitresFenetres().contains(titre);
+        if (!partie) {
+            QThread::msleep(20);
+        }
+    }
+    EXPECT_TRUE(!vue || partie);
+}

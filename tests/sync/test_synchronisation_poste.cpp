@@ -1,0 +1,216 @@
+#include "sync/test_synchronisation_poste.h"
+
+#include "demo/pratique.h"
+#include "platform/chemins.h"
+#include "settings/etat.h"
+#include "settings/parametres.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace poste {
+
+Brut::Brut(const QString& cheminWindows) {
+    const QByteArray natif = QFile::encodeName(plateforme::CheminNatif(cheminWindows));
+    if (sqlite3_open_v2(natif.constData(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        ADD_FAILURE() << "cannot open " << natif.constData();
+    }
+    sqlite3_busy_timeout(db_, 10000);
+}
+
+Brut::~Brut() {
+    sqlite3_close_v2(db_);
+}
+
+void Brut::Executer(const QString& sql) {
+    char* message = nullptr;
+    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+        ADD_FAILURE() << sql.toStdString() << ": " << (message ? message : "?");
+    }
+    sqlite3_free(message);
+}
+
+qint64 Brut::Entier(const QString& sql) {
+    sqlite3_stmt* s = nullptr;
+    qint64 valeur = -1;
+    if (sqlite3_prepare_v2(db_, sql.toUtf8().constData(), -1, &s, nullptr) != SQLITE_OK) {
+        ADD_FAILURE() << sql.toStdString() << ": " << sqlite3_errmsg(db_);
+        return valeur;
+    }
+    if (sqlite3_step(s) == SQLITE_ROW) {
+        valeur = sqlite3_column_int64(s, 0);
+    } else {
+        ADD_FAILURE() << sql.toStdString() << ": " << sqlite3_errmsg(db_);
+    }
+    sqlite3_finalize(s);
+    return valeur;
+}
+
+QStringList Brut::Lignes(const QString& sql) {
+    QStringList lignes;
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.toUtf8().constData(), -1, &s, nullptr) != SQLITE_OK) {
+        ADD_FAILURE() << sql.toStdString() << ": " << sqlite3_errmsg(db_);
+        return lignes;
+    }
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        QStringList valeurs;
+        for (int i = 0; i < sqlite3_column_count(s); ++i) {
+            const QString nom = QString::fromUtf8(sqlite3_column_name(s, i));
+            const auto* texte = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+            switch (sqlite3_column_type(s, i)) {
+            case SQLITE_NULL:
+                valeurs.append(nom + QStringLiteral("=N"));
+                break;
+            case SQLITE_INTEGER:
+                valeurs.append(nom + QStringLiteral("=I:") + QString::fromUtf8(texte));
+                break;
+            case SQLITE_FLOAT:
+                valeurs.append(nom + QStringLiteral("=R:") + QString::fromUtf8(texte));
+                break;
+            default:
+                valeurs.append(nom + QStringLiteral("=T:") + QString::fromUtf8(texte));
+                break;
+            }
+        }
+        lignes.append(valeurs.join(QLatin1Char('|')));
+    }
+    if (rc != SQLITE_DONE) {
+        ADD_FAILURE() << sql.toStdString() << ": " << sqlite3_errmsg(db_);
+    }
+    sqlite3_finalize(s);
+    return lignes;
+}
+
+const QList<TablePratique>& TablesPratique() {
+    static const QList<TablePratique> tables = {
+        {"patient", "identifiant", "identifiant"},
+        {"consultation", "identconsultation", "identconsultation"},
+        {"ordonnance", "identordonnance", "identordonnance"},
+        {"courrier", "identcourrier", "identcourrier"},
+        {"cro", "identcro", "identcro"},
+        {"correspondance", "identcorrespondance", "identcorrespondance"},
+        {"objet", "identobjet", "identobjet"},
+        {"typeobjet", "typeobjet, nomecran", ""},
+        {"synchro", "id", "id"},
+    };
+    return tables;
+}
+
+Photo Photographier(const QString& base) {
+    Photo photo;
+    Brut brut(base);
+    for (const TablePratique& t : TablesPratique()) {
+        if (brut.Entier(QStringLiteral("select count(*) from sqlite_master where type = 'table' "
+                                       "and name = '%1'")
+                            .arg(QLatin1String(t.table))) == 0) {
+            continue;
+        }
+        photo.insert(QLatin1String(t.table),
+                     brut.Lignes(QStringLiteral("select * from %1 order by %2")
+                                     .arg(QLatin1String(t.table), QLatin1String(t.ordre))));
+    }
+    return photo;
+}
+
+std::string Decrire(const Photo& photo) {
+    QString texte;
+    for (auto it = photo.cbegin(); it != photo.cend(); ++it) {
+        texte += QStringLiteral("[") + it.key() + QStringLiteral("]\n") +
+                 it.value().join(QLatin1Char('\n')) + QLatin1Char('\n');
+    }
+    return texte.toStdString();
+}
+
+void Poste::SetUp() {
+    // Memory rather than the disk when there is some: the runs flush every commit, and what is
+    // tested here is their logic (a killed process loses nothing the kernel already has).
+    if (QFileInfo(QStringLiteral("/dev/shm")).isWritable()) {
+        memoire_ = std::make_unique<QTemporaryDir>(QStringLiteral("/dev/shm/zelvano-poste-XXXXXX"));
+        if (memoire_->isValid()) {
+            plateforme::Machine::DefinirRacine(memoire_->path());
+            QDir().mkpath(memoire_->path() + QStringLiteral("/programme"));
+            plateforme::DefinirDossierProgramme(memoire_->path() + QStringLiteral("/programme"));
+        }
+    }
+    Parametres& p = Param();
+    p.FichierIni = QStringLiteral("C:\\WINDOWS\\synchro.ini");
+    p.unite = QStringLiteral("P");
+    p.zelvanodir = QStringLiteral("zelvano");
+    p.bddir = QStringLiteral("bd");
+    p.courrierdir = QStringLiteral("courrier");
+    p.crodir = QStringLiteral("cro");
+    p.corresdir = QStringLiteral("corres");
+    p.datadir = QStringLiteral("data");
+    p.certifdir = QStringLiteral("certif");
+    p.flashdir = QStringLiteral("flash");
+    p.modeledir = QStringLiteral("modeles");
+    p.fmpathServeur = QStringLiteral("\\\\serveur\\zelvano");
+    p.fmpathClient = QStringLiteral("C");
+    p.inifile = QStringLiteral("C:\\zelvano\\zelvano.ini");
+    p.copiesecurisee = 1;
+    p.modifiesuniquement = 1;
+    EtatBase() = QStringLiteral("D");
+
+    const QString partage =
+        plateforme::Machine::DossierPartage(QStringLiteral("serveur"), QStringLiteral("zelvano"));
+    QDir().mkpath(partage);
+    const QString lecteurP = plateforme::Machine::EntreeLecteur(QLatin1Char('P'));
+    QDir().mkpath(QFileInfo(lecteurP).absolutePath());
+    ASSERT_TRUE(QFile::link(partage, lecteurP));
+}
+
+void Poste::CreerBasesVides() {
+    for (const QString& racine :
+         {QStringLiteral("\\\\serveur\\zelvano\\zelvano"), QStringLiteral("C:\\zelvano")}) {
+        for (const char* dossier : {"bd", "courrier", "cro", "corres", "data"}) {
+            QDir().mkpath(
+                plateforme::CheminNatif(racine + QLatin1Char('\\') + QLatin1String(dossier)));
+        }
+    }
+    demo::CreerBasePratique(plateforme::CheminNatif(BaseServeur));
+    demo::CreerBasePratique(plateforme::CheminNatif(BaseC));
+    Ecrire(Param().inifile, "[path]\r\nposte=A\r\n");
+}
+
+void Poste::GenererDemo(int nouveaux) {
+    demo::OptionsDemo options;
+    options.local = true;
+    options.nouveaux = nouveaux;
+    demo::GenererDemo(options);
+    LireParametres();
+    Param().createlog = 0;
+}
+
+bool Poste::Existe(const QString& chemin) const {
+    return QFileInfo(env.machine.Natif(chemin)).isFile();
+}
+
+QStringList Poste::Table(const QString& base, const QString& table, const QString& ordre) {
+    return Brut(base).Lignes(QStringLiteral("select * from %1 order by %2").arg(table, ordre));
+}
+
+void Poste::RemplirSynchro(const QString& base, const QList<int>& derniersNo) {
+    static const char* const lignes[][3] = {
+        {"patient", "identifiant", "identifiant"},
+        {"consultation", "identconsultation", "identifiant"},
+        {"ordonnance", "identordonnance", "identifiant"},
+        {"courrier", "identcourrier", "identifiant"},
+        {"cro", "identcro", "identifiant"},
+        {"correspondance", "identcorrespondance", "identifiant"},
+        {"objet", "identobjet", "identpatient"}};
+    Brut brut(base);
+    for (int i = 0; i < derniersNo.size(); ++i) {
+        brut.Executer(QStringLiteral("insert into synchro (\"table\", champ_id, champ_id_dossier, "
+                                     "dernier_no) values ('%1', '%2', '%3', %4)")
+                          .arg(QLatin1String(lignes[i % 7][0]), QLatin1String(lignes[i % 7][1]),
+                               QLatin1String(lignes[i % 7][2]))
+                          .arg(derniersNo[i]));
+    }
+}
+
+} // namespace poste

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "platform/chemins.h"
+#include "testutil/factices.h"
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+struct sqlite3;
+
+// A workstation laid out like the demo machine, for the synchronisation runs: the server share
+// \\serveur\zelvano holding the practice tree zelvano (base bd\zelvano.mdb, document folders),
+// drive P a link to that share (as net use leaves it), the local disk C with its copy
+// C:\zelvano, the practice application's INI file (workstation A) and the settings of the
+// demo's synchro.ini. EtatBase is "D": the drive already serves the server.
+namespace poste {
+
+inline const QString BaseServeur = QStringLiteral("\\\\serveur\\zelvano\\zelvano\\bd\\zelvano.mdb");
+inline const QString BaseP = QStringLiteral("P:\\zelvano\\bd\\zelvano.mdb");
+inline const QString BaseC = QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb");
+inline const QString Intention = QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb.synchro-en-cours");
+
+// A connection of the test's own, straight on the file, outside the module's engine: it sees
+// only what is committed and never joins the run's transaction.
+class Brut {
+public:
+    explicit Brut(const QString& cheminWindows);
+    ~Brut();
+    Brut(const Brut&) = delete;
+    Brut& operator=(const Brut&) = delete;
+
+    void Executer(const QString& sql);
+    qint64 Entier(const QString& sql);
+    // Every row of a query, one line each, every value with its kind ("I:3", "T:Dupont", "N").
+    QStringList Lignes(const QString& sql);
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+// The tables of a practice base and the order their rows are compared in.
+struct TablePratique {
+    const char* table;
+    const char* ordre;
+    const char* champId; // empty for typeobjet, which is not synchronised
+};
+const QList<TablePratique>& TablesPratique();
+
+// Every table of a base as text, table by table.
+using Photo = QMap<QString, QStringList>;
+Photo Photographier(const QString& base);
+// A printable form, for comparisons whose failures show which row differs.
+std::string Decrire(const Photo& photo);
+
+class Poste : public ::testing::Test {
+protected:
+    void SetUp() override;
+
+    // Empty practice bases (schema only) on both sides, with the document folders.
+    void CreerBasesVides();
+    // The demo practice: the server base and tree, the local copy initialised, then `nouveaux`
+    // patients (with their records) created in the local copy.
+    void GenererDemo(int nouveaux);
+
+    void Ecrire(const QString& chemin, const QByteArray& contenu) const {
+        env.machine.EcrireFichier(chemin, contenu);
+    }
+    QByteArray Contenu(const QString& chemin) const { return env.machine.LireFichier(chemin); }
+    bool Existe(const QString& chemin) const;
+
+    static void Executer(const QString& base, const QString& sql) { Brut(base).Executer(sql); }
+    static qint64 Entier(const QString& base, const QString& sql) { return Brut(base).Entier(sql); }
+    static QStringList Table(const QString& base, const QString& table, const QString& ordre);
+    static QStringList Synchro(const QString& base) {
+        return Table(base, QStringLiteral("synchro"), QStringLiteral("id"));
+    }
+    static qint64 LignesSynchro(const QString& base) {
+        return Entier(base, QStringLiteral("select count(*) from synchro"));
+    }
+    // The seven rows an initialisation writes, with these dernier_no (as many rows as values).
+    static void RemplirSynchro(const QString& base, const QList<int>& derniersNo);
+
+    QStringList Messages() const { return env.fenetre.Messages(); }
+    // The machine folder in use (see SetUp).
+    QString Racine() const { return plateforme::Machine::Racine(); }
+
+    factices::Environnement env;
+
+private:
+    std::unique_ptr<QTemporaryDir> memoire_;
+};
+
+} // namespace poste

@@ -1,0 +1,103 @@
+#include "testutil/factices.h"
+
+#include "platform/chemins.h"
+#include "settings/etat.h"
+#include "settings/journal.h"
+#include "settings/parametres.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace factices {
+
+int Boites::Afficher(const QString& texte, int style, const QString& titre) {
+    affichees.append({texte, style, titre});
+    if (!reponses_.empty()) {
+        const int r = reponses_.front();
+        reponses_.pop_front();
+        return r;
+    }
+    return (style & 7) == plateforme::mb::YesNo ? plateforme::mb::No : plateforme::mb::OK;
+}
+
+void Ecran::Ceder(bool) {
+    ++cessions;
+    if (horloge_ != nullptr) {
+        horloge_->Avancer(pas_);
+    }
+}
+
+void Fenetre::DefinirLibelle(Bouton bouton, const QString& libelle) {
+    libelles[static_cast<int>(bouton)] = libelle;
+}
+
+void Fenetre::ActiverBouton(Bouton bouton, bool actif) {
+    actifs[static_cast<int>(bouton)] = actif;
+}
+
+bool Fenetre::BoutonActif(Bouton bouton) const {
+    return actifs[static_cast<int>(bouton)];
+}
+
+QStringList Fenetre::Messages() const {
+    QStringList messages;
+    for (const QString& ligne : lignes) {
+        const qsizetype pos = ligne.indexOf(QStringLiteral(" : "));
+        messages.append(pos < 0 ? ligne : ligne.mid(pos + 3));
+    }
+    return messages;
+}
+
+Machine::Machine()
+    : ancienneRacine_(plateforme::Machine::Racine())
+    , ancienProgramme_(plateforme::DossierProgramme()) {
+    QDir().mkpath(DossierProgramme());
+    plateforme::Machine::DefinirRacine(dossier_.path());
+    plateforme::DefinirDossierProgramme(DossierProgramme());
+    Param() = Parametres{};
+    EtatBase().clear();
+    DefinirLocaleJournal(QLocale(QLocale::French, QLocale::France));
+}
+
+Machine::~Machine() {
+    plateforme::Machine::DefinirRacine(ancienneRacine_);
+    plateforme::DefinirDossierProgramme(ancienProgramme_);
+}
+
+QString Machine::Natif(const QString& cheminWindows) const {
+    return plateforme::CheminNatif(cheminWindows);
+}
+
+void Machine::EcrireFichier(const QString& cheminWindows, const QByteArray& contenu) const {
+    const QString natif = Natif(cheminWindows);
+    QDir().mkpath(QFileInfo(natif).absolutePath());
+    QFile f(natif);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        qFatal("cannot write %s", qPrintable(natif));
+    }
+    f.write(contenu);
+}
+
+QByteArray Machine::LireFichier(const QString& cheminWindows) const {
+    QFile f(Natif(cheminWindows));
+    if (!f.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return f.readAll();
+}
+
+Environnement::Environnement()
+    : services_(plateforme::Services{&horloge, &boites, &ecran, nullptr, nullptr})
+    , installation_(fenetre) {}
+
+QString DossierBinaires() {
+    const QByteArray bin = qgetenv("SYNCHRO_BIN");
+    if (!bin.isEmpty()) {
+        return QString::fromLocal8Bit(bin);
+    }
+    return QCoreApplication::applicationDirPath();
+}
+
+} // namespace factices

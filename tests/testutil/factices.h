@@ -1,0 +1,124 @@
+#pragma once
+
+#include "platform/services.h"
+#include "settings/fenetre.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <deque>
+
+// Test doubles of the services: a clock that moves only when told (or by a step at every yield),
+// message boxes answered from a script, a window that records what it was shown.
+namespace factices {
+
+class Horloge final : public plateforme::Horloge {
+public:
+    explicit Horloge(QDateTime depart = QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9)))
+        : maintenant_(std::move(depart)) {}
+    QDateTime Maintenant() override { return maintenant_; }
+    qint64 TicMillisecondes() override { return tic_; }
+    void Avancer(qint64 ms) {
+        maintenant_ = maintenant_.addMSecs(ms);
+        tic_ += ms;
+    }
+    void Definir(const QDateTime& moment) { maintenant_ = moment; }
+
+private:
+    QDateTime maintenant_;
+    qint64 tic_ = 0;
+};
+
+struct BoiteAffichee {
+    QString texte;
+    int style;
+    QString titre;
+};
+
+class Boites final : public plateforme::BoitesMessage {
+public:
+    int Afficher(const QString& texte, int style, const QString& titre) override;
+    void Repondre(int reponse) { reponses_.push_back(reponse); }
+    QList<BoiteAffichee> affichees;
+
+private:
+    std::deque<int> reponses_;
+};
+
+// Each yield moves the fake clock by `pasMs`, so that the waits end without real time passing.
+class Ecran final : public plateforme::Ecran {
+public:
+    explicit Ecran(Horloge* horloge = nullptr, qint64 pasMs = 10)
+        : horloge_(horloge)
+        , pas_(pasMs) {}
+    void DefinirPointeur(int forme) override { pointeurs.append(forme); }
+    void Ceder(bool enAttente) override;
+    QList<int> pointeurs;
+    int cessions = 0;
+
+private:
+    Horloge* horloge_;
+    qint64 pas_;
+};
+
+class Fenetre final : public ::Fenetre {
+public:
+    void DefinirTitre(const QString& titre) override { this->titre = titre; }
+    void AjouterLigneJournal(const QString& ligne) override { lignes.append(ligne); }
+    void ViderJournal() override { lignes.clear(); }
+    void DefinirLibelle(Bouton bouton, const QString& libelle) override;
+    void ActiverBouton(Bouton bouton, bool actif) override;
+    bool BoutonActif(Bouton bouton) const override;
+    // The journal lines without their date and time.
+    QStringList Messages() const;
+
+    QString titre;
+    QStringList lignes;
+    QString libelles[6];
+    bool actifs[6] = {true, true, true, true, true, true};
+};
+
+// A fresh emulated machine in a temporary folder, with its own program folder; the layer points
+// at it for the object's lifetime. Also resets the settings record and EtatBase.
+class Machine {
+public:
+    Machine();
+    ~Machine();
+    Machine(const Machine&) = delete;
+    Machine& operator=(const Machine&) = delete;
+
+    QString Racine() const { return dossier_.path(); }
+    QString DossierProgramme() const { return dossier_.path() + QStringLiteral("/programme"); }
+    // Native path of a Windows path on this machine.
+    QString Natif(const QString& cheminWindows) const;
+    // Writes a file (parents created) at a Windows path.
+    void EcrireFichier(const QString& cheminWindows, const QByteArray& contenu) const;
+    QByteArray LireFichier(const QString& cheminWindows) const;
+
+private:
+    QTemporaryDir dossier_;
+    QString ancienneRacine_;
+    QString ancienProgramme_;
+};
+
+// Everything at once: machine, clock, boxes, screen and window installed.
+class Environnement {
+public:
+    Environnement();
+    Machine machine;
+    Horloge horloge;
+    Boites boites;
+    Ecran ecran{&horloge};
+    Fenetre fenetre;
+
+private:
+    plateforme::RemplacementServices services_;
+    InstallationFenetre installation_;
+};
+
+// Folder of the built programs (the real program folder: helpers, stand-ins).
+QString DossierBinaires();
+
+} // namespace factices

@@ -1,0 +1,15 @@
+#include <QApplication>
+#include <QByteArray>
+
+#include <gtest/gtest.h>
+
+// Every test program runs inside a Qt application (offscreen by default), so that widget tests
+// and event-loop yields work.
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", QByteArray("offscreen"));
+    }
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
