@@ -7,7 +7,12 @@
 // Without a folder, the machine is $ZELVANO_MACHINE (else the platform's default machine).
 
 #include "demo/pratique.h"
+#include "platform/chemins.h"
 #include "platform/erreur.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -94,6 +99,16 @@ int main(int argc, char** argv) {
     chrono.start();
     try {
         const demo::BilanDemo bilan = demo::GenererDemo(o);
+        // The stand-in practice application, started from the local disk as
+        // C:\zelvano\zelvano.exe: a link to the one built beside this program.
+        const QString application = QCoreApplication::applicationDirPath() + QStringLiteral("/zelvano.exe");
+        if (QFileInfo::exists(application)) {
+            const QString installee = plateforme::CheminNatif(QStringLiteral("C:\\zelvano\\zelvano.exe"));
+            QDir().mkpath(QFileInfo(installee).absolutePath());
+            QFile::remove(installee);
+            QFile::link(application, installee);
+            sortie << "Application de pratique : C:\\zelvano\\zelvano.exe\n";
+        }
         sortie << "Machine : " << bilan.racine << "\n"
                << "Base distante : " << bilan.baseDistante << "\n";
         for (auto it = bilan.distants.cbegin(); it != bilan.distants.cend(); ++it) {

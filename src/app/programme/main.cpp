@@ -1,5 +1,6 @@
 #include "app/demarrage.h"
 #include "app/fenetre_principale.h"
+#include "app/outils_fenetres.h"
 #include "app/services_qt.h"
 #include "platform/instance.h"
 #include "platform/services.h"
@@ -23,6 +24,8 @@ int main(int argc, char** argv) {
     const plateforme::RemplacementServices services(
         plateforme::Services{nullptr, &boites, &ecran, nullptr, nullptr});
 
+    FenetresQt fenetresProgramme;
+    const InstallationFenetresProgramme fenetresOutils(fenetresProgramme);
     FenetrePrincipale fenetre;
     const InstallationFenetre installation(fenetre);
     if (!ChargerFenetre(fenetre, QApplication::arguments())) {
