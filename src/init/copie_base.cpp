@@ -171,6 +171,9 @@ void CopierFichierBase(const QString& source, const QString& destination) {
     // Read before the backup starts: a change committed meanwhile then leaves the copy older
     // than the source, never the reverse, so a later modified-only copy fetches it again.
     const QDateTime derniereEcriture = infoSource.fileTime(QFileDevice::FileModificationTime);
+    // Read now as well: asked after the copy, a source gone meanwhile (a share that went away)
+    // would give no permission at all, and the copy would take its place read-only.
+    const QFileDevice::Permissions droits = infoSource.permissions();
     const QFileInfo infoCible(natifCible);
 
     FichierProvisoire provisoire(infoCible.absolutePath(), infoCible.fileName());
@@ -197,7 +200,7 @@ void CopierFichierBase(const QString& source, const QString& destination) {
         plateforme::CopierFichier(source, destination);
         return;
     }
-    QFile::setPermissions(provisoire.Chemin(), infoSource.permissions());
+    QFile::setPermissions(provisoire.Chemin(), droits);
     plateforme::DefinirDerniereEcriture(provisoire.Chemin(), derniereEcriture.toUTC());
     SupprimerJournauxPerimes(natifCible); // they belong to the file being replaced
     plateforme::RenommerFichier(provisoire.Chemin(), destination);

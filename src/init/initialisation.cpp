@@ -104,6 +104,17 @@ bool CopierLesDossiers() {
     if (!CopierDossier(p.bddir, true)) {
         return false;
     }
+    // A missing base folder is only a warning of the copy; but without the server's base nothing
+    // replaced the local one, which would then be taken for a copy of the server (the records
+    // just sent still in their local numbering) and its table synchro filled from it.
+    const QString baseDistante = p.unite + QStringLiteral(":\\") + p.zelvanodir +
+                                 QLatin1Char('\\') + p.bddir + QStringLiteral("\\zelvano.mdb");
+    if (!plateforme::FichierExiste(baseDistante)) {
+        EcrireJournal(QStringLiteral("ERREUR : la base de données distante ") + baseDistante +
+                      QStringLiteral(" est introuvable (") +
+                      QString::number(dao::errdb::FichierIntrouvable) + QLatin1Char(')'));
+        return false;
+    }
     if (RobocopyDisponible()) {
         return CopierDossiersRobocopy();
     }
@@ -178,17 +189,15 @@ qint32 Maximum(dao::Database& base, const char* requete) {
     return static_cast<qint32>(n);
 }
 
-// Steps 10 to 12.
-void RemplirTableSynchro() {
-    std::shared_ptr<dao::Database> base = dao::DBEngine::Instance().OpenDatabase(
-        DossierBaseLocale() + QStringLiteral("\\zelvano.mdb"));
-    base->Execute(QStringLiteral("delete * from synchro"));
+// Steps 10 to 12 on the open local base.
+void EcrireTableSynchro(dao::Database& base) {
+    base.Execute(QStringLiteral("delete * from synchro"));
     EcrireJournal(QStringLiteral("Vérification de la table de synchronisation"));
     std::unique_ptr<dao::Recordset> synchro =
-        base->OpenRecordset(QStringLiteral("select * from synchro"));
+        base.OpenRecordset(QStringLiteral("select * from synchro"));
     std::array<qint32, LignesSynchro.size()> maxima{};
     for (size_t i = 0; i < LignesSynchro.size(); ++i) {
-        maxima[i] = Maximum(*base, LignesSynchro[i].requete);
+        maxima[i] = Maximum(base, LignesSynchro[i].requete);
         EcrireJournal(QString::fromUtf8(LignesSynchro[i].libelle) + QString::number(maxima[i]));
     }
     for (size_t i = 0; i < LignesSynchro.size(); ++i) {
@@ -200,6 +209,33 @@ void RemplirTableSynchro() {
             .SetValue(QString::fromUtf8(ligne.champIdDossier));
         synchro->Fields(QStringLiteral("dernier_no")).SetValue(maxima[i]);
         synchro->Update();
+    }
+}
+
+// In one transaction: the table ends with its seven rows or with none, never with six, which
+// a synchronisation would take for the table of an older version and walk without the objects.
+void RemplirTableSynchro() {
+    dao::DBEngine& moteur = dao::DBEngine::Instance();
+    std::shared_ptr<dao::Database> base =
+        moteur.OpenDatabase(DossierBaseLocale() + QStringLiteral("\\zelvano.mdb"));
+    const bool transaction = !moteur.EnTransaction();
+    if (transaction) {
+        moteur.BeginTrans();
+    }
+    try {
+        EcrireTableSynchro(*base);
+        if (transaction) {
+            moteur.CommitTrans();
+        }
+    } catch (const Erreur&) {
+        if (transaction) {
+            try {
+                moteur.Rollback();
+            } catch (const Erreur&) {
+                // Given up by the engine itself: nothing of it was written.
+            }
+        }
+        throw;
     }
 }
 

@@ -151,8 +151,10 @@ Lecture LireContenu(const QString& natif, Contenu& contenu) {
     if (!contenu.lignes.isEmpty() && contenu.lignes.last().isEmpty()) {
         contenu.lignes.removeLast(); // the final line end
     }
+    // Every carriage return before the line feed: a file whose line ends were converted twice
+    // ("\r\r\n") must not leave one at the end of its values.
     for (QString& l : contenu.lignes) {
-        if (l.endsWith(QLatin1Char('\r'))) {
+        while (l.endsWith(QLatin1Char('\r'))) {
             l.chop(1);
         }
     }

@@ -121,6 +121,7 @@ Connexion::Connexion(const QString& cheminWindows)
 }
 
 Instruction Connexion::Preparer(const QString& sql) const {
+    VerifierTransaction();
     const QByteArray u = sql.toUtf8();
     sqlite3_stmt* s = nullptr;
     const char* reste = nullptr;
@@ -154,6 +155,7 @@ void Connexion::Executer(const QString& sql) const {
 }
 
 void Connexion::ExecuterJusquAuBout(sqlite3_stmt* instruction, const QString& table) const {
+    VerifierTransaction();
     int rc = SQLITE_ROW;
     while (rc == SQLITE_ROW) {
         rc = sqlite3_step(instruction);
@@ -173,15 +175,32 @@ void Connexion::Lever(int code, const QString& table) const {
 
 void Connexion::Commencer() const {
     Executer(QStringLiteral("BEGIN"));
+    transactionOuverte_ = true;
 }
 
 void Connexion::Valider() const {
+    if (!EnTransaction() && !transactionOuverte_) {
+        return;
+    }
     Executer(QStringLiteral("COMMIT"));
+    transactionOuverte_ = false;
 }
 
 void Connexion::Annuler() const {
+    transactionOuverte_ = false;
     if (EnTransaction()) {
         Executer(QStringLiteral("ROLLBACK"));
+    }
+}
+
+void Connexion::VerifierTransaction() const {
+    if (transactionOuverte_ && !EnTransaction()) {
+        throw plateforme::Erreur(
+            errdb::ErreurSqlite + SQLITE_ABORT,
+            QStringLiteral("La transaction en cours sur la base %1 a été annulée par le moteur "
+                           "de base de données après une erreur : aucune de ses modifications "
+                           "n'a été enregistrée.")
+                .arg(chemin_));
     }
 }
 

@@ -49,12 +49,20 @@ public:
     [[noreturn]] void Lever(int code, const QString& table = {}) const;
 
     void Commencer() const;
+    // Raises when SQLite gave the transaction up after an error (see Commencer).
     void Valider() const;
     // Rolls back whatever is pending (nothing when SQLite already rolled back by itself).
     void Annuler() const;
     bool EnTransaction() const;
 
 private:
+    // Between Commencer and Valider or Annuler. SQLite rolls a transaction back by itself after
+    // some errors (disk full, I/O error), even when the caller swallows them; the statements
+    // after would then be committed one by one, outside the transaction. Any statement on the
+    // connection raises instead, until Annuler.
+    void VerifierTransaction() const;
+    mutable bool transactionOuverte_ = false;
+
     QString chemin_;
     QString cle_;
     std::unique_ptr<sqlite3, FermerConnexion> db_;

@@ -115,9 +115,8 @@ public:
         }
         while (!transaction_.empty()) {
             const std::shared_ptr<Connexion>& connexion = transaction_.front();
-            if (connexion->EnTransaction()) {
-                connexion->Valider();
-            }
+            // Raises for a base whose transaction the engine gave up: its changes are lost.
+            connexion->Valider();
             transaction_.erase(transaction_.begin());
         }
         enTransaction_ = false;

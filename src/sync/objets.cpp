@@ -5,6 +5,7 @@
 #include "sync/bases_ouvertes.h"
 #include "sync/correspondances.h"
 #include "sync/etapes.h"
+#include "sync/transfert.h"
 #include "sync/valeurs_champs.h"
 
 namespace {
@@ -108,8 +109,7 @@ void CopierFichierObjet(dao::Recordset& source, dao::Recordset& destination,
                                  QLatin1Char('\\') + p.datadir + QLatin1Char('\\');
     const QString dossierDistant = p.unite + QStringLiteral(":\\") + p.zelvanodir +
                                    QLatin1Char('\\') + p.datadir + QLatin1Char('\\');
-    EtapeSansEchec(
-        [&] { plateforme::CopierFichier(dossierLocal + ancienNom, dossierDistant + nouveauNom); });
+    CopierFichierEnregistrement(dossierLocal + ancienNom, dossierDistant + nouveauNom);
 }
 
 } // namespace

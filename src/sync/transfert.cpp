@@ -10,6 +10,8 @@
 #include "sync/objets.h"
 #include "sync/valeurs_champs.h"
 
+#include <QStringList>
+
 #include <limits>
 #include <memory>
 
@@ -37,6 +39,28 @@ bool ValeurParDefaut(const QVariant& courante, const QVariant& source) {
         return source.typeId() == QMetaType::QString && source.toString().isEmpty();
     }
     return courante == source;
+}
+
+// Fields are copied by position: a table whose columns differ between the bases (one missing,
+// or in another order) would put values into the wrong columns of the server's records.
+void VerifierMemesChamps(const QString& table, dao::Recordset& source,
+                         dao::Recordset& destination) {
+    const auto noms = [](dao::Recordset& rs) {
+        QStringList n;
+        for (int i = 0; i < rs.FieldsCount(); ++i) {
+            n.append(rs.Fields(i).Name().toLower());
+        }
+        return n;
+    };
+    const QStringList locaux = noms(source);
+    const QStringList distants = noms(destination);
+    if (locaux != distants) {
+        plateforme::Lever(dao::errdb::ChampInconnu,
+                          QStringLiteral("Les champs de la table %1 diffèrent entre les deux bases "
+                                         "(base locale : %2 ; base distante : %3)")
+                              .arg(table, locaux.join(QStringLiteral(", ")),
+                                   distants.join(QStringLiteral(", "))));
+    }
 }
 
 // By position: both bases have the same columns in the same order. Null source values are not
@@ -126,7 +150,7 @@ void RenommerDocument(const QString& table, const QString& lettre, qint32 nouvel
     }
     const QString cheminLocal =
         p.fmpathClient + QStringLiteral(":\\") + ancienNom.mid(LongueurLecteur);
-    EtapeSansEchec([&] { plateforme::CopierFichier(cheminLocal, nouveauNom); });
+    CopierFichierEnregistrement(cheminLocal, nouveauNom);
 }
 
 // What a record needs after its identifier and patient link; the result says whether it is
@@ -150,6 +174,24 @@ bool CompleterEnregistrement(const QString& table, const QString& champId, const
 }
 
 } // namespace
+
+void CopierFichierEnregistrement(const QString& source, const QString& destination) {
+    try {
+        plateforme::CopierFichier(source, destination);
+    } catch (const plateforme::Erreur& e) {
+        bool sourcePresente = false;
+        EtapeSansEchec([&] { sourcePresente = plateforme::FichierExiste(source); });
+        if (sourcePresente) {
+            // The record goes on pointing at a file the server does not have.
+            EtapeSansEchec([&] {
+                EcrireJournal(QStringLiteral("ATTENTION : le fichier ") + source +
+                              QStringLiteral(" n'a pas pu être copié vers ") + destination +
+                              QStringLiteral(" : ") + e.Description() + QStringLiteral(" (") +
+                              QString::number(e.Number()) + QLatin1Char(')'));
+            });
+        }
+    }
+}
 
 QString LigneErreur(const plateforme::Erreur& erreur) {
     return QStringLiteral("ERREUR %1 - %2").arg(erreur.Number()).arg(erreur.Description());
@@ -192,6 +234,9 @@ bool TransfererNouveauxEnregistrements(const QString& table, const QString& cham
         qint32 identifiant =
             destination->Eof() ? 0 : valeurs::EntierLong(destination->Fields(champ_id).Value());
         qint64 ecrits = 0;
+        if (!source->Eof()) {
+            VerifierMemesChamps(table, *source, *destination);
+        }
         while (!source->Eof()) {
             identifiant = IdentifiantSuivant(identifiant);
             ++ecrits;

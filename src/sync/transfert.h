@@ -32,5 +32,11 @@ QString LettrePoste();
 // Error number of a name of the synchro table that cannot go into SQL text.
 constexpr int NomIncorrectSynchro = plateforme::err::ArgumentIncorrect;
 
+// The copy of a record's document or object file to the server. A failure does not stop the
+// record (it is written under its new name), but unless the local file is simply missing the
+// journal says which file did not reach the server: "ATTENTION : le fichier ... n'a pas pu être
+// copié vers ... : texte (numéro)". Never raises.
+void CopierFichierEnregistrement(const QString& source, const QString& destination);
+
 // "ERREUR 3022 - texte", the form of the transfer's and the walk's error lines.
 QString LigneErreur(const plateforme::Erreur& erreur);

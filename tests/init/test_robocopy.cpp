@@ -12,7 +12,7 @@ namespace {
 
 using essais::Poste;
 
-class Robocopy : public ::testing::Test {
+class CopieDocumentsRobo : public ::testing::Test {
 protected:
     Poste poste;
     essais::SystemeFactice systeme;
@@ -52,7 +52,7 @@ protected:
     }
 };
 
-TEST_F(Robocopy, ChoisiParLesReglagesLeDossierEtLaVersion) {
+TEST_F(CopieDocumentsRobo, ChoisiParLesReglagesLeDossierEtLaVersion) {
     EXPECT_FALSE(RobocopyDisponible()) << "not in the program's folder";
     poste.Ecrire(QStringLiteral("C:\\WINDOWS\\SYSTEM32\\robocopy.exe"), "exe");
     EXPECT_FALSE(RobocopyDisponible()) << "found elsewhere on the system: not used";
@@ -78,7 +78,7 @@ TEST_F(Robocopy, ChoisiParLesReglagesLeDossierEtLaVersion) {
     }
 }
 
-TEST_F(Robocopy, DossiersCopiesEtExclusions) {
+TEST_F(CopieDocumentsRobo, DossiersCopiesEtExclusions) {
     for (const char* dossier : {"courrier", "Images", "Modeles", "ref", "BD", "cro", ".cache"}) {
         QDir().mkpath(poste.Natif(QStringLiteral("P:\\zelvano\\") + QLatin1String(dossier)));
     }
@@ -106,7 +106,7 @@ TEST_F(Robocopy, DossiersCopiesEtExclusions) {
     EXPECT_EQ(processus.lignes.size(), 4) << qPrintable(processus.lignes.join(QLatin1Char('\n')));
 }
 
-TEST_F(Robocopy, ListeVideEtEchecDuLancement) {
+TEST_F(CopieDocumentsRobo, ListeVideEtEchecDuLancement) {
     ASSERT_TRUE(CopierDossiersRobocopy());
     EXPECT_EQ(poste.Messages(), QStringList{Entete()});
     EXPECT_TRUE(processus.lignes.isEmpty());

@@ -1,0 +1,1 @@
+ SELECT DISTINCTROW Count(synchro.id) AS NBENR FROM synchro;

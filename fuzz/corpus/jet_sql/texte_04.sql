@@ -1,0 +1,1 @@
+ SELECT DISTINCTROW Max(patient.identifiant) AS MAX FROM patient;

@@ -1,0 +1,1 @@
+ SELECT DISTINCTROW Max(consultation.identconsultation) AS MAX FROM consultation;

@@ -1,0 +1,1 @@
+ SELECT DISTINCTROW Max(ordonnance.identordonnance) AS MAX FROM ordonnance;

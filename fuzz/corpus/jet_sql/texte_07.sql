@@ -1,0 +1,1 @@
+ SELECT DISTINCTROW Max(courrier.identcourrier) AS MAX FROM courrier;

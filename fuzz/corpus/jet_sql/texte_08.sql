@@ -1,0 +1,1 @@
+ SELECT DISTINCTROW Max(cro.identcro) AS MAX FROM cro;

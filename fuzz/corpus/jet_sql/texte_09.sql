@@ -1,0 +1,1 @@
+ SELECT DISTINCTROW Max(correspondance.identcorrespondance) AS MAX FROM correspondance;

@@ -1,0 +1,1 @@
+ SELECT DISTINCTROW Max(objet.identobjet) AS MAX FROM objet;

@@ -1,0 +1,1 @@
+ select * from patient where identifiant > 42 order by identifiant

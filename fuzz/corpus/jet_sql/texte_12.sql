@@ -1,0 +1,1 @@
+ select * from patient order by identifiant DESC

@@ -1,0 +1,1 @@
+ select * from typeobjet where typeobjet = 'photo' and nomecran = 'consultation'

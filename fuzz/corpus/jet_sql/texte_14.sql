@@ -1,0 +1,1 @@
+ select * from typeobjet where typeobjet = ? and nomecran = ?

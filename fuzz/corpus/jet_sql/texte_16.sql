@@ -1,0 +1,1 @@
+ select [nom du patient] & " " & prenom from patient where nom like "Dup*" and datenaissance < #12/31/1990#

@@ -1,0 +1,1 @@
+ delete synchro.* from synchro where dernier_no = -2147483648

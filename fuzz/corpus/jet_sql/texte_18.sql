@@ -1,0 +1,1 @@
+ select identcourrier from courrier order by identcourrier desc

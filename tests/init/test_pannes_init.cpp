@@ -1,0 +1,405 @@
+#include "demo/pratique.h"
+#include "init/initialisation.h"
+#include "init/poste_copie.h"
+#include "platform/chemins.h"
+#include "platform/erreur.h"
+#include "platform/fichiers.h"
+#include "settings/etat.h"
+#include "settings/parametres.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
+
+#include <sqlite3.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <iostream>
+
+// An initialisation on its own (the Initialise command) under faults: the copy of the Nth file
+// failing, the local disk filling up, a server file that cannot be read, the server share going
+// away in the middle, or away before the run starts, the table synchro failing to be written.
+// After each: the local base is there, either as it was or a copy of the server's; a run that
+// failed says so and leaves a table synchro that nothing accepts; a run that says it succeeded
+// left a copy of the server; no local file is lost; and a new initialisation puts it all right.
+
+namespace {
+
+const QString Plus40(40, QLatin1Char('+'));
+const QString Fin = QStringLiteral("INITIALISATION TERMINEE CORRECTEMENT ") + Plus40;
+const QString Echec = QStringLiteral("une erreur s'est produite dans l'initialisation.");
+const QStringList Documents{QStringLiteral("courrier"), QStringLiteral("cro"),
+                            QStringLiteral("certif"),   QStringLiteral("corres"),
+                            QStringLiteral("data"),     QStringLiteral("flash"),
+                            QStringLiteral("modeles")};
+
+using Arbre = QMap<QString, QByteArray>;
+
+Arbre LireArbre(const QString& natif) {
+    Arbre arbre;
+    QDirIterator it(natif, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString chemin = it.next();
+        QFile f(chemin);
+        arbre.insert(QDir(natif).relativeFilePath(chemin),
+                     f.open(QIODevice::ReadOnly) ? f.readAll() : "!");
+    }
+    return arbre;
+}
+
+// Every row of every table of a base, as text (read-write, so that a journal left behind is
+// rolled back first, as any reader does).
+QMap<QString, QStringList> LireBase(const QString& natif) {
+    QMap<QString, QStringList> tables;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(natif).constData(), &db, SQLITE_OPEN_READWRITE,
+                        nullptr) != SQLITE_OK) {
+        tables.insert(QStringLiteral("!"), {QString::fromUtf8(sqlite3_errmsg(db))});
+        sqlite3_close(db);
+        return tables;
+    }
+    for (const char* table : {"patient", "consultation", "ordonnance", "courrier", "cro",
+                              "correspondance", "objet", "typeobjet", "synchro"}) {
+        sqlite3_stmt* s = nullptr;
+        const QByteArray sql = QByteArray("SELECT * FROM ") + table + " ORDER BY 1, 2";
+        QStringList lignes;
+        if (sqlite3_prepare_v2(db, sql.constData(), -1, &s, nullptr) != SQLITE_OK) {
+            lignes.append(QStringLiteral("!") + QString::fromUtf8(sqlite3_errmsg(db)));
+        }
+        while (s != nullptr && sqlite3_step(s) == SQLITE_ROW) {
+            QStringList valeurs;
+            for (int i = 0; i < sqlite3_column_count(s); ++i) {
+                const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+                valeurs.append(t == nullptr ? QStringLiteral("N")
+                                            : QString::number(sqlite3_column_type(s, i)) +
+                                                  QLatin1Char(':') + QString::fromUtf8(t));
+            }
+            lignes.append(valeurs.join(QLatin1Char('|')));
+        }
+        sqlite3_finalize(s);
+        tables.insert(QLatin1String(table), lignes);
+    }
+    sqlite3_close(db);
+    return tables;
+}
+
+std::string Texte(const QStringList& lignes) {
+    return lignes.join(QLatin1Char('\n')).toStdString();
+}
+
+enum class Sorte { Echec, DisquePlein, SourceIllisible, PartageParti };
+
+const char* Nom(Sorte s) {
+    switch (s) {
+    case Sorte::Echec:
+        return "copie en échec";
+    case Sorte::DisquePlein:
+        return "disque plein";
+    case Sorte::SourceIllisible:
+        return "source illisible";
+    case Sorte::PartageParti:
+        return "partage disparu";
+    }
+    return "?";
+}
+
+QString Partage() {
+    return plateforme::Machine::DossierPartage(QStringLiteral("serveur"),
+                                               QStringLiteral("zelvano"));
+}
+
+void FairePartir() {
+    QDir().rename(Partage(), Partage() + QStringLiteral("-parti"));
+}
+
+void FaireRevenir() {
+    if (QFileInfo::exists(Partage() + QStringLiteral("-parti"))) {
+        QDir().rename(Partage() + QStringLiteral("-parti"), Partage());
+    }
+}
+
+struct EtatCopie {
+    int appels = 0;
+    int cible = 0;
+    Sorte sorte = Sorte::Echec;
+    bool plein = false;
+};
+
+EtatCopie& Copie() {
+    static EtatCopie etat;
+    return etat;
+}
+
+void Crochet(const QString& source, const QString& destination) {
+    EtatCopie& e = Copie();
+    ++e.appels;
+    if (e.plein) {
+        throw plateforme::ErreurSysteme(ENOSPC, destination);
+    }
+    if (e.appels != e.cible) {
+        return;
+    }
+    switch (e.sorte) {
+    case Sorte::Echec:
+        throw plateforme::ErreurSysteme(EIO, destination);
+    case Sorte::DisquePlein:
+        e.plein = true; // and so it stays
+        throw plateforme::ErreurSysteme(ENOSPC, destination);
+    case Sorte::SourceIllisible:
+        throw plateforme::ErreurSysteme(EACCES, source);
+    case Sorte::PartageParti:
+        FairePartir();
+        return;
+    }
+}
+
+class PannesInitialisation : public ::testing::Test {
+protected:
+    factices::Environnement env;
+
+    void SetUp() override {
+        options.machine = env.machine.Racine();
+        options.patients = 12;
+        options.documents = 18;
+        options.objets = 12;
+        options.local = true;
+        options.nouveaux = 2;
+        options.remplacer = true;
+        ASSERT_TRUE(QFile::link(Partage(), plateforme::Machine::EntreeLecteur(QLatin1Char('P'))));
+        Preparer();
+        plateforme::DefinirCrochetCopie(Crochet);
+    }
+    void TearDown() override {
+        plateforme::DefinirCrochetCopie(nullptr);
+        FaireRevenir();
+    }
+
+    // The demo practice afresh: the local copy initialised, two patients typed since.
+    void Preparer() {
+        FaireRevenir();
+        const demo::BilanDemo bilan = demo::GenererDemo(options);
+        Param().FichierIni = bilan.fichierIni;
+        LireParametres();
+        Param().createlog = 0;
+        Param().copiesecurisee = static_cast<qint16>(securisee);
+        Param().modifiesuniquement = static_cast<qint16>(modifies);
+        EtatBase() = QStringLiteral("D");
+        if (modifies != 0) {
+            // Documents changed on the server since: a modified-only copy has them to bring.
+            for (const QString& d : Documents) {
+                QDirIterator it(Natif(QStringLiteral("P:\\zelvano\\") + d), QDir::Files);
+                while (it.hasNext()) {
+                    QFile f(it.next());
+                    const QDateTime t = QFileInfo(f).fileTime(QFileDevice::FileModificationTime);
+                    if (f.open(QIODevice::ReadWrite)) {
+                        f.setFileTime(t.addSecs(90), QFileDevice::FileModificationTime);
+                    }
+                }
+            }
+        }
+        env.fenetre.lignes.clear();
+        serveur = LireBase(Natif(QStringLiteral("P:\\zelvano\\bd\\zelvano.mdb")));
+        localAvant = LireBase(BaseLocale());
+        arbreLocalAvant = LireArbre(Natif(QStringLiteral("C:\\zelvano")));
+    }
+
+    QString Natif(const QString& w) const { return env.machine.Natif(w); }
+    QString BaseLocale() const { return Natif(QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb")); }
+    QStringList Messages() const { return env.fenetre.Messages(); }
+    qint64 LignesSynchro() const {
+        return LireBase(BaseLocale()).value(QStringLiteral("synchro")).size();
+    }
+
+    // The local base is the server's, with the seven rows of synchro.
+    bool CopieDuServeur(const QMap<QString, QStringList>& local) const {
+        QMap<QString, QStringList> a = serveur;
+        QMap<QString, QStringList> b = local;
+        a.remove(QStringLiteral("synchro"));
+        const qsizetype lignes = b.take(QStringLiteral("synchro")).size();
+        return a == b && lignes == 7;
+    }
+
+    // Document files of the server missing or different on the workstation, those the journal
+    // names as skipped aside.
+    QStringList DocumentsDifferents(const QStringList& journal) const {
+        QStringList differents;
+        for (const QString& d : Documents) {
+            const Arbre s = LireArbre(Natif(QStringLiteral("P:\\zelvano\\") + d));
+            const Arbre l = LireArbre(Natif(QStringLiteral("C:\\zelvano\\") + d));
+            for (auto it = s.cbegin(); it != s.cend(); ++it) {
+                const QString chemin =
+                    QStringLiteral("P:\\zelvano\\") + d + QLatin1Char('\\') + it.key();
+                const bool ignore = journal.filter(chemin).size() > 0;
+                if (!it.key().contains(QLatin1Char('/')) &&
+                    !it.key().startsWith(QLatin1Char('.')) && l.value(it.key()) != it.value() &&
+                    !ignore) {
+                    differents.append(d + QLatin1Char('/') + it.key());
+                }
+            }
+        }
+        return differents;
+    }
+
+    void Verifier(const std::string& contexte) {
+        SCOPED_TRACE(contexte);
+        const QStringList m = Messages();
+        ASSERT_TRUE(QFileInfo(BaseLocale()).isFile()) << "base locale absente\n" << Texte(m);
+        const QMap<QString, QStringList> local = LireBase(BaseLocale());
+        const Arbre arbreLocal = LireArbre(Natif(QStringLiteral("C:\\zelvano")));
+        for (auto it = arbreLocalAvant.cbegin(); it != arbreLocalAvant.cend(); ++it) {
+            EXPECT_TRUE(arbreLocal.contains(it.key()))
+                << "fichier local perdu : " << it.key().toStdString();
+        }
+        for (auto it = arbreLocal.cbegin(); it != arbreLocal.cend(); ++it) {
+            EXPECT_FALSE(QFileInfo(it.key()).fileName().startsWith(QLatin1String(".~")))
+                << "copie temporaire laissée : " << it.key().toStdString();
+        }
+        if (m.count(Fin) == 3) {
+            ++reussies;
+            EXPECT_TRUE(CopieDuServeur(local))
+                << "succès annoncé, la base locale n'est pas celle du serveur\n"
+                << Texte(m);
+            EXPECT_EQ(Texte(DocumentsDifferents(m)), "") << "succès annoncé, documents non copiés\n"
+                                                         << Texte(m);
+        } else {
+            ++echouees;
+            static const QRegularExpression erreur(QStringLiteral("ERREUR|\\(\\d+\\)|IMPOSSIBLE"));
+            EXPECT_TRUE(m.contains(Echec)) << Texte(m);
+            EXPECT_FALSE(m.filter(erreur).isEmpty()) << "échec sans message\n" << Texte(m);
+            const qsizetype lignes = local.value(QStringLiteral("synchro")).size();
+            EXPECT_TRUE(local == localAvant || (lignes != 6 && lignes != 7))
+                << "initialisation échouée, base locale acceptée (" << lignes
+                << " lignes synchro)\n"
+                << Texte(m);
+        }
+        // A new initialisation, the fault gone.
+        Copie() = EtatCopie{};
+        FaireRevenir();
+        env.fenetre.lignes.clear();
+        LancerInitialisation();
+        EXPECT_EQ(Messages().count(Fin), 3) << Texte(Messages());
+        EXPECT_TRUE(CopieDuServeur(LireBase(BaseLocale())));
+        EXPECT_EQ(Texte(DocumentsDifferents({})), "");
+    }
+
+    // Every copy of an initialisation fails in turn, in the way `sorte` says.
+    void Balayer(int modeSecurise, int modeModifies, Sorte sorte, int pas = 1) {
+        QElapsedTimer chrono;
+        chrono.start();
+        securisee = modeSecurise;
+        modifies = modeModifies;
+        Preparer();
+        Copie() = EtatCopie{};
+        LancerInitialisation();
+        const int total = Copie().appels;
+        ASSERT_EQ(Messages().count(Fin), 3) << Texte(Messages());
+        ASSERT_GT(total, 20);
+        int essais = 0;
+        for (int n = 1; n <= total && !HasFailure(); n += pas) {
+            Preparer();
+            Copie() = EtatCopie{0, n, sorte, false};
+            LancerInitialisation();
+            ++essais;
+            Verifier(std::string(Nom(sorte)) + " à la copie n° " + std::to_string(n) + "/" +
+                     std::to_string(total));
+        }
+        std::cout << "[ pannes   ] initialisation (sécurisée " << securisee << ", modifiés "
+                  << modifies << ") : " << Nom(sorte) << " à " << essais << " des " << total
+                  << " copies, " << reussies << " réussies, " << echouees << " échouées ; "
+                  << chrono.elapsed() << " ms" << std::endl;
+        RecordProperty("pannes", essais);
+    }
+
+    demo::OptionsDemo options;
+    int securisee = 1;
+    int modifies = 1;
+    QMap<QString, QStringList> serveur;
+    QMap<QString, QStringList> localAvant;
+    Arbre arbreLocalAvant;
+    int reussies = 0;
+    int echouees = 0;
+};
+
+// The share gone before the run: nothing to copy the base from. The local base must not be
+// taken for a copy of the server (its own records would count as sent).
+TEST_F(PannesInitialisation, PartageAbsentAvantLInitialisation) {
+    FairePartir();
+    LancerInitialisation();
+    const QStringList m = Messages();
+    EXPECT_TRUE(m.contains(
+        QStringLiteral("ERREUR : la base de données distante P:\\zelvano\\bd\\zelvano.mdb "
+                       "est introuvable (3024)")))
+        << Texte(m);
+    EXPECT_FALSE(m.contains(Fin));
+    EXPECT_TRUE(m.contains(Echec));
+    EXPECT_TRUE(LireBase(BaseLocale()) == localAvant) << "base locale modifiée";
+    FaireRevenir();
+}
+
+// The base folder is there but not the base: the same.
+TEST_F(PannesInitialisation, BaseDistanteAbsente) {
+    QFile::rename(Natif(QStringLiteral("P:\\zelvano\\bd\\zelvano.mdb")),
+                  Natif(QStringLiteral("P:\\zelvano\\bd\\ancienne.mdb")));
+    LancerInitialisation();
+    EXPECT_FALSE(Messages().contains(Fin)) << Texte(Messages());
+    EXPECT_TRUE(LireBase(BaseLocale()) == localAvant) << "base locale modifiée";
+}
+
+// The seventh row of synchro cannot be written: the table must not be left with six rows,
+// which a synchronisation would walk as the table of an older version, without the objects.
+TEST_F(PannesInitialisation, TableSynchroEcriteEntierementOuPas) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(
+        sqlite3_open(
+            QFile::encodeName(Natif(QStringLiteral("P:\\zelvano\\bd\\zelvano.mdb"))).constData(),
+            &db),
+        SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(
+            db,
+            "CREATE TRIGGER panne BEFORE INSERT ON synchro WHEN (SELECT count(*) FROM synchro) = 6 "
+            "BEGIN SELECT RAISE(ABORT, 'panne simulée'); END",
+            nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(db);
+    LancerInitialisation();
+    const QStringList m = Messages();
+    EXPECT_FALSE(m.contains(Fin)) << Texte(m);
+    EXPECT_TRUE(m.contains(Echec)) << Texte(m);
+    EXPECT_FALSE(m.filter(QStringLiteral("panne simulée")).isEmpty()) << Texte(m);
+    EXPECT_EQ(LignesSynchro(), 0);
+}
+
+TEST_F(PannesInitialisation, SecuriseeModifiesCopieEnEchec) {
+    Balayer(1, 1, Sorte::Echec);
+}
+
+TEST_F(PannesInitialisation, SecuriseeModifiesPartageDisparu) {
+    Balayer(1, 1, Sorte::PartageParti);
+}
+
+TEST_F(PannesInitialisation, SecuriseeDisquePlein) {
+    Balayer(1, 0, Sorte::DisquePlein);
+}
+
+TEST_F(PannesInitialisation, SecuriseeSourceIllisible) {
+    Balayer(1, 0, Sorte::SourceIllisible);
+}
+
+// Not secure, modified only: the base folder goes to XCOPY, a document file that fails is
+// skipped with a line and the run goes on.
+TEST_F(PannesInitialisation, NonSecuriseeCopieEnEchec) {
+    ASSERT_TRUE(QFile::link(factices::DossierBinaires() + QStringLiteral("/xcopy.exe"),
+                            env.machine.DossierProgramme() + QStringLiteral("/xcopy.exe")));
+    essais::EcranLent ecran(env.horloge);
+    plateforme::RemplacementServices services({nullptr, nullptr, &ecran, nullptr, nullptr});
+    Balayer(0, 1, Sorte::Echec, 2); // every other copy: each run waits for XCOPY
+}
+
+} // namespace

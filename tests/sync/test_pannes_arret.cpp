@@ -1,0 +1,206 @@
+#include "sync/synchronisation.h"
+
+#include "platform/chemins.h"
+#include "settings/etat.h"
+#include "settings/fenetre.h"
+#include "settings/parametres.h"
+#include "sync/modele_pannes.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+
+#include <unistd.h>
+
+// The process killed at random moments of a whole run, the synchronisation and the
+// initialisation after it, then the module started again: the record of an interrupted run is
+// settled, the initialisation the journal asks for is run, a synchronisation is run again when
+// nothing had been sent; at each step the invariants of modele::Pannes hold, and at the end the
+// machine is what the model computes.
+
+namespace {
+
+// The child is this test program again, running only the disabled test below.
+constexpr char VarMachine[] = "SYNCHRO_ARRET_MACHINE";
+constexpr char VarModifies[] = "SYNCHRO_ARRET_MODIFIES";
+
+void Marquer(const char* marque) {
+    std::fputs(marque, stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// Tells the parent when the initialisation starts.
+class FenetreTemoin final : public ::Fenetre {
+public:
+    void DefinirTitre(const QString&) override {}
+    void AjouterLigneJournal(const QString& ligne) override {
+        if (ligne.contains(QLatin1String("DEMARRAGE DE L'INITIALISATION")) && !initialisation_) {
+            initialisation_ = true;
+            Marquer("INIT");
+        }
+    }
+    void ViderJournal() override {}
+    void DefinirLibelle(Bouton, const QString&) override {}
+    void ActiverBouton(Bouton, bool) override {}
+    bool BoutonActif(Bouton) const override { return true; }
+
+private:
+    bool initialisation_ = false;
+};
+
+TEST(PannesArretEnfant, DISABLED_Executer) {
+    const QString racine = qEnvironmentVariable(VarMachine);
+    if (racine.isEmpty()) {
+        GTEST_SKIP() << "lancé par PannesArret seulement";
+    }
+    factices::Environnement env;
+    plateforme::Machine::DefinirRacine(racine);
+    plateforme::DefinirDossierProgramme(racine + QStringLiteral("/programme"));
+    // The settings of poste::Poste.
+    Parametres& p = Param();
+    p.FichierIni = QStringLiteral("C:\\WINDOWS\\synchro.ini");
+    p.unite = QStringLiteral("P");
+    p.zelvanodir = QStringLiteral("zelvano");
+    p.bddir = QStringLiteral("bd");
+    p.courrierdir = QStringLiteral("courrier");
+    p.crodir = QStringLiteral("cro");
+    p.corresdir = QStringLiteral("corres");
+    p.datadir = QStringLiteral("data");
+    p.certifdir = QStringLiteral("certif");
+    p.flashdir = QStringLiteral("flash");
+    p.modeledir = QStringLiteral("modeles");
+    p.fmpathServeur = QStringLiteral("\\\\serveur\\zelvano");
+    p.fmpathClient = QStringLiteral("C");
+    p.inifile = QStringLiteral("C:\\zelvano\\zelvano.ini");
+    p.copiesecurisee = 1;
+    p.modifiesuniquement = static_cast<qint16>(qEnvironmentVariableIntValue(VarModifies));
+    p.createlog = 0;
+    EtatBase() = QStringLiteral("D");
+    FenetreTemoin temoin;
+    InstallationFenetre installation(temoin);
+    Marquer("DEBUT");
+    LancerSynchronisation();
+    Marquer("FIN");
+}
+
+class PannesArret : public modele::Pannes {
+protected:
+    void Demarrer(QProcess& enfant) {
+        sortie.clear();
+        QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+        variables.insert(QLatin1String(VarMachine), Racine());
+        variables.insert(QLatin1String(VarModifies),
+                         cas.modifiesUniquement ? QStringLiteral("1") : QStringLiteral("0"));
+        enfant.setProcessEnvironment(variables);
+        enfant.setProcessChannelMode(QProcess::SeparateChannels);
+        enfant.start(QCoreApplication::applicationFilePath(),
+                     {"--gtest_also_run_disabled_tests",
+                      "--gtest_filter=PannesArretEnfant.DISABLED_Executer"});
+        ASSERT_TRUE(enfant.waitForStarted(10000));
+        AttendreMarque(enfant, "DEBUT");
+    }
+
+    void AttendreMarque(QProcess& enfant, const QByteArray& marque) {
+        QElapsedTimer limite;
+        limite.start();
+        while (!sortie.contains(marque + '\n') && limite.elapsed() < 20000) {
+            enfant.waitForReadyRead(5);
+            sortie += enfant.readAllStandardOutput();
+            if (enfant.state() == QProcess::NotRunning) {
+                sortie += enfant.readAllStandardOutput();
+                break;
+            }
+        }
+        ASSERT_TRUE(sortie.contains(marque + '\n')) << sortie.toStdString();
+    }
+
+    // True when the signal reached a child still running.
+    static bool Tuer(QProcess& enfant) {
+        const bool vivant = enfant.state() == QProcess::Running;
+        ::kill(static_cast<pid_t>(enfant.processId()), SIGKILL);
+        enfant.waitForFinished(10000);
+        return vivant && enfant.exitStatus() == QProcess::CrashExit;
+    }
+
+    QByteArray sortie;
+};
+
+TEST_F(PannesArret, ArretsBrutauxPendantLaSynchronisationEtLInitialisation) {
+    QElapsedTimer total;
+    total.start();
+    tolererTemporaires = true;
+    // A run to its end, for its timing.
+    qint64 debutInit = 0;
+    qint64 duree = 0;
+    {
+        Preparer();
+        QProcess enfant;
+        Demarrer(enfant);
+        QElapsedTimer chrono;
+        chrono.start();
+        AttendreMarque(enfant, "INIT");
+        debutInit = chrono.nsecsElapsed() / 1000;
+        ASSERT_TRUE(enfant.waitForFinished(30000));
+        duree = chrono.nsecsElapsed() / 1000;
+        ASSERT_EQ(enfant.exitCode(), 0) << enfant.readAllStandardOutput().toStdString();
+        VerifierArret("sans arrêt");
+        Recuperer("sans arrêt");
+        ASSERT_FALSE(HasFailure());
+        issues.clear();
+    }
+
+    // Half of the kills anywhere in the run, half in the initialisation.
+    QRandomGenerator alea(20261208);
+    constexpr int Arrets = 120;
+    int tues = 0;
+    int finis = 0;
+    int dansInit = 0;
+    for (int i = 0; i < Arrets && !HasFailure(); ++i) {
+        Preparer();
+        QProcess enfant;
+        Demarrer(enfant);
+        // Half of them timed from the start of the initialisation, as the child tells it.
+        if (i % 2 == 1) {
+            AttendreMarque(enfant, "INIT");
+        }
+        const qint64 delai =
+            i % 2 == 0 ? static_cast<qint64>(alea.bounded(static_cast<int>(duree)))
+                       : alea.bounded(static_cast<int>(std::max<qint64>(1, duree - debutInit)));
+        QThread::usleep(static_cast<unsigned long>(delai));
+        if (Tuer(enfant)) {
+            ++tues;
+        } else {
+            ++finis;
+        }
+        sortie += enfant.readAllStandardOutput();
+        dansInit += sortie.contains("INIT\n") && !sortie.contains("FIN\n") ? 1 : 0;
+        const std::string contexte = "arrêt " + std::to_string(delai) + " µs après " +
+                                     (i % 2 == 1 ? "le début de l'initialisation" : "le début") +
+                                     " (run de " + std::to_string(duree) +
+                                     " µs, initialisation à " + std::to_string(debutInit) + " µs)";
+        VerifierArret(contexte);
+        Recuperer(contexte);
+    }
+    std::cout << "[ arrêts   ] " << tues << " processus tués (" << dansInit
+              << " pendant l'initialisation), " << finis << " runs finis avant ; ";
+    for (auto it = issues.cbegin(); it != issues.cend(); ++it) {
+        std::cout << modele::NomIssue(it.key()) << " " << it.value() << "  ";
+    }
+    std::cout << "; " << temporaires << " copies temporaires laissées ; run " << duree / 1000
+              << " ms, initialisation à " << debutInit / 1000 << " ms ; " << total.elapsed()
+              << " ms" << std::endl;
+    RecordProperty("arrets", tues);
+    EXPECT_GE(tues, Arrets * 3 / 4);
+    EXPECT_GE(dansInit, Arrets / 6);
+}
+
+} // namespace
