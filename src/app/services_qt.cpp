@@ -1,14 +1,40 @@
 #include "app/services_qt.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStringList>
+
+namespace {
+
+// The box wraps its text at a width of its own, narrower than the long lines of the module's
+// notices ("... seront prises en compte" broken before its last word): widen the text to its
+// longest line, within a width that still fits a small screen.
+void ElargirPourLeTexte(QMessageBox& boite, const QString& texte) {
+    QLabel* libelle = boite.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    if (libelle == nullptr) {
+        return;
+    }
+    const QFontMetrics mesures(libelle->font());
+    int largeur = 0;
+    for (const QString& ligne : texte.split(QLatin1Char('\n'))) {
+        largeur = qMax(largeur, mesures.horizontalAdvance(ligne));
+    }
+    constexpr int LargeurMaximale = 640;
+    libelle->setMinimumWidth(qMin(largeur + mesures.averageCharWidth(), LargeurMaximale));
+}
+
+} // namespace
 
 int BoitesQt::Afficher(const QString& texte, int style, const QString& titre) {
     using namespace plateforme;
     QMessageBox boite;
     boite.setWindowTitle(titre);
-    boite.setText(QString(texte).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    const QString lignes = QString(texte).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    boite.setText(lignes);
+    ElargirPourLeTexte(boite, lignes);
     switch (style & 0x70) {
     case mb::Critical:
         boite.setIcon(QMessageBox::Critical);

@@ -268,6 +268,11 @@ void DialogueOptions::Charger() {
     if (!nonsynchro.isEmpty()) {
         cdir[9]->setText(nonsynchro);
     }
+    // A value longer than its field shows its beginning (the server of "\\serveur\zelvano",
+    // the folder of the INI file), not its end.
+    for (QLineEdit* champ : findChildren<QLineEdit*>()) {
+        champ->setCursorPosition(0);
+    }
 }
 
 void DialogueOptions::c1_Change() {

@@ -1,5 +1,6 @@
 #include "drives/qorbis32.h"
 #include "platform/processus.h"
+#include "testutil/enfant.h"
 #include "testutil/factices.h"
 
 #include <QCoreApplication>
@@ -16,8 +17,6 @@
 #include <xcb/xcb.h>
 
 namespace {
-
-const char* const VariableTitre = "SYNCHRO_TITRE_FENETRE_ENFANT";
 
 QString Liste(qint32 taille, qint32 d1, qint32 d2, qint32* resultat = nullptr) {
     QString tampon(taille, QLatin1Char(' '));
@@ -147,18 +146,8 @@ TEST(Qorbis32, FenetresSansAffichage) {
 
 // The window of the next test, shown by a second run of this program on the X display.
 TEST(Qorbis32, DISABLED_FenetreDeLEnfant) {
-    const QString titre = qEnvironmentVariable(VariableTitre);
-    if (titre.isEmpty()) {
+    if (!factices::MontrerFenetreEnfant()) {
         GTEST_SKIP();
-    }
-    QWidget fenetre;
-    fenetre.setWindowTitle(titre);
-    fenetre.show();
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 90000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        QThread::msleep(10);
     }
 }
 
@@ -173,15 +162,8 @@ TEST(Qorbis32, TitresDesFenetresMarques) {
     std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> tenue(
         xcb_connect(nullptr, nullptr), xcb_disconnect);
     QProcess enfant;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    env.insert(QString::fromLatin1(VariableTitre), titre);
-    enfant.setProcessEnvironment(env);
-    enfant.setProcessChannelMode(QProcess::MergedChannels);
-    enfant.start(QCoreApplication::applicationFilePath(),
-                 {QStringLiteral("--gtest_also_run_disabled_tests"),
-                  QStringLiteral("--gtest_filter=Qorbis32.DISABLED_FenetreDeLEnfant")});
-    ASSERT_TRUE(enfant.waitForStarted());
+    ASSERT_NO_FATAL_FAILURE(factices::DemarrerFenetreEnfant(
+        enfant, QStringLiteral("Qorbis32.DISABLED_FenetreDeLEnfant"), titre));
     QString tampon;
     QElapsedTimer t;
     t.start();

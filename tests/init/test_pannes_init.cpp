@@ -6,6 +6,7 @@
 #include "platform/fichiers.h"
 #include "settings/etat.h"
 #include "settings/parametres.h"
+#include "testutil/copies_en_panne.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -30,6 +31,9 @@
 // left a copy of the server; no local file is lost; and a new initialisation puts it all right.
 
 namespace {
+
+using factices::EtatCopies;
+using factices::Panne;
 
 const QString Plus40(40, QLatin1Char('+'));
 const QString Fin = QStringLiteral("INITIALISATION TERMINEE CORRECTEMENT ") + Plus40;
@@ -93,75 +97,10 @@ std::string Texte(const QStringList& lignes) {
     return lignes.join(QLatin1Char('\n')).toStdString();
 }
 
-enum class Sorte { Echec, DisquePlein, SourceIllisible, PartageParti };
-
-const char* Nom(Sorte s) {
-    switch (s) {
-    case Sorte::Echec:
-        return "copie en échec";
-    case Sorte::DisquePlein:
-        return "disque plein";
-    case Sorte::SourceIllisible:
-        return "source illisible";
-    case Sorte::PartageParti:
-        return "partage disparu";
-    }
-    return "?";
-}
-
-QString Partage() {
-    return plateforme::Machine::DossierPartage(QStringLiteral("serveur"),
-                                               QStringLiteral("zelvano"));
-}
-
-void FairePartir() {
-    QDir().rename(Partage(), Partage() + QStringLiteral("-parti"));
-}
-
-void FaireRevenir() {
-    if (QFileInfo::exists(Partage() + QStringLiteral("-parti"))) {
-        QDir().rename(Partage() + QStringLiteral("-parti"), Partage());
-    }
-}
-
-struct EtatCopie {
-    int appels = 0;
-    int cible = 0;
-    Sorte sorte = Sorte::Echec;
-    bool plein = false;
-};
-
-EtatCopie& Copie() {
-    static EtatCopie etat;
-    return etat;
-}
-
-void Crochet(const QString& source, const QString& destination) {
-    EtatCopie& e = Copie();
-    ++e.appels;
-    if (e.plein) {
-        throw plateforme::ErreurSysteme(ENOSPC, destination);
-    }
-    if (e.appels != e.cible) {
-        return;
-    }
-    switch (e.sorte) {
-    case Sorte::Echec:
-        throw plateforme::ErreurSysteme(EIO, destination);
-    case Sorte::DisquePlein:
-        e.plein = true; // and so it stays
-        throw plateforme::ErreurSysteme(ENOSPC, destination);
-    case Sorte::SourceIllisible:
-        throw plateforme::ErreurSysteme(EACCES, source);
-    case Sorte::PartageParti:
-        FairePartir();
-        return;
-    }
-}
-
 class PannesInitialisation : public ::testing::Test {
 protected:
     factices::Environnement env;
+    factices::CopiesEnPanne copies;
 
     void SetUp() override {
         options.machine = env.machine.Racine();
@@ -171,18 +110,14 @@ protected:
         options.local = true;
         options.nouveaux = 2;
         options.remplacer = true;
-        ASSERT_TRUE(QFile::link(Partage(), plateforme::Machine::EntreeLecteur(QLatin1Char('P'))));
+        ASSERT_TRUE(QFile::link(factices::DossierPartage(),
+                                plateforme::Machine::EntreeLecteur(QLatin1Char('P'))));
         Preparer();
-        plateforme::DefinirCrochetCopie(Crochet);
-    }
-    void TearDown() override {
-        plateforme::DefinirCrochetCopie(nullptr);
-        FaireRevenir();
     }
 
     // The demo practice afresh: the local copy initialised, two patients typed since.
     void Preparer() {
-        FaireRevenir();
+        factices::RemettrePartage();
         const demo::BilanDemo bilan = demo::GenererDemo(options);
         Param().FichierIni = bilan.fichierIni;
         LireParametres();
@@ -279,8 +214,8 @@ protected:
                 << Texte(m);
         }
         // A new initialisation, the fault gone.
-        Copie() = EtatCopie{};
-        FaireRevenir();
+        factices::Copies() = EtatCopies{};
+        factices::RemettrePartage();
         env.fenetre.lignes.clear();
         LancerInitialisation();
         EXPECT_EQ(Messages().count(Fin), 3) << Texte(Messages());
@@ -289,29 +224,29 @@ protected:
     }
 
     // Every copy of an initialisation fails in turn, in the way `sorte` says.
-    void Balayer(int modeSecurise, int modeModifies, Sorte sorte, int pas = 1) {
+    void Balayer(int modeSecurise, int modeModifies, Panne sorte, int pas = 1) {
         QElapsedTimer chrono;
         chrono.start();
         securisee = modeSecurise;
         modifies = modeModifies;
         Preparer();
-        Copie() = EtatCopie{};
+        factices::Copies() = EtatCopies{};
         LancerInitialisation();
-        const int total = Copie().appels;
+        const int total = factices::Copies().appels;
         ASSERT_EQ(Messages().count(Fin), 3) << Texte(Messages());
         ASSERT_GT(total, 20);
         int essais = 0;
         for (int n = 1; n <= total && !HasFailure(); n += pas) {
             Preparer();
-            Copie() = EtatCopie{0, n, sorte, false};
+            factices::Copies() = EtatCopies{0, n, sorte};
             LancerInitialisation();
             ++essais;
-            Verifier(std::string(Nom(sorte)) + " à la copie n° " + std::to_string(n) + "/" +
-                     std::to_string(total));
+            Verifier(std::string(factices::NomPanne(sorte)) + " à la copie n° " +
+                     std::to_string(n) + "/" + std::to_string(total));
         }
         std::cout << "[ pannes   ] initialisation (sécurisée " << securisee << ", modifiés "
-                  << modifies << ") : " << Nom(sorte) << " à " << essais << " des " << total
-                  << " copies, " << reussies << " réussies, " << echouees << " échouées ; "
+                  << modifies << ") : " << factices::NomPanne(sorte) << " à " << essais << " des "
+                  << total << " copies, " << reussies << " réussies, " << echouees << " échouées ; "
                   << chrono.elapsed() << " ms" << std::endl;
         RecordProperty("pannes", essais);
     }
@@ -329,7 +264,7 @@ protected:
 // The share gone before the run: nothing to copy the base from. The local base must not be
 // taken for a copy of the server (its own records would count as sent).
 TEST_F(PannesInitialisation, PartageAbsentAvantLInitialisation) {
-    FairePartir();
+    factices::DeplacerPartage();
     LancerInitialisation();
     const QStringList m = Messages();
     EXPECT_TRUE(m.contains(
@@ -339,7 +274,7 @@ TEST_F(PannesInitialisation, PartageAbsentAvantLInitialisation) {
     EXPECT_FALSE(m.contains(Fin));
     EXPECT_TRUE(m.contains(Echec));
     EXPECT_TRUE(LireBase(BaseLocale()) == localAvant) << "base locale modifiée";
-    FaireRevenir();
+    factices::RemettrePartage();
 }
 
 // The base folder is there but not the base: the same.
@@ -377,19 +312,19 @@ TEST_F(PannesInitialisation, TableSynchroEcriteEntierementOuPas) {
 }
 
 TEST_F(PannesInitialisation, SecuriseeModifiesCopieEnEchec) {
-    Balayer(1, 1, Sorte::Echec);
+    Balayer(1, 1, Panne::Echec);
 }
 
 TEST_F(PannesInitialisation, SecuriseeModifiesPartageDisparu) {
-    Balayer(1, 1, Sorte::PartageParti);
+    Balayer(1, 1, Panne::PartageParti);
 }
 
 TEST_F(PannesInitialisation, SecuriseeDisquePlein) {
-    Balayer(1, 0, Sorte::DisquePlein);
+    Balayer(1, 0, Panne::DisquePlein);
 }
 
 TEST_F(PannesInitialisation, SecuriseeSourceIllisible) {
-    Balayer(1, 0, Sorte::SourceIllisible);
+    Balayer(1, 0, Panne::SourceIllisible);
 }
 
 // Not secure, modified only: the base folder goes to XCOPY, a document file that fails is
@@ -399,7 +334,7 @@ TEST_F(PannesInitialisation, NonSecuriseeCopieEnEchec) {
                             env.machine.DossierProgramme() + QStringLiteral("/xcopy.exe")));
     essais::EcranLent ecran(env.horloge);
     plateforme::RemplacementServices services({nullptr, nullptr, &ecran, nullptr, nullptr});
-    Balayer(0, 1, Sorte::Echec, 2); // every other copy: each run waits for XCOPY
+    Balayer(0, 1, Panne::Echec, 2); // every other copy: each run waits for XCOPY
 }
 
 } // namespace

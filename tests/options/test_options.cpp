@@ -82,6 +82,18 @@ TEST_F(Options, OuvertureSurLaZoneDuJournalLesAutresBoutonsInactifs) {
     EXPECT_FALSE(d.synchrodiffereearret->isEnabled());
 }
 
+TEST_F(Options, UneValeurPlusLongueQueSonChampMontreSonDebut) {
+    Ini("[general]\nunite=P\ninifile=C:\\Programmes\\Cabinet medical\\zelvano\\zelvano.ini\n"
+        "[serveur]\nfmpath=\\\\serveur-du-cabinet-medical\\zelvano\n");
+    LireParametres();
+    DialogueOptions& d = Ouvrir();
+    ASSERT_EQ(d.cdist->text(), QStringLiteral("\\\\serveur-du-cabinet-medical\\zelvano"));
+    EXPECT_EQ(d.cdist->cursorPosition(), 0);
+    EXPECT_EQ(d.cini->cursorPosition(), 0);
+    EXPECT_EQ(d.cini->text(),
+              QStringLiteral("C:\\Programmes\\Cabinet medical\\zelvano\\zelvano.ini"));
+}
+
 TEST_F(Options, EnregistrerEcritChaqueCleEtReplieLaFenetre) {
     DialogueOptions& d = Ouvrir();
     d.cdir[0]->setText(QStringLiteral("zv"));

@@ -1,4 +1,5 @@
 #include "platform/processus.h"
+#include "testutil/enfant.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -11,8 +12,6 @@
 #include <xcb/xcb.h>
 
 namespace {
-
-const char* const VariableTitre = "SYNCHRO_TITRE_FENETRE_ENFANT";
 
 // Sets an environment variable for the scope.
 class Variable {
@@ -56,18 +55,8 @@ TEST(TitresFenetres, SansAffichageListeVide) {
 // The tests run on the offscreen platform, where a widget is no X window: the window comes from
 // a second run of this program on the X display, which shows it until it is ended.
 TEST(TitresFenetres, DISABLED_FenetreDeLEnfant) {
-    const QString titre = qEnvironmentVariable(VariableTitre);
-    if (titre.isEmpty()) {
+    if (!factices::MontrerFenetreEnfant()) {
         GTEST_SKIP();
-    }
-    QWidget fenetre;
-    fenetre.setWindowTitle(titre);
-    fenetre.show();
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 90000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        QThread::msleep(10);
     }
 }
 
@@ -82,15 +71,8 @@ TEST(TitresFenetres, FenetreQtReelle) {
     std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> tenue(
         xcb_connect(nullptr, nullptr), xcb_disconnect);
     QProcess enfant;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    env.insert(QString::fromLatin1(VariableTitre), titre);
-    enfant.setProcessEnvironment(env);
-    enfant.setProcessChannelMode(QProcess::MergedChannels);
-    enfant.start(QCoreApplication::applicationFilePath(),
-                 {QStringLiteral("--gtest_also_run_disabled_tests"),
-                  QStringLiteral("--gtest_filter=TitresFenetres.DISABLED_FenetreDeLEnfant")});
-    ASSERT_TRUE(enfant.waitForStarted());
+    ASSERT_NO_FATAL_FAILURE(factices::DemarrerFenetreEnfant(
+        enfant, QStringLiteral("TitresFenetres.DISABLED_FenetreDeLEnfant"), titre));
 
     bool vue = false;
     QElapsedTimer t;

@@ -6,6 +6,7 @@
 #include "platform/chemins.h"
 #include "settings/parametres.h"
 #include "sync/bases_ouvertes.h"
+#include "sync/test_synchronisation_poste.h"
 
 #include <QDir>
 #include <QFile>
@@ -132,19 +133,12 @@ Ligne Enregistrement(dao::Database& base, const QString& table, const QString& c
 }
 
 void DeuxBases::RemplirSynchro(const QList<int>& derniersNo) {
-    static const char* const lignes[][3] = {
-        {"patient", "identifiant", "identifiant"},
-        {"consultation", "identconsultation", "identifiant"},
-        {"ordonnance", "identordonnance", "identifiant"},
-        {"courrier", "identcourrier", "identifiant"},
-        {"cro", "identcro", "identifiant"},
-        {"correspondance", "identcorrespondance", "identifiant"},
-        {"objet", "identobjet", "identpatient"}};
     for (int i = 0; i < derniersNo.size(); ++i) {
         Locale().Execute(QStringLiteral("insert into synchro ([table], champ_id, champ_id_dossier, "
                                         "dernier_no) values (?, ?, ?, ?)"),
-                         {QLatin1String(lignes[i][0]), QLatin1String(lignes[i][1]),
-                          QLatin1String(lignes[i][2]), derniersNo[i]});
+                         {QLatin1String(poste::LignesSynchro[i].table),
+                          QLatin1String(poste::LignesSynchro[i].champId),
+                          QLatin1String(poste::LignesSynchro[i].champDossier), derniersNo[i]});
     }
 }
 

@@ -5,6 +5,7 @@
 #include "settings/fenetre.h"
 #include "settings/parametres.h"
 #include "sync/modele_pannes.h"
+#include "testutil/enfant.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -65,26 +66,8 @@ TEST(PannesArretEnfant, DISABLED_Executer) {
     factices::Environnement env;
     plateforme::Machine::DefinirRacine(racine);
     plateforme::DefinirDossierProgramme(racine + QStringLiteral("/programme"));
-    // The settings of poste::Poste.
-    Parametres& p = Param();
-    p.FichierIni = QStringLiteral("C:\\WINDOWS\\synchro.ini");
-    p.unite = QStringLiteral("P");
-    p.zelvanodir = QStringLiteral("zelvano");
-    p.bddir = QStringLiteral("bd");
-    p.courrierdir = QStringLiteral("courrier");
-    p.crodir = QStringLiteral("cro");
-    p.corresdir = QStringLiteral("corres");
-    p.datadir = QStringLiteral("data");
-    p.certifdir = QStringLiteral("certif");
-    p.flashdir = QStringLiteral("flash");
-    p.modeledir = QStringLiteral("modeles");
-    p.fmpathServeur = QStringLiteral("\\\\serveur\\zelvano");
-    p.fmpathClient = QStringLiteral("C");
-    p.inifile = QStringLiteral("C:\\zelvano\\zelvano.ini");
-    p.copiesecurisee = 1;
-    p.modifiesuniquement = static_cast<qint16>(qEnvironmentVariableIntValue(VarModifies));
-    p.createlog = 0;
-    EtatBase() = QStringLiteral("D");
+    poste::ReglerParametres(static_cast<qint16>(qEnvironmentVariableIntValue(VarModifies)));
+    Param().createlog = 0;
     FenetreTemoin temoin;
     InstallationFenetre installation(temoin);
     Marquer("DEBUT");
@@ -100,35 +83,13 @@ protected:
         variables.insert(QLatin1String(VarMachine), Racine());
         variables.insert(QLatin1String(VarModifies),
                          cas.modifiesUniquement ? QStringLiteral("1") : QStringLiteral("0"));
-        enfant.setProcessEnvironment(variables);
-        enfant.setProcessChannelMode(QProcess::SeparateChannels);
-        enfant.start(QCoreApplication::applicationFilePath(),
-                     {"--gtest_also_run_disabled_tests",
-                      "--gtest_filter=PannesArretEnfant.DISABLED_Executer"});
-        ASSERT_TRUE(enfant.waitForStarted(10000));
+        ASSERT_NO_FATAL_FAILURE(factices::DemarrerEnfant(
+            enfant, QStringLiteral("PannesArretEnfant.DISABLED_Executer"), variables));
         AttendreMarque(enfant, "DEBUT");
     }
 
     void AttendreMarque(QProcess& enfant, const QByteArray& marque) {
-        QElapsedTimer limite;
-        limite.start();
-        while (!sortie.contains(marque + '\n') && limite.elapsed() < 20000) {
-            enfant.waitForReadyRead(5);
-            sortie += enfant.readAllStandardOutput();
-            if (enfant.state() == QProcess::NotRunning) {
-                sortie += enfant.readAllStandardOutput();
-                break;
-            }
-        }
-        ASSERT_TRUE(sortie.contains(marque + '\n')) << sortie.toStdString();
-    }
-
-    // True when the signal reached a child still running.
-    static bool Tuer(QProcess& enfant) {
-        const bool vivant = enfant.state() == QProcess::Running;
-        ::kill(static_cast<pid_t>(enfant.processId()), SIGKILL);
-        enfant.waitForFinished(10000);
-        return vivant && enfant.exitStatus() == QProcess::CrashExit;
+        factices::AttendreMarque(enfant, sortie, marque);
     }
 
     QByteArray sortie;
@@ -176,7 +137,7 @@ TEST_F(PannesArret, ArretsBrutauxPendantLaSynchronisationEtLInitialisation) {
             i % 2 == 0 ? static_cast<qint64>(alea.bounded(static_cast<int>(duree)))
                        : alea.bounded(static_cast<int>(std::max<qint64>(1, duree - debutInit)));
         QThread::usleep(static_cast<unsigned long>(delai));
-        if (Tuer(enfant)) {
+        if (factices::TuerEnfant(enfant)) {
             ++tues;
         } else {
             ++finis;

@@ -6,6 +6,7 @@
 #include "platform/fichiers.h"
 #include "sync/modele_pannes.h"
 #include "sync/vfs_pannes.h"
+#include "testutil/copies_en_panne.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -26,88 +27,32 @@
 
 namespace {
 
-enum class Sorte { Echec, DisquePlein, SourceIllisible, PartageParti };
-
-const char* Nom(Sorte s) {
-    switch (s) {
-    case Sorte::Echec:
-        return "copie en échec";
-    case Sorte::DisquePlein:
-        return "disque plein";
-    case Sorte::SourceIllisible:
-        return "source illisible";
-    case Sorte::PartageParti:
-        return "partage disparu";
-    }
-    return "?";
-}
-
-QString Partage() {
-    return plateforme::Machine::DossierPartage(QStringLiteral("serveur"),
-                                               QStringLiteral("zelvano"));
-}
+using factices::EtatCopies;
+using factices::Panne;
 
 // The share goes away: its folder is no longer there, and the files of it that are open fail
 // at their next use, as over a lost network link.
 void FairePartir() {
-    QDir().rename(Partage(), Partage() + QStringLiteral("-parti"));
-    pannes::Couper({Partage() + QLatin1Char('/'),
+    factices::DeplacerPartage();
+    pannes::Couper({factices::DossierPartage() + QLatin1Char('/'),
                     plateforme::Machine::EntreeLecteur(QLatin1Char('P')) + QLatin1Char('/')},
                    SQLITE_IOERR);
 }
 
 void FaireRevenir() {
     pannes::Retablir();
-    if (QFileInfo::exists(Partage() + QStringLiteral("-parti"))) {
-        QDir().rename(Partage() + QStringLiteral("-parti"), Partage());
-    }
-}
-
-struct EtatCopie {
-    int appels = 0;
-    int cible = 0; // 0: count only
-    Sorte sorte = Sorte::Echec;
-    QSet<QChar> pleins; // drives whose disk is full
-};
-
-EtatCopie& Copie() {
-    static EtatCopie etat;
-    return etat;
-}
-
-void Crochet(const QString& source, const QString& destination) {
-    EtatCopie& e = Copie();
-    ++e.appels;
-    const QChar lecteur = destination.isEmpty() ? QChar() : destination.at(0).toUpper();
-    if (e.pleins.contains(lecteur)) {
-        throw plateforme::ErreurSysteme(ENOSPC, destination);
-    }
-    if (e.appels != e.cible) {
-        return;
-    }
-    switch (e.sorte) {
-    case Sorte::Echec:
-        throw plateforme::ErreurSysteme(EIO, destination);
-    case Sorte::DisquePlein:
-        e.pleins.insert(lecteur);
-        throw plateforme::ErreurSysteme(ENOSPC, destination);
-    case Sorte::SourceIllisible:
-        throw plateforme::ErreurSysteme(EACCES, source);
-    case Sorte::PartageParti:
-        FairePartir();
-        return;
-    }
+    factices::RemettrePartage();
 }
 
 class PannesCopie : public modele::Pannes {
 protected:
+    factices::CopiesEnPanne copies{FairePartir};
+
     void SetUp() override {
         pannes::InstallerVfs();
         Pannes::SetUp();
-        plateforme::DefinirCrochetCopie(Crochet);
     }
     void TearDown() override {
-        plateforme::DefinirCrochetCopie(nullptr);
         pannes::Arreter();
         FaireRevenir();
     }
@@ -115,9 +60,9 @@ protected:
     // Copies made by a clean run (synchronisation and initialisation).
     int CompterCopies() {
         Preparer();
-        Copie() = EtatCopie{};
+        factices::Copies() = EtatCopies{};
         LancerSynchronisation();
-        const int n = Copie().appels;
+        const int n = factices::Copies().appels;
         Verifier("sans panne");
         Recuperer("sans panne");
         issues.clear();
@@ -128,7 +73,7 @@ protected:
         FaireRevenir();
         pannes::Arreter();
         Verifier(contexte);
-        Copie() = EtatCopie{};
+        factices::Copies() = EtatCopies{};
         Recuperer(contexte);
     }
 
@@ -142,7 +87,7 @@ protected:
     }
 
     // The Nth copy of the run fails in the way `sorte` says, for every N.
-    void Balayer(Sorte sorte) {
+    void Balayer(Panne sorte) {
         QElapsedTimer chrono;
         chrono.start();
         const int total = CompterCopies();
@@ -151,32 +96,32 @@ protected:
         int essais = 0;
         for (int n = 1; n <= total && !HasFailure(); ++n) {
             Preparer();
-            Copie() = EtatCopie{0, n, sorte, {}};
+            factices::Copies() = EtatCopies{0, n, sorte};
             LancerSynchronisation();
             ++essais;
-            Essayer(std::string(Nom(sorte)) + " à la copie n° " + std::to_string(n) + "/" +
-                    std::to_string(total));
+            Essayer(std::string(factices::NomPanne(sorte)) + " à la copie n° " + std::to_string(n) +
+                    "/" + std::to_string(total));
         }
-        Bilan(Nom(sorte), essais, chrono.elapsed());
+        Bilan(factices::NomPanne(sorte), essais, chrono.elapsed());
     }
 
     void PartirALAppel(pannes::Appel appel);
 };
 
 TEST_F(PannesCopie, CopieEnEchec) {
-    Balayer(Sorte::Echec);
+    Balayer(Panne::Echec);
 }
 
 TEST_F(PannesCopie, DisquePlein) {
-    Balayer(Sorte::DisquePlein);
+    Balayer(Panne::DisquePlein);
 }
 
 TEST_F(PannesCopie, SourceIllisible) {
-    Balayer(Sorte::SourceIllisible);
+    Balayer(Panne::SourceIllisible);
 }
 
 TEST_F(PannesCopie, PartageDisparuPendantUneCopie) {
-    Balayer(Sorte::PartageParti);
+    Balayer(Panne::PartageParti);
 }
 
 // The share goes away at the Nth read or write of a base file, anywhere in the synchronisation
@@ -194,7 +139,7 @@ void PannesCopie::PartirALAppel(pannes::Appel appel) {
     int essais = 0;
     for (qint64 n = 1; n <= total && !HasFailure(); n += 3) {
         Preparer();
-        Copie() = EtatCopie{};
+        factices::Copies() = EtatCopies{};
         pannes::Commencer(Racine());
         pannes::ProgrammerAction(appel, n, FairePartir);
         LancerSynchronisation();
@@ -212,9 +157,7 @@ void PannesCopie::PartirALAppel(pannes::Appel appel) {
 TEST_F(PannesCopie, BaseCopieeAvecSesDroitsQuandLaSourceDisparait) {
     const QString cible = QStringLiteral("C:\\zelvano\\bd\\copie.mdb");
     pannes::Commencer(Racine());
-    pannes::ProgrammerAction(pannes::Appel::Ecriture, 1, [] {
-        QDir().rename(Partage(), Partage() + QStringLiteral("-parti"));
-    });
+    pannes::ProgrammerAction(pannes::Appel::Ecriture, 1, [] { factices::DeplacerPartage(); });
     CopierFichierBase(poste::BaseP, cible);
     pannes::Arreter();
     FaireRevenir();

@@ -5,6 +5,7 @@
 #include "settings/parametres.h"
 #include "sync/intention.h"
 #include "sync/test_synchronisation_poste.h"
+#include "testutil/enfant.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -116,35 +117,13 @@ protected:
         QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
         variables.insert(QLatin1String(VarMachine), Racine());
         variables.insert(QLatin1String(VarArret), QString::fromLatin1(arret));
-        enfant.setProcessEnvironment(variables);
-        enfant.setProcessChannelMode(QProcess::SeparateChannels);
-        enfant.start(QCoreApplication::applicationFilePath(),
-                     {"--gtest_also_run_disabled_tests",
-                      "--gtest_filter=CrashSynchroEnfant.DISABLED_Executer"});
-        ASSERT_TRUE(enfant.waitForStarted(10000));
+        ASSERT_NO_FATAL_FAILURE(factices::DemarrerEnfant(
+            enfant, QStringLiteral("CrashSynchroEnfant.DISABLED_Executer"), variables));
         AttendreMarque(enfant, "DEBUT");
     }
 
     void AttendreMarque(QProcess& enfant, const QByteArray& marque) {
-        QElapsedTimer limite;
-        limite.start();
-        while (!sortie.contains(marque + '\n') && limite.elapsed() < 20000) {
-            enfant.waitForReadyRead(20);
-            sortie += enfant.readAllStandardOutput();
-            if (enfant.state() == QProcess::NotRunning) {
-                sortie += enfant.readAllStandardOutput();
-                break;
-            }
-        }
-        ASSERT_TRUE(sortie.contains(marque + '\n')) << sortie.toStdString();
-    }
-
-    // True when the signal reached a child still running.
-    bool Tuer(QProcess& enfant) {
-        const bool vivant = enfant.state() == QProcess::Running;
-        ::kill(static_cast<pid_t>(enfant.processId()), SIGKILL);
-        enfant.waitForFinished(10000);
-        return vivant && enfant.exitStatus() == QProcess::CrashExit;
+        factices::AttendreMarque(enfant, sortie, marque);
     }
 
     enum class Issue { Aucun, Tous };
@@ -258,7 +237,7 @@ TEST_F(CrashSynchro, ArretsBrutauxAuHasard) {
             QThread::msleep(2);
         }
         ASSERT_GT(serveur.Entier(compte), avant);
-        ASSERT_TRUE(Tuer(enfant));
+        ASSERT_TRUE(factices::TuerEnfant(enfant));
         ++tues;
         lecteur.reset();
         // The state the record is for: records on the server, local rows still there.
@@ -290,7 +269,7 @@ TEST_F(CrashSynchro, ArretsBrutauxAuHasard) {
             delai = std::max<qint64>(0, avantIntention - 1500 + alea.bounded(3000));
         }
         QThread::usleep(static_cast<unsigned long>(delai));
-        if (Tuer(enfant)) {
+        if (factices::TuerEnfant(enfant)) {
             ++tues;
         } else {
             ++finis;

@@ -126,17 +126,7 @@ std::string Decrire(const Photo& photo) {
     return texte.toStdString();
 }
 
-void Poste::SetUp() {
-    // Memory rather than the disk when there is some: the runs flush every commit, and what is
-    // tested here is their logic (a killed process loses nothing the kernel already has).
-    if (QFileInfo(QStringLiteral("/dev/shm")).isWritable()) {
-        memoire_ = std::make_unique<QTemporaryDir>(QStringLiteral("/dev/shm/zelvano-poste-XXXXXX"));
-        if (memoire_->isValid()) {
-            plateforme::Machine::DefinirRacine(memoire_->path());
-            QDir().mkpath(memoire_->path() + QStringLiteral("/programme"));
-            plateforme::DefinirDossierProgramme(memoire_->path() + QStringLiteral("/programme"));
-        }
-    }
+void ReglerParametres(qint16 modifiesUniquement) {
     Parametres& p = Param();
     p.FichierIni = QStringLiteral("C:\\WINDOWS\\synchro.ini");
     p.unite = QStringLiteral("P");
@@ -153,8 +143,22 @@ void Poste::SetUp() {
     p.fmpathClient = QStringLiteral("C");
     p.inifile = QStringLiteral("C:\\zelvano\\zelvano.ini");
     p.copiesecurisee = 1;
-    p.modifiesuniquement = 1;
+    p.modifiesuniquement = modifiesUniquement;
     EtatBase() = QStringLiteral("D");
+}
+
+void Poste::SetUp() {
+    // Memory rather than the disk when there is some: the runs flush every commit, and what is
+    // tested here is their logic (a killed process loses nothing the kernel already has).
+    if (QFileInfo(QStringLiteral("/dev/shm")).isWritable()) {
+        memoire_ = std::make_unique<QTemporaryDir>(QStringLiteral("/dev/shm/zelvano-poste-XXXXXX"));
+        if (memoire_->isValid()) {
+            plateforme::Machine::DefinirRacine(memoire_->path());
+            QDir().mkpath(memoire_->path() + QStringLiteral("/programme"));
+            plateforme::DefinirDossierProgramme(memoire_->path() + QStringLiteral("/programme"));
+        }
+    }
+    ReglerParametres(1);
 
     const QString partage =
         plateforme::Machine::DossierPartage(QStringLiteral("serveur"), QStringLiteral("zelvano"));
@@ -195,20 +199,13 @@ QStringList Poste::Table(const QString& base, const QString& table, const QStrin
 }
 
 void Poste::RemplirSynchro(const QString& base, const QList<int>& derniersNo) {
-    static const char* const lignes[][3] = {
-        {"patient", "identifiant", "identifiant"},
-        {"consultation", "identconsultation", "identifiant"},
-        {"ordonnance", "identordonnance", "identifiant"},
-        {"courrier", "identcourrier", "identifiant"},
-        {"cro", "identcro", "identifiant"},
-        {"correspondance", "identcorrespondance", "identifiant"},
-        {"objet", "identobjet", "identpatient"}};
     Brut brut(base);
     for (int i = 0; i < derniersNo.size(); ++i) {
         brut.Executer(QStringLiteral("insert into synchro (\"table\", champ_id, champ_id_dossier, "
                                      "dernier_no) values ('%1', '%2', '%3', %4)")
-                          .arg(QLatin1String(lignes[i % 7][0]), QLatin1String(lignes[i % 7][1]),
-                               QLatin1String(lignes[i % 7][2]))
+                          .arg(QLatin1String(poste::LignesSynchro[i % 7].table),
+                               QLatin1String(poste::LignesSynchro[i % 7].champId),
+                               QLatin1String(poste::LignesSynchro[i % 7].champDossier))
                           .arg(derniersNo[i]));
     }
 }

@@ -44,6 +44,24 @@ private:
     sqlite3* db_ = nullptr;
 };
 
+// The settings of the demo's synchro.ini, into the record; EtatBase "D".
+void ReglerParametres(qint16 modifiesUniquement);
+
+// The rows of the table synchro the initialisation writes: table, identifier, patient link.
+struct LigneSynchro {
+    const char* table;
+    const char* champId;
+    const char* champDossier;
+};
+inline constexpr LigneSynchro LignesSynchro[7] = {
+    {"patient", "identifiant", "identifiant"},
+    {"consultation", "identconsultation", "identifiant"},
+    {"ordonnance", "identordonnance", "identifiant"},
+    {"courrier", "identcourrier", "identifiant"},
+    {"cro", "identcro", "identifiant"},
+    {"correspondance", "identcorrespondance", "identifiant"},
+    {"objet", "identobjet", "identpatient"}};
+
 // The tables of a practice base and the order their rows are compared in.
 struct TablePratique {
     const char* table;
