@@ -8,6 +8,25 @@
 
 #include <optional>
 
+namespace {
+
+// The initialisation writes the largest identifier of each table, never below 0. Below it,
+// every record of the table, those that came from the server too, would be sent again as new:
+// the whole table duplicated on the server.
+std::optional<plateforme::Erreur> DernierNoIncorrect(const QString& table, qint32 dernierNo) {
+    if (dernierNo >= 0) {
+        return std::nullopt;
+    }
+    return plateforme::Erreur(
+        NomIncorrectSynchro,
+        QStringLiteral("Dernier numéro négatif (%1) pour la table %2 dans la table synchro : "
+                       "la base locale doit être initialisée à nouveau")
+            .arg(dernierNo)
+            .arg(table));
+}
+
+} // namespace
+
 bool ParcourirTableSynchro() {
     TableCorrespondances().Vider();
     try {
@@ -21,9 +40,9 @@ bool ParcourirTableSynchro() {
                 valeurs::TexteNonNul(rs->Fields(QStringLiteral("champ_id_dossier")).Value());
             const qint32 dernierNo =
                 valeurs::EntierLong(rs->Fields(QStringLiteral("dernier_no")).Value());
-            std::optional<plateforme::Erreur> erreur;
-            if (!TransfererNouveauxEnregistrements(table, champId, champIdDossier, dernierNo,
-                                                   &erreur)) {
+            std::optional<plateforme::Erreur> erreur = DernierNoIncorrect(table, dernierNo);
+            if (erreur || !TransfererNouveauxEnregistrements(table, champId, champIdDossier,
+                                                             dernierNo, &erreur)) {
                 EcrireJournal(LigneErreur(*erreur));
                 return false;
             }

@@ -271,15 +271,23 @@ TEST_F(EntreesInvalides, DernierNoAuMaximum) {
     EXPECT_EQ(m.last(), InitTerminee);
 }
 
-// Below every identifier: every record of the table counts as new, the old ones too, and each
-// is sent with a new identifier (the rows say so; the initialisation never writes this).
-TEST_F(EntreesInvalides, DernierNoNegatif) {
-    PreparerPratique();
-    Executer(BaseC, "update synchro set dernier_no = -1 where \"table\" = 'consultation'");
-    LancerSynchronisation();
-    EXPECT_EQ(Messages().last(), InitTerminee) << Texte(Messages());
-    EXPECT_EQ(Table(BaseServeur, "consultation", "identconsultation").size(), 3);
-    EXPECT_EQ(Entier(BaseServeur, "select max(identconsultation) from consultation"), 12);
+// Below every identifier, every record of the table would count as new, those from the server
+// too: the row is refused and nothing is sent, the tables before it included.
+TEST_F(EntreesInvalides, DernierNoNegatifRefuse) {
+    for (const char* valeur : {"-1", "-2147483648"}) {
+        SCOPED_TRACE(valeur);
+        QDir(env.machine.Natif("C:\\zelvano")).removeRecursively();
+        QDir(env.machine.Natif("\\\\serveur\\zelvano\\zelvano")).removeRecursively();
+        PreparerPratique();
+        Executer(BaseC, QStringLiteral("update synchro set dernier_no = %1 where \"table\" = "
+                                       "'consultation'")
+                            .arg(QLatin1String(valeur)));
+        LancerEtVerifierRefus(
+            QRegularExpression(QStringLiteral("^ERREUR 5 - Dernier numéro négatif \\(%1\\) pour la "
+                                              "table consultation dans la table synchro : ")
+                                   .arg(QLatin1String(valeur))));
+        EXPECT_EQ(LignesSynchro(BaseC), 7);
+    }
 }
 
 // --- Identifiers at the end of the 32-bit range ------------------------------------------------
