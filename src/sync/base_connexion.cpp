@@ -93,8 +93,9 @@ Connexion::Connexion(const QString& cheminWindows)
 
     sqlite3* db = nullptr;
     // Never SQLITE_OPEN_CREATE: a base that is not there is an error, not a new empty base.
-    const int rc =
-        sqlite3_open_v2(QFile::encodeName(natif).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // A connection is used by one thread at a time: no mutex around each call (NOMUTEX).
+    const int rc = sqlite3_open_v2(QFile::encodeName(natif).constData(), &db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     db_.reset(db);
     if (rc != SQLITE_OK) {
         Lever(rc);
@@ -208,8 +209,79 @@ bool Connexion::EnTransaction() const {
     return sqlite3_get_autocommit(Db()) == 0;
 }
 
+namespace {
+
+// "yyyy-MM-dd HH:mm:ss" and "yyyy-MM-dd".
+constexpr size_t LongueurDate = Field::LongueurDateMax;
+constexpr size_t LongueurJour = 10;
+
+void Chiffres(char* destination, int valeur, int nombre) {
+    for (int i = nombre - 1; i >= 0; --i) {
+        destination[i] = static_cast<char>('0' + valeur % 10);
+        valeur /= 10;
+    }
+}
+
+// The stored form of `date` written by hand: QDateTime::toString goes through the locale's
+// formatting for every field. False for what only toString knows how to write (no date, a year
+// outside 1 to 9999).
+bool EcrireDate(const QDateTime& date, char (&texte)[LongueurDate]) {
+    if (!date.isValid()) {
+        return false;
+    }
+    const QDate jour = date.date();
+    const QTime heure = date.time();
+    if (jour.year() < 1 || jour.year() > 9999) {
+        return false;
+    }
+    Chiffres(texte, jour.year(), 4);
+    texte[4] = '-';
+    Chiffres(texte + 5, jour.month(), 2);
+    texte[7] = '-';
+    Chiffres(texte + 8, jour.day(), 2);
+    texte[10] = ' ';
+    Chiffres(texte + 11, heure.hour(), 2);
+    texte[13] = ':';
+    Chiffres(texte + 14, heure.minute(), 2);
+    texte[16] = ':';
+    Chiffres(texte + 17, heure.second(), 2);
+    return true;
+}
+
+int Nombre(std::string_view texte, size_t debut, size_t longueur) {
+    int n = 0;
+    for (size_t i = debut; i < debut + longueur; ++i) {
+        n = n * 10 + (texte[i] - '0');
+    }
+    return n;
+}
+
+QDate Jour(std::string_view texte) {
+    return {Nombre(texte, 0, 4), Nombre(texte, 5, 2), Nombre(texte, 8, 2)};
+}
+
+} // namespace
+
 QString TexteDate(const QDateTime& date) {
+    char texte[LongueurDate];
+    if (EcrireDate(date, texte)) {
+        return QString::fromLatin1(texte, LongueurDate);
+    }
     return date.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+bool FormeDateStockee(std::string_view texte) {
+    if (texte.size() != LongueurDate && texte.size() != LongueurJour) {
+        return false;
+    }
+    static constexpr char Modele[] = "0000-00-00 00:00:00";
+    for (size_t i = 0; i < texte.size(); ++i) {
+        const char c = texte[i];
+        if (Modele[i] == '0' ? (c < '0' || c > '9') : c != Modele[i]) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void Lier(const Connexion& connexion, sqlite3_stmt* s, int rang, const QVariant& v) {
@@ -251,10 +323,17 @@ void Lier(const Connexion& connexion, sqlite3_stmt* s, int rang, const QVariant&
                                      SQLITE_TRANSIENT);
             break;
         }
-        case QMetaType::QDateTime:
-            rc = sqlite3_bind_text(s, rang, TexteDate(v.toDateTime()).toUtf8().constData(), -1,
-                                   SQLITE_TRANSIENT);
+        case QMetaType::QDateTime: {
+            char texte[LongueurDate];
+            const QDateTime date = v.toDateTime();
+            if (EcrireDate(date, texte)) {
+                rc = sqlite3_bind_text(s, rang, texte, LongueurDate, SQLITE_TRANSIENT);
+            } else {
+                rc = sqlite3_bind_text(s, rang, TexteDate(date).toUtf8().constData(), -1,
+                                       SQLITE_TRANSIENT);
+            }
             break;
+        }
         case QMetaType::QDate:
             rc = sqlite3_bind_text(
                 s, rang, v.toDate().toString(QStringLiteral("yyyy-MM-dd")).toUtf8().constData(), -1,
@@ -303,9 +382,37 @@ bool TypeDate(const char* typeDeclare) {
     return t.contains("DATE") || t.contains("TIME");
 }
 
+void LierChamp(const Connexion& connexion, sqlite3_stmt* s, int rang, const Field& champ,
+               QByteArray& tampon) {
+    const std::string_view date = champ.DateStockee();
+    int rc = SQLITE_OK;
+    if (date.size() == LongueurDate) {
+        // The text it was read from is the text the date would be written as.
+        rc = sqlite3_bind_text(s, rang, date.data(), static_cast<int>(date.size()),
+                               SQLITE_TRANSIENT);
+    } else if (date.empty() && champ.Value().typeId() == QMetaType::QString) {
+        tampon = static_cast<const QString*>(champ.Value().constData())->toUtf8();
+        rc = sqlite3_bind_text64(s, rang, tampon.constData(),
+                                 static_cast<sqlite3_uint64>(tampon.size()), SQLITE_STATIC,
+                                 SQLITE_UTF8);
+    } else if (date.empty() && champ.Value().typeId() == QMetaType::LongLong) {
+        rc = sqlite3_bind_int64(s, rang, *static_cast<const qint64*>(champ.Value().constData()));
+    } else {
+        // A day alone is written with the time its date reads as (midnight, unless the clocks
+        // skip it that day).
+        Lier(connexion, s, rang, champ.Value());
+        return;
+    }
+    if (rc != SQLITE_OK) {
+        connexion.Lever(rc);
+    }
+}
+
 namespace {
 
-QVariant LireDate(const QString& texte) {
+// Every form a date column may hold, as the engine accepted it: the stored forms, ISO 8601; the
+// text itself when it is no date of this time zone.
+QVariant LireAutreDate(const QString& texte) {
     QDateTime d = QDateTime::fromString(texte, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     if (!d.isValid()) {
         d = QDateTime::fromString(texte, Qt::ISODate);
@@ -321,6 +428,26 @@ QVariant LireDate(const QString& texte) {
 
 } // namespace
 
+// QDateTime::fromString parses through the locale's machinery, many times dearer than the local
+// time conversion itself: the stored forms are read by hand. What the hand reading refuses (a day
+// that does not exist, an hour the clocks skip, hour 24) is read as before.
+QVariant ValeurDateStockee(std::string_view texte) {
+    const QDate jour = Jour(texte);
+    if (jour.isValid()) {
+        if (texte.size() == LongueurJour) {
+            return QVariant(jour.startOfDay());
+        }
+        const QTime heure(Nombre(texte, 11, 2), Nombre(texte, 14, 2), Nombre(texte, 17, 2));
+        if (heure.isValid()) {
+            const QDateTime date(jour, heure);
+            if (date.isValid()) {
+                return QVariant(date);
+            }
+        }
+    }
+    return LireAutreDate(QString::fromLatin1(texte.data(), static_cast<qsizetype>(texte.size())));
+}
+
 QVariant Lire(sqlite3_stmt* s, int colonne, bool colonneDate) {
     switch (sqlite3_column_type(s, colonne)) {
     case SQLITE_INTEGER:
@@ -329,8 +456,13 @@ QVariant Lire(sqlite3_stmt* s, int colonne, bool colonneDate) {
         return QVariant(sqlite3_column_double(s, colonne));
     case SQLITE_TEXT: {
         const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, colonne));
-        const QString texte = QString::fromUtf8(t, sqlite3_column_bytes(s, colonne));
-        return colonneDate ? LireDate(texte) : QVariant(texte);
+        const int n = sqlite3_column_bytes(s, colonne);
+        if (colonneDate) {
+            const std::string_view texte(t, static_cast<size_t>(n));
+            return FormeDateStockee(texte) ? ValeurDateStockee(texte)
+                                           : LireAutreDate(QString::fromUtf8(t, n));
+        }
+        return QVariant(QString::fromUtf8(t, n));
     }
     case SQLITE_BLOB: {
         const auto* b = static_cast<const char*>(sqlite3_column_blob(s, colonne));
@@ -339,6 +471,18 @@ QVariant Lire(sqlite3_stmt* s, int colonne, bool colonneDate) {
     default:
         return {};
     }
+}
+
+void LireChamp(sqlite3_stmt* s, int colonne, bool colonneDate, Field& champ) {
+    if (colonneDate && sqlite3_column_type(s, colonne) == SQLITE_TEXT) {
+        const std::string_view texte(reinterpret_cast<const char*>(sqlite3_column_text(s, colonne)),
+                                     static_cast<size_t>(sqlite3_column_bytes(s, colonne)));
+        if (FormeDateStockee(texte)) {
+            champ.DefinirDateStockee(texte);
+            return;
+        }
+    }
+    champ.SetValue(Lire(s, colonne, colonneDate));
 }
 
 } // namespace dao::base

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "sync/dao.h"
+
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
 
 #include <memory>
+#include <string_view>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -75,11 +78,24 @@ void Lier(const Connexion& connexion, sqlite3_stmt* instruction, int rang, const
 void LierTout(const Connexion& connexion, sqlite3_stmt* instruction, const QVariantList& valeurs);
 
 // A column of the current row: Null, qint64, double, QString, QByteArray, or a QDateTime for a
-// text in a column declared as a date.
+// text in a column declared as a date (the text itself when it is no date).
 QVariant Lire(sqlite3_stmt* instruction, int colonne, bool colonneDate);
+// The same into a field; a date in the stored form is kept as its text until the field's value
+// is asked for (see Field::Value).
+void LireChamp(sqlite3_stmt* instruction, int colonne, bool colonneDate, Field& champ);
+// Binds the field's value; a stored date not changed since it was read, as its text. A text is
+// bound from `tampon` without a copy: `tampon` must outlive the statement's next step.
+void LierChamp(const Connexion& connexion, sqlite3_stmt* instruction, int rang, const Field& champ,
+               QByteArray& tampon);
 bool TypeDate(const char* typeDeclare);
 
 // The text form dates are stored in.
 QString TexteDate(const QDateTime& date);
+// Whether `texte` has one of the forms dates are stored in, "yyyy-MM-dd HH:mm:ss" (what
+// TexteDate writes) or "yyyy-MM-dd" (a day alone), digits where digits go; says nothing of the
+// ranges.
+bool FormeDateStockee(std::string_view texte);
+// The value read from a date in one of those forms, as Lire gives it.
+QVariant ValeurDateStockee(std::string_view texte);
 
 } // namespace dao::base

@@ -4,6 +4,7 @@
 #include "sync/jet_sql.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <sqlite3.h>
@@ -27,6 +28,21 @@ QList<bool> GenresTexte(const QVariantList& parametres) {
     return texte;
 }
 
+// A default that is a plain literal: a number, a quoted text, a blob, NULL, TRUE or FALSE, maybe
+// within parentheses. Anything else may give another value each time it is evaluated.
+bool Litteral(const QString& expression) {
+    QString e = expression.trimmed();
+    while (e.size() >= 2 && e.front() == QLatin1Char('(') && e.back() == QLatin1Char(')')) {
+        e = e.mid(1, e.size() - 2).trimmed();
+    }
+    static const QRegularExpression forme(
+        QStringLiteral(
+            "^(?:[-+]?(?:\\d+(?:\\.\\d*)?|\\.\\d+)(?:[eE][-+]?\\d+)?|[-+]?0[xX][0-9a-fA-F]+|"
+            "'(?:[^']|'')*'|[xX]'[0-9a-fA-F]*'|NULL|TRUE|FALSE)$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return forme.match(e).hasMatch();
+}
+
 } // namespace
 
 RecordsetSqlite::RecordsetSqlite(std::shared_ptr<Connexion> connexion, const QString& sqlJet,
@@ -37,6 +53,10 @@ RecordsetSqlite::RecordsetSqlite(std::shared_ptr<Connexion> connexion, const QSt
     lecture_ = connexion_->Preparer(requete.sql);
     sqlite3_stmt* s = lecture_.get();
     LierTout(*connexion_, s, parametres);
+    // The columns are known once the statement has run: a statement prepared against a table
+    // another connection has changed since is prepared again by its first step, "select *"
+    // then giving the table's columns of now.
+    const int premier = sqlite3_step(s);
 
     const int n = sqlite3_column_count(s);
     champs_.reserve(static_cast<size_t>(n));
@@ -59,7 +79,7 @@ RecordsetSqlite::RecordsetSqlite(std::shared_ptr<Connexion> connexion, const QSt
     if (modifiable) {
         table_ = QString::fromUtf8(sqlite3_column_table_name(s, 0));
     }
-    Avancer();
+    Recevoir(premier);
 }
 
 void RecordsetSqlite::Verifier() const {
@@ -69,7 +89,10 @@ void RecordsetSqlite::Verifier() const {
 }
 
 void RecordsetSqlite::Avancer() {
-    const int rc = sqlite3_step(lecture_.get());
+    Recevoir(sqlite3_step(lecture_.get()));
+}
+
+void RecordsetSqlite::Recevoir(int rc) {
     if (rc == SQLITE_ROW) {
         eof_ = false;
         LireLigne();
@@ -89,9 +112,8 @@ void RecordsetSqlite::Avancer() {
 }
 
 void RecordsetSqlite::LireLigne() {
-    for (int i = 0; i < static_cast<int>(champs_.size()); ++i) {
-        champs_[static_cast<size_t>(i)].SetValue(
-            Lire(lecture_.get(), i, dates_[static_cast<size_t>(i)]));
+    for (size_t i = 0; i < champs_.size(); ++i) {
+        LireChamp(lecture_.get(), static_cast<int>(i), dates_[i], champs_[i]);
     }
 }
 
@@ -110,8 +132,6 @@ void RecordsetSqlite::PreparerAjout() {
     if (ajoutPrepare_) {
         return;
     }
-    // Default expressions of the table's columns, evaluated at each AddNew (a default such as
-    // CURRENT_TIMESTAMP takes the time of the new record).
     QHash<QString, QString> expressions;
     Instruction info =
         connexion_->Preparer(QStringLiteral("PRAGMA table_info(%1)").arg(Quoter(table_)));
@@ -127,27 +147,50 @@ void RecordsetSqlite::PreparerAjout() {
     if (rc != SQLITE_DONE) {
         connexion_->Lever(rc);
     }
-    QStringList selection;
+    // A literal default is evaluated once; any other (CURRENT_TIMESTAMP, a function) at each
+    // AddNew, so that the new record takes its own time.
+    QStringList constantes;
+    QStringList variables;
     QStringList colonnes;
     QStringList marques;
     for (const QString& colonne : colonnes_) {
         const auto it = expressions.constFind(colonne.toLower());
-        if (it != expressions.constEnd()) {
-            rangDefaut_.push_back(static_cast<int>(selection.size()));
-            selection.append(QStringLiteral("(%1)").arg(it.value()));
+        if (it == expressions.constEnd()) {
+            defauts_.push_back({GenreDefaut::Aucun, -1});
+        } else if (Litteral(it.value())) {
+            defauts_.push_back({GenreDefaut::Constant, static_cast<int>(constantes.size())});
+            constantes.append(QStringLiteral("(%1)").arg(it.value()));
         } else {
-            rangDefaut_.push_back(-1);
+            defauts_.push_back({GenreDefaut::Variable, static_cast<int>(variables.size())});
+            variables.append(QStringLiteral("(%1)").arg(it.value()));
         }
         colonnes.append(Quoter(colonne));
         marques.append(QStringLiteral("?"));
     }
-    if (!selection.isEmpty()) {
-        defauts_ =
-            connexion_->Preparer(QStringLiteral("SELECT ") + selection.join(QStringLiteral(", ")));
+    if (!constantes.isEmpty()) {
+        Instruction une =
+            connexion_->Preparer(QStringLiteral("SELECT ") + constantes.join(QStringLiteral(", ")));
+        rc = sqlite3_step(une.get());
+        if (rc != SQLITE_ROW) {
+            connexion_->Lever(rc);
+        }
+        for (size_t i = 0; i < defauts_.size(); ++i) {
+            if (defauts_[i].genre == GenreDefaut::Constant) {
+                constantes_.emplace_back(champs_[i].Name(), QVariant());
+                LireChamp(une.get(), defauts_[i].rang, dates_[i], constantes_.back());
+                defauts_[i].rang = static_cast<int>(constantes_.size()) - 1;
+            }
+        }
+    }
+    if (!variables.isEmpty()) {
+        variables_ =
+            connexion_->Preparer(QStringLiteral("SELECT ") + variables.join(QStringLiteral(", ")));
     }
     insertion_ = connexion_->Preparer(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                           .arg(Quoter(table_), colonnes.join(QStringLiteral(", ")),
                                                marques.join(QStringLiteral(", "))));
+    ligneCourante_ = champs_;
+    textes_.resize(champs_.size());
     ajoutPrepare_ = true;
 }
 
@@ -157,26 +200,36 @@ void RecordsetSqlite::AddNew() {
         throw ErreurNonModifiable(sqlJet_);
     }
     PreparerAjout();
-    if (!ajout_) {
-        ligneCourante_.clear();
-        for (const Field& f : champs_) {
-            ligneCourante_.append(f.Value());
-        }
-    }
-    if (defauts_) {
-        const int rc = sqlite3_step(defauts_.get());
+    if (variables_) {
+        const int rc = sqlite3_step(variables_.get());
         if (rc != SQLITE_ROW) {
             const plateforme::Erreur e = ErreurSqlite(connexion_->Db(), rc, connexion_->Chemin());
-            sqlite3_reset(defauts_.get());
+            sqlite3_reset(variables_.get());
             throw e;
         }
     }
-    for (size_t i = 0; i < champs_.size(); ++i) {
-        const int rang = rangDefaut_[i];
-        champs_[i].SetValue(rang < 0 ? QVariant() : Lire(defauts_.get(), rang, dates_[i]));
+    // The current row is set aside, without copying, until Update or CancelUpdate.
+    if (!ajout_) {
+        for (size_t i = 0; i < champs_.size(); ++i) {
+            ligneCourante_[i].EchangerValeur(champs_[i]);
+        }
     }
-    if (defauts_) {
-        sqlite3_reset(defauts_.get());
+    for (size_t i = 0; i < champs_.size(); ++i) {
+        const Defaut& defaut = defauts_[i];
+        switch (defaut.genre) {
+        case GenreDefaut::Aucun:
+            champs_[i].SetValue(QVariant());
+            break;
+        case GenreDefaut::Constant:
+            champs_[i].CopierValeur(constantes_[static_cast<size_t>(defaut.rang)]);
+            break;
+        case GenreDefaut::Variable:
+            LireChamp(variables_.get(), defaut.rang, dates_[i], champs_[i]);
+            break;
+        }
+    }
+    if (variables_) {
+        sqlite3_reset(variables_.get());
     }
     ajout_ = true;
 }
@@ -188,10 +241,10 @@ void RecordsetSqlite::Update() {
                                  QStringLiteral("Update impossible : aucun nouvel enregistrement "
                                                 "n'est en cours (AddNew manquant)."));
     }
+    // Every placeholder is bound again: no need to clear the last record's values.
     sqlite3_stmt* s = insertion_.get();
-    sqlite3_clear_bindings(s);
     for (size_t i = 0; i < champs_.size(); ++i) {
-        Lier(*connexion_, s, static_cast<int>(i) + 1, champs_[i].Value());
+        LierChamp(*connexion_, s, static_cast<int>(i) + 1, champs_[i], textes_[i]);
     }
     // On failure the new record stays pending, as the caller left it.
     connexion_->ExecuterJusquAuBout(s, table_);
@@ -206,10 +259,9 @@ void RecordsetSqlite::CancelUpdate() {
 }
 
 void RecordsetSqlite::RestaurerLigne() {
-    for (size_t i = 0; i < champs_.size() && i < static_cast<size_t>(ligneCourante_.size()); ++i) {
-        champs_[i].SetValue(ligneCourante_[static_cast<qsizetype>(i)]);
+    for (size_t i = 0; i < champs_.size() && i < ligneCourante_.size(); ++i) {
+        champs_[i].EchangerValeur(ligneCourante_[i]);
     }
-    ligneCourante_.clear();
     ajout_ = false;
 }
 
@@ -218,7 +270,7 @@ void RecordsetSqlite::Close() {
         return;
     }
     insertion_.reset();
-    defauts_.reset();
+    variables_.reset();
     lecture_.reset();
     connexion_.reset();
     ferme_ = true;
@@ -239,11 +291,21 @@ Field& RecordsetSqlite::Fields(int position) {
     return champs_[static_cast<size_t>(position)];
 }
 
+// The callers ask for the same few names at every record: each name once found is remembered as
+// written, and then compared exactly, which is cheap.
 Field& RecordsetSqlite::Fields(const QString& nom) {
     Verifier();
-    for (Field& f : champs_) {
-        if (f.Name().compare(nom, Qt::CaseInsensitive) == 0) {
-            return f;
+    for (const auto& [connu, position] : nomsConnus_) {
+        if (connu == nom) {
+            return champs_[position];
+        }
+    }
+    for (size_t i = 0; i < champs_.size(); ++i) {
+        if (champs_[i].Name().compare(nom, Qt::CaseInsensitive) == 0) {
+            if (nomsConnus_.size() < NomsConnusMax) {
+                nomsConnus_.emplace_back(nom, i);
+            }
+            return champs_[i];
         }
     }
     throw ErreurChampInconnu(nom);

@@ -4,6 +4,7 @@
 #include "sync/dao.h"
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 // A record set over one SQLite statement: rows are read one at a time as MoveNext asks (a table
@@ -29,6 +30,8 @@ public:
 private:
     void Verifier() const;
     void Avancer();
+    // What a step of the reading statement gave: the next row, the end, or an error.
+    void Recevoir(int rc);
     void LireLigne();
     void PreparerAjout();
     void RestaurerLigne();
@@ -42,10 +45,20 @@ private:
     std::vector<QString> colonnes_; // the table column behind each field
 
     bool ajoutPrepare_ = false;
-    Instruction defauts_;         // SELECT of the columns' default expressions
-    std::vector<int> rangDefaut_; // column of defauts_ for each field, -1 when none
+    enum class GenreDefaut { Aucun, Constant, Variable };
+    struct Defaut {
+        GenreDefaut genre;
+        int rang; // in constantes_, or column of variables_
+    };
+    std::vector<Defaut> defauts_;    // for each field
+    std::vector<Field> constantes_;  // values of the literal defaults
+    Instruction variables_;          // SELECT of the other default expressions
+    std::vector<QByteArray> textes_; // texts bound to insertion_, kept until the next Update
     Instruction insertion_;
-    QVariantList ligneCourante_; // the current row, kept while a new record is edited
+    std::vector<Field> ligneCourante_; // the current row, kept while a new record is edited
+
+    static constexpr size_t NomsConnusMax = 16;
+    std::vector<std::pair<QString, size_t>> nomsConnus_; // names asked for, as written
 
     bool eof_ = true;
     bool ajout_ = false;

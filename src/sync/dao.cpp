@@ -12,10 +12,23 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
 namespace dao {
+
+void Field::DefinirDateStockee(std::string_view texte) {
+    longueurDate_ = std::min(texte.size(), date_.size());
+    std::copy_n(texte.begin(), longueurDate_, date_.begin());
+    valeur_ = QVariant();
+    enAttente_ = true;
+}
+
+void Field::Convertir() const {
+    valeur_ = base::ValeurDateStockee(DateStockee());
+    enAttente_ = false;
+}
 
 namespace {
 

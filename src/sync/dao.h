@@ -5,7 +5,10 @@
 #include <QVariant>
 #include <QVariantList>
 
+#include <array>
 #include <memory>
+#include <string_view>
+#include <utility>
 
 // The database engine the module was written against, rebuilt over SQLite 3: an engine object
 // kept for the program's life, bases opened shared read-write, record sets over queries, and one
@@ -16,7 +19,7 @@
 // file; any other SQLite failure keeps a number of its own and SQLite's text.
 //
 // Values are QVariant: Null is a null QVariant; integers stay integers (qint64 in the variant,
-// identifiers are 32-bit in the callers), texts are QString, dates QDateTime.
+// identifiers are 32-bit in the callers), texts are QString, dates QDateTime (local time).
 namespace dao {
 
 namespace errdb {
@@ -49,13 +52,64 @@ public:
         : nom_(std::move(nom))
         , valeur_(std::move(valeur)) {}
     const QString& Name() const { return nom_; }
-    const QVariant& Value() const { return valeur_; }
-    void SetValue(const QVariant& valeur) { valeur_ = valeur; }
-    bool IsNull() const { return valeur_.isNull(); }
+    // A date read from the base becomes a QDateTime on first use only: going through the local
+    // time zone is by far the dearest part of reading a record, and a value that is only copied
+    // to another record never needs it.
+    const QVariant& Value() const {
+        if (enAttente_) {
+            Convertir();
+        }
+        return valeur_;
+    }
+    void SetValue(const QVariant& valeur) {
+        valeur_ = valeur;
+        longueurDate_ = 0;
+        enAttente_ = false;
+    }
+    bool IsNull() const { return !enAttente_ && valeur_.isNull(); }
+    // The value is a text of no character (a stored date never is).
+    bool TexteVide() const {
+        return !enAttente_ && valeur_.typeId() == QMetaType::QString &&
+               valeur_.toString().isEmpty();
+    }
+    // Gives this field the value of `source`, as SetValue(source.Value()) does, but a stored
+    // date not yet read goes on as its stored text: written back, it is the same text.
+    void CopierValeur(const Field& source) {
+        valeur_ = source.valeur_;
+        longueurDate_ = source.longueurDate_;
+        if (longueurDate_ != 0) {
+            date_ = source.date_;
+        }
+        enAttente_ = source.enAttente_;
+    }
+
+    // Exchanges the values of the two fields, names left as they are.
+    void EchangerValeur(Field& autre) {
+        valeur_.swap(autre.valeur_);
+        if (longueurDate_ != 0 || autre.longueurDate_ != 0) {
+            const std::array<char, LongueurDateMax> date = date_;
+            date_ = autre.date_;
+            autre.date_ = date;
+            std::swap(longueurDate_, autre.longueurDate_);
+        }
+        std::swap(enAttente_, autre.enAttente_);
+    }
+
+    // For the database layer. Takes a date in one of the forms dates are stored in,
+    // "yyyy-MM-dd HH:mm:ss" or "yyyy-MM-dd", as read from a column declared as a date.
+    static constexpr int LongueurDateMax = 19;
+    void DefinirDateStockee(std::string_view texte);
+    // The stored text of a date read from the base and not changed since; empty otherwise.
+    std::string_view DateStockee() const { return {date_.data(), longueurDate_}; }
 
 private:
+    void Convertir() const;
+
     QString nom_;
-    QVariant valeur_;
+    mutable QVariant valeur_;
+    std::array<char, LongueurDateMax> date_{};
+    size_t longueurDate_ = 0;
+    mutable bool enAttente_ = false; // valeur_ not yet made from date_
 };
 
 class Recordset {

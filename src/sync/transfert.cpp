@@ -34,11 +34,11 @@ qint32 IdentifiantSuivant(qint32 base) {
 }
 
 // The destination's current value is the column default; Null reads as "".
-bool ValeurParDefaut(const QVariant& courante, const QVariant& source) {
-    if (courante.isNull()) {
-        return source.typeId() == QMetaType::QString && source.toString().isEmpty();
+bool ValeurParDefaut(const dao::Field& courante, const dao::Field& source) {
+    if (courante.IsNull()) {
+        return source.TexteVide();
     }
-    return courante == source;
+    return courante.Value() == source.Value();
 }
 
 // Fields are copied by position: a table whose columns differ between the bases (one missing,
@@ -64,17 +64,18 @@ void VerifierMemesChamps(const QString& table, dao::Recordset& source,
 }
 
 // By position: both bases have the same columns in the same order. Null source values are not
-// assigned, so the destination keeps its defaults.
+// assigned, so the destination keeps its defaults. A date goes over as its stored text, never
+// converted to a date and back.
 void CopierChamps(dao::Recordset& source, dao::Recordset& destination) {
     const int nombre = source.FieldsCount();
     for (int i = 0; i < nombre; ++i) {
-        const QVariant& valeur = source.Fields(i).Value();
-        if (valeur.isNull()) {
+        const dao::Field& origine = source.Fields(i);
+        if (origine.IsNull()) {
             continue;
         }
         dao::Field& champ = destination.Fields(i);
-        if (!ValeurParDefaut(champ.Value(), valeur)) {
-            champ.SetValue(valeur);
+        if (!ValeurParDefaut(champ, origine)) {
+            champ.CopierValeur(origine);
         }
     }
 }
