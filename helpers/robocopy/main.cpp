@@ -26,7 +26,12 @@
 #include <QTextStream>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+
+#include <dirent.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -91,37 +96,107 @@ bool EstProvisoire(const QString& nom) {
     return nom.startsWith(QLatin1String(".~synchro-")) && nom.endsWith(QLatin1String(".tmp"));
 }
 
+// One entry of a folder as a single stat of it tells (a link is followed; a dangling link is a
+// file that will fail to copy, as any other special file).
+struct Entree {
+    QString nom;
+    bool dossier = false;
+    bool fichier = false;
+    qint64 taille = 0;
+    qint64 ecritureMs = 0; // last-write time, to the millisecond as the system shows it
+};
+
+// The entries of a native folder, "." and ".." left out, hidden ones included; each is looked at
+// once through the folder's descriptor. A folder that cannot be read gives none.
+QList<Entree> Lister(const QString& dossier) {
+    QList<Entree> entrees;
+    DIR* d = ::opendir(QFile::encodeName(dossier).constData());
+    if (d == nullptr) {
+        return entrees;
+    }
+    const int fd = ::dirfd(d);
+    while (const dirent* e = ::readdir(d)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) {
+            continue;
+        }
+        Entree entree;
+        entree.nom = QFile::decodeName(e->d_name);
+        struct stat st {};
+        if (::fstatat(fd, e->d_name, &st, 0) == 0) {
+            entree.dossier = S_ISDIR(st.st_mode);
+            entree.fichier = S_ISREG(st.st_mode);
+            entree.taille = static_cast<qint64>(st.st_size);
+            entree.ecritureMs = static_cast<qint64>(st.st_mtim.tv_sec) * 1000 +
+                                static_cast<qint64>(st.st_mtim.tv_nsec) / 1000000;
+        }
+        entrees.append(entree);
+    }
+    ::closedir(d);
+    return entrees;
+}
+
+bool OrdreDesNoms(const Entree& a, const Entree& b) {
+    return QString::compare(a.nom, b.nom, Qt::CaseInsensitive) < 0;
+}
+
 // The entries of a destination folder by their case-folded names: Windows has one file per
 // name, whatever its case.
-QHash<QString, QFileInfo> Entrees(const QString& dossier) {
-    QHash<QString, QFileInfo> entrees;
+QHash<QString, Entree> Entrees(const QString& dossier) {
+    QHash<QString, Entree> entrees;
     if (dossier.isEmpty()) {
         return entrees;
     }
-    const QFileInfoList liste = QDir(dossier).entryInfoList(QDir::AllEntries | QDir::Hidden |
-                                                            QDir::System | QDir::NoDotAndDotDot);
-    for (const QFileInfo& e : liste) {
-        entrees.insert(e.fileName().toCaseFolded(), e);
+    for (Entree& e : Lister(dossier)) {
+        const QString cle = e.nom.toCaseFolded();
+        entrees.insert(cle, std::move(e));
     }
     return entrees;
 }
 
-bool Identiques(const QFileInfo& source, const QFileInfo& cible) {
-    return cible.isFile() && source.size() == cible.size() &&
-           source.fileTime(QFileDevice::FileModificationTime) ==
-               cible.fileTime(QFileDevice::FileModificationTime);
+bool Identiques(const Entree& source, const Entree& cible) {
+    return cible.fichier && source.taille == cible.taille && source.ecritureMs == cible.ecritureMs;
 }
+
+// The name patterns of the command line, made once; "*" alone matches everything.
+class Motifs {
+public:
+    explicit Motifs(const QStringList& motifs) {
+        for (const QString& m : motifs) {
+            if (m == QLatin1String("*")) {
+                tout_ = true;
+            }
+            expressions_.append(
+                QRegularExpression(QRegularExpression::wildcardToRegularExpression(m),
+                                   QRegularExpression::CaseInsensitiveOption));
+        }
+    }
+    bool Correspond(const QString& nom) const {
+        if (tout_) {
+            return true;
+        }
+        for (const QRegularExpression& e : expressions_) {
+            if (e.match(nom).hasMatch()) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    bool tout_ = false;
+    QList<QRegularExpression> expressions_;
+};
 
 class Copieur {
 public:
     explicit Copieur(const Options& options)
-        : options_(options) {}
+        : options_(options)
+        , motifs_(options.motifs) {}
 
     Compteurs compteurs;
 
     void CopierDossier(const QString& source, const QString& destination, bool racine) {
         ++compteurs.dossiers;
-        const QDir dossier(source);
         bool existe = QFileInfo(destination).isDir();
         if (!existe && (racine || options_.dossiersVides)) {
             existe = Creer(destination);
@@ -129,17 +204,29 @@ public:
                 return;
             }
         }
-        const QHash<QString, QFileInfo> entrees = Entrees(existe ? destination : QString());
+        const QHash<QString, Entree> entrees = Entrees(existe ? destination : QString());
         QSet<QString> vus;
-        const QFileInfoList fichiers =
-            dossier.entryInfoList(options_.motifs, QDir::Files | QDir::Hidden | QDir::System,
-                                  QDir::Name | QDir::IgnoreCase);
-        for (const QFileInfo& fichier : fichiers) {
-            if (EstProvisoire(fichier.fileName())) {
+        QList<Entree> fichiers;
+        QList<Entree> sousDossiers;
+        for (Entree& e : Lister(source)) {
+            if (e.dossier) {
+                if (options_.sousDossiers) {
+                    sousDossiers.append(std::move(e));
+                }
+            } else if (motifs_.Correspond(e.nom)) {
+                fichiers.append(std::move(e));
+            }
+        }
+        std::sort(fichiers.begin(), fichiers.end(), OrdreDesNoms);
+        std::sort(sousDossiers.begin(), sousDossiers.end(), OrdreDesNoms);
+        const QString prefixeSource = source + QLatin1Char('/');
+        const QString prefixeCible = destination + QLatin1Char('/');
+        for (const Entree& fichier : fichiers) {
+            if (EstProvisoire(fichier.nom)) {
                 continue;
             }
             ++compteurs.fichiers;
-            const QString cle = fichier.fileName().toCaseFolded();
+            const QString cle = fichier.nom.toCaseFolded();
             vus.insert(cle);
             const auto trouve = entrees.constFind(cle);
             if (trouve != entrees.constEnd() && Identiques(fichier, *trouve)) {
@@ -153,27 +240,20 @@ public:
                     continue;
                 }
             }
-            const QString cible = QDir(destination)
-                                      .filePath(trouve != entrees.constEnd() ? trouve->fileName()
-                                                                             : fichier.fileName());
-            CopierFichier(fichier.filePath(), cible);
+            CopierFichier(prefixeSource + fichier.nom,
+                          prefixeCible +
+                              (trouve != entrees.constEnd() ? trouve->nom : fichier.nom));
         }
-        QFileInfoList sousDossiers;
-        if (options_.sousDossiers) {
-            sousDossiers = dossier.entryInfoList(QDir::Dirs | QDir::Hidden | QDir::System |
-                                                     QDir::NoDotAndDotDot,
-                                                 QDir::Name | QDir::IgnoreCase);
-        }
-        for (const QFileInfo& sous : sousDossiers) {
-            vus.insert(sous.fileName().toCaseFolded());
-            const auto trouve = entrees.constFind(sous.fileName().toCaseFolded());
-            const QString cible =
-                QDir(destination)
-                    .filePath(trouve != entrees.constEnd() ? trouve->fileName() : sous.fileName());
-            CopierDossier(sous.filePath(), cible, false);
+        for (const Entree& sous : sousDossiers) {
+            const QString cle = sous.nom.toCaseFolded();
+            vus.insert(cle);
+            const auto trouve = entrees.constFind(cle);
+            CopierDossier(prefixeSource + sous.nom,
+                          prefixeCible + (trouve != entrees.constEnd() ? trouve->nom : sous.nom),
+                          false);
         }
         for (auto it = entrees.constBegin(); it != entrees.constEnd(); ++it) {
-            if (!vus.contains(it.key()) && (it->isDir() ? options_.sousDossiers : true)) {
+            if (!vus.contains(it.key()) && (it->dossier ? options_.sousDossiers : true)) {
                 ++compteurs.extras;
             }
         }
@@ -219,6 +299,7 @@ private:
     }
 
     const Options& options_;
+    const Motifs motifs_;
 };
 
 void Resume(const QString& source, const QString& destination, const Compteurs& c) {

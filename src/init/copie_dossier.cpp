@@ -36,18 +36,15 @@ QString Nombre(qint32 n) {
     return QString::number(n);
 }
 
-// The source was just listed as a plain file; the destination may be anything.
-bool DatesEcritureDifferent(const QString& source, const QString& destination) {
-    return DerniereEcritureLocale(source, true) != DerniereEcritureLocale(destination, false);
-}
-
 // The secure ways read a base through SQLite so that a writer elsewhere cannot hand over a
 // half-written file.
-void CopierSecurise(const QString& source, const QString& destination, const QString& nom) {
+void CopierSecurise(const plateforme::DossierOuvert& source,
+                    const plateforme::DossierOuvert& destination, const QString& nom) {
     if (EstFichierBase(nom)) {
-        CopierFichierBase(source, destination);
+        CopierFichierBase(Dans(source.CheminWindows(), nom),
+                          Dans(destination.CheminWindows(), nom));
     } else {
-        plateforme::CopierFichier(source, destination);
+        plateforme::CopierFichier(source, destination, nom);
     }
 }
 
@@ -69,11 +66,11 @@ bool CopierSecuriseModifies(const QString& source, const QString& destination, b
         const QStringList noms = plateforme::ListerDossier(source + QStringLiteral("\\*.*"));
         const qint32 n = static_cast<qint32>(noms.size());
         qint32 k = 0;
+        const plateforme::DossierOuvert src(source);
+        const plateforme::DossierOuvert dst(destination);
         for (const QString& courant : noms) {
             nom = courant;
-            const QString src = Dans(source, nom);
-            const QString dst = Dans(destination, nom);
-            if ((estBase && EstFichierBase(nom)) || DatesEcritureDifferent(src, dst)) {
+            if ((estBase && EstFichierBase(nom)) || DatesEcritureDifferent(src, dst, nom)) {
                 CopierSecurise(src, dst, nom);
                 plateforme::DoEvents();
                 ++k;
@@ -93,9 +90,12 @@ bool CopierToutSecurise(const QString& source, const QString& destination) {
     QString nom;
     try {
         qint32 n = 0;
-        for (const QString& courant : plateforme::ListerDossier(source + QStringLiteral("\\*.*"))) {
+        const QStringList noms = plateforme::ListerDossier(source + QStringLiteral("\\*.*"));
+        const plateforme::DossierOuvert src(source);
+        const plateforme::DossierOuvert dst(destination);
+        for (const QString& courant : noms) {
             nom = courant;
-            CopierSecurise(Dans(source, nom), Dans(destination, nom), nom);
+            CopierSecurise(src, dst, nom);
             plateforme::DoEvents();
             ++n;
         }
@@ -113,14 +113,15 @@ bool CopierModifiesNonSecurise(const QString& source, const QString& destination
     const QStringList noms = plateforme::ListerDossier(source + QStringLiteral("\\*.*"));
     const qint32 n = static_cast<qint32>(noms.size());
     qint32 k = 0;
+    const plateforme::DossierOuvert dossierSource(source);
+    const plateforme::DossierOuvert dossierDestination(destination);
     for (const QString& nom : noms) {
-        const QString src = Dans(source, nom);
-        const QString dst = Dans(destination, nom);
-        if (!DatesEcritureDifferent(src, dst)) {
+        if (!DatesEcritureDifferent(dossierSource, dossierDestination, nom)) {
             continue;
         }
+        const QString src = Dans(source, nom);
         try {
-            plateforme::CopierFichier(src, dst);
+            plateforme::CopierFichier(dossierSource, dossierDestination, nom);
             ++k;
         } catch (const Erreur& e) {
             if (e.Number() == plateforme::err::PermissionRefusee) {

@@ -38,3 +38,29 @@ QDateTime DerniereEcritureLocale(const QString& chemin, bool fichierListe) {
     }
     return DateFichierLocale(temps.derniereEcriture);
 }
+
+namespace {
+
+QDateTime LocaleDepuisSecondes(qint64 secondes) {
+    return DateFichierLocale(QDateTime::fromSecsSinceEpoch(secondes, Qt::UTC));
+}
+
+} // namespace
+
+bool DatesEcritureDifferent(const plateforme::DossierOuvert& source,
+                            const plateforme::DossierOuvert& destination, const QString& nom) {
+    qint64 s = 0;
+    qint64 d = 0;
+    const bool lueSource = source.SecondeEcriture(nom, s);
+    const bool lueDestination = destination.SecondeEcriture(nom, d);
+    if (lueSource != lueDestination) {
+        // The zero date against a real time (unless that one cannot be converted either).
+        return LocaleDepuisSecondes(lueSource ? s : d) != DateZero();
+    }
+    if (!lueSource || s == d) {
+        return false; // the same second in universal time is the same second in local time
+    }
+    // Different instants may still read alike in local time (the hour repeated when the clocks
+    // go back): compare as the times are shown.
+    return LocaleDepuisSecondes(s) != LocaleDepuisSecondes(d);
+}

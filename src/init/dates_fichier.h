@@ -5,6 +5,10 @@
 #include <QDateTime>
 #include <QString>
 
+namespace plateforme {
+class DossierOuvert;
+}
+
 // The times of a file as the folder copies compare them: local time, to the whole second.
 
 struct DatesFichier {
@@ -21,6 +25,12 @@ DatesFichier LireDatesFichier(const QString& chemin);
 // nothing else. `fichierListe`: the name was just listed as a plain file, so it is not looked up
 // again.
 QDateTime DerniereEcritureLocale(const QString& chemin, bool fichierListe);
+
+// Whether the last-write times of the file `nom` of two folders differ, as DerniereEcritureLocale
+// reads them (local time to the second; the zero date for a file missing, not a plain file or
+// unreadable), without opening either file.
+bool DatesEcritureDifferent(const plateforme::DossierOuvert& source,
+                            const plateforme::DossierOuvert& destination, const QString& nom);
 
 // A system file time (universal time) in local time, milliseconds dropped; the zero date when
 // it cannot be converted.

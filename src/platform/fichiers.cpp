@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
@@ -275,22 +276,37 @@ int Consolider(int fd) {
     return ::fdatasync(fd);
 }
 
-// The temporary copy, removed unless it was renamed over the destination.
+// The temporary copy, removed unless it was renamed over the destination. Created in the
+// destination's folder, reached through that folder's descriptor.
 class FichierTemporaire {
 public:
-    explicit FichierTemporaire(const QString& dossier) {
-        chemin_ = Octets(dossier + QStringLiteral("/.~synchro-XXXXXX.tmp"));
-        fd_ = ::mkostemps(chemin_.data(), 4, O_CLOEXEC);
-        if (fd_ < 0) {
-            chemin_.clear();
+    explicit FichierTemporaire(int dossier)
+        : dossier_(dossier) {
+        static constexpr char Alphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+        for (int essai = 0; essai < 100; ++essai) {
+            quint64 alea = QRandomGenerator::global()->generate64();
+            QByteArray nom(".~synchro-XXXXXX.tmp");
+            for (int i = 10; i < 16; ++i) {
+                nom[i] = Alphabet[alea % (sizeof Alphabet - 1)];
+                alea /= sizeof Alphabet - 1;
+            }
+            fd_ =
+                ::openat(dossier_, nom.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            if (fd_ >= 0) {
+                nom_ = nom;
+                return;
+            }
+            if (errno != EEXIST) {
+                return;
+            }
         }
     }
     ~FichierTemporaire() {
         if (fd_ >= 0) {
             ::close(fd_);
         }
-        if (!chemin_.isEmpty()) {
-            ::unlink(chemin_.constData());
+        if (!nom_.isEmpty()) {
+            ::unlinkat(dossier_, nom_.constData(), 0);
         }
     }
     FichierTemporaire(const FichierTemporaire&) = delete;
@@ -303,19 +319,76 @@ public:
         fd_ = -1;
         return r;
     }
-    // Renames over `cible`; the temporary name is then gone.
+    // Renames over `cible` of the same folder; the temporary name is then gone.
     int Renommer(const QByteArray& cible) {
-        const int r = ::rename(chemin_.constData(), cible.constData());
+        const int r = ::renameat(dossier_, nom_.constData(), dossier_, cible.constData());
         if (r == 0) {
-            chemin_.clear();
+            nom_.clear();
         }
         return r;
     }
 
 private:
-    QByteArray chemin_;
+    int dossier_;
+    QByteArray nom_;
     int fd_ = -1;
 };
+
+// The body of every file copy: the source already open, the destination an entry of an open
+// folder (-1: the folder is missing). `natifSource` and `natifCible` only name the files in
+// the errors.
+void CopierOuvert(int in, const QString& natifSource, int dossierCible, const QByteArray& nomCible,
+                  const QString& natifCible) {
+    struct stat stSource {};
+    if (::fstat(in, &stSource) != 0) {
+        LeverSysteme(errno, natifSource);
+    }
+    if (!S_ISREG(stSource.st_mode)) {
+        Lever(err::ErreurAccesChemin);
+    }
+    if (dossierCible < 0) {
+        Lever(err::CheminIntrouvable);
+    }
+    struct stat stCible {};
+    if (::fstatat(dossierCible, nomCible.constData(), &stCible, 0) == 0) {
+        if (S_ISDIR(stCible.st_mode)) {
+            Lever(err::ErreurAccesChemin);
+        }
+        if (stCible.st_dev == stSource.st_dev && stCible.st_ino == stSource.st_ino) {
+            Lever(err::PermissionRefusee); // the file is in use by the copy itself
+        }
+        // FileCopy does not replace a read-only file.
+        if (EstLectureSeule(stCible) ||
+            ::faccessat(dossierCible, nomCible.constData(), W_OK, 0) != 0) {
+            Lever(err::PermissionRefusee);
+        }
+    }
+
+    FichierTemporaire tmp(dossierCible);
+    if (!tmp.Ouvert()) {
+        LeverSysteme(errno, natifCible);
+    }
+    CopierContenu(in, tmp.fd(), natifSource);
+    // Permissions follow (a read-only file stays read-only, as its attribute would); set-id bits
+    // never come along from a share.
+    if (::fchmod(tmp.fd(), stSource.st_mode & 0777) != 0) {
+        LeverSysteme(errno, natifCible);
+    }
+    const struct timespec temps[2] = {{0, UTIME_NOW}, stSource.st_mtim};
+    if (::futimens(tmp.fd(), temps) != 0) {
+        LeverSysteme(errno, natifCible);
+    }
+    if (Consolider(tmp.fd()) != 0 || tmp.Fermer() != 0) {
+        LeverSysteme(errno, natifCible);
+    }
+    if (tmp.Renommer(nomCible) != 0) {
+        LeverSysteme(errno, natifCible);
+    }
+}
+
+QString NomDe(const QString& natif) {
+    return natif.mid(natif.lastIndexOf(QLatin1Char('/')) + 1);
+}
 
 } // namespace
 
@@ -387,58 +460,93 @@ void CopierFichier(const QString& source, const QString& destination) {
     const QString natifSource = CheminNatif(source);
     // An existing destination whose name differs only by case is the one replaced, as on Windows.
     const QString natifCible = CheminNatif(destination);
-    const QByteArray cible = Octets(natifCible);
 
     Descripteur in(::open(Octets(natifSource).constData(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0) {
         LeverSysteme(errno, natifSource);
     }
-    struct stat stSource {};
-    if (::fstat(in.get(), &stSource) != 0) {
-        LeverSysteme(errno, natifSource);
-    }
-    if (!S_ISREG(stSource.st_mode)) {
-        Lever(err::ErreurAccesChemin);
-    }
-    const QString dossierCible = DossierParent(natifCible);
-    struct stat stCible {};
-    const bool remplace = ::stat(cible.constData(), &stCible) == 0;
-    if (!remplace && !EstDossierNatif(dossierCible)) {
-        Lever(err::CheminIntrouvable);
-    }
-    if (remplace) {
-        if (S_ISDIR(stCible.st_mode)) {
-            Lever(err::ErreurAccesChemin);
-        }
-        if (stCible.st_dev == stSource.st_dev && stCible.st_ino == stSource.st_ino) {
-            Lever(err::PermissionRefusee); // the file is in use by the copy itself
-        }
-        // FileCopy does not replace a read-only file.
-        if (EstLectureSeule(stCible) || ::access(cible.constData(), W_OK) != 0) {
-            Lever(err::PermissionRefusee);
-        }
-    }
+    const Descripteur dossier(
+        ::open(Octets(DossierParent(natifCible)).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    CopierOuvert(in.get(), natifSource, dossier.get(), Octets(NomDe(natifCible)), natifCible);
+}
 
-    FichierTemporaire tmp(dossierCible);
-    if (!tmp.Ouvert()) {
-        LeverSysteme(errno, natifCible);
+DossierOuvert::DossierOuvert(const QString& cheminWindows)
+    : windows_(cheminWindows)
+    , natif_(CheminNatif(cheminWindows)) {
+    fd_ = ::open(Octets(natif_).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
+DossierOuvert::~DossierOuvert() {
+    if (fd_ >= 0) {
+        ::close(fd_);
     }
-    CopierContenu(in.get(), tmp.fd(), natifSource);
-    // Permissions follow (a read-only file stays read-only, as its attribute would); set-id bits
-    // never come along from a share.
-    if (::fchmod(tmp.fd(), stSource.st_mode & 0777) != 0) {
-        LeverSysteme(errno, natifCible);
+}
+
+QByteArray DossierOuvert::NomExistant(const QString& nom) const {
+    if (fd_ < 0) {
+        return {};
     }
-    const struct timespec temps[2] = {{0, UTIME_NOW}, stSource.st_mtim};
-    if (::futimens(tmp.fd(), temps) != 0) {
-        LeverSysteme(errno, natifCible);
+    QByteArray exact = Octets(nom);
+    struct stat st {};
+    if (::fstatat(fd_, exact.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        return exact;
     }
-    if (Consolider(tmp.fd()) != 0 || tmp.Fermer() != 0) {
-        LeverSysteme(errno, natifCible);
+    // Rare: another case, found by the path translation's own search.
+    const QString natif = CheminNatif(windows_ + QLatin1Char('\\') + nom);
+    const QString trouve = NomDe(natif);
+    if (DossierParent(natif) != natif_ || trouve == nom ||
+        ::fstatat(fd_, Octets(trouve).constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return {};
     }
-    if (tmp.Renommer(cible) != 0) {
-        LeverSysteme(errno, natifCible);
+    return Octets(trouve);
+}
+
+bool DossierOuvert::SecondeEcriture(const QString& nom, qint64& secondes) const {
+    if (fd_ < 0) {
+        return false;
     }
+    QByteArray entree = Octets(nom);
+    struct stat st {};
+    if (::fstatat(fd_, entree.constData(), &st, 0) != 0) {
+        if (errno != ENOENT) {
+            return false;
+        }
+        entree = NomExistant(nom);
+        if (entree.isEmpty() || ::fstatat(fd_, entree.constData(), &st, 0) != 0) {
+            return false;
+        }
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return false;
+    }
+    // Readable by everyone: open would succeed, no need to ask. Otherwise the kernel decides,
+    // as it would for the open.
+    if ((st.st_mode & 0444) != 0444 && ::faccessat(fd_, entree.constData(), R_OK, 0) != 0) {
+        return false;
+    }
+    secondes = static_cast<qint64>(st.st_mtim.tv_sec);
+    return true;
+}
+
+void CopierFichier(const DossierOuvert& source, const DossierOuvert& destination,
+                   const QString& nom) {
+    if (crochetCopie() != nullptr) {
+        crochetCopie()(source.windows_ + QLatin1Char('\\') + nom,
+                       destination.windows_ + QLatin1Char('\\') + nom);
+    }
+    const QByteArray nomSource = Octets(nom);
+    const QString natifSource = source.natif_ + QLatin1Char('/') + nom;
+    Descripteur in(
+        source.fd_ < 0 ? -1 : ::openat(source.fd_, nomSource.constData(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) {
+        LeverSysteme(source.fd_ < 0 ? ENOENT : errno, natifSource);
+    }
+    QByteArray nomCible = destination.NomExistant(nom);
+    if (nomCible.isEmpty()) {
+        nomCible = nomSource;
+    }
+    CopierOuvert(in.get(), natifSource, destination.fd_, nomCible,
+                 destination.natif_ + QLatin1Char('/') + QFile::decodeName(nomCible));
 }
 
 void SupprimerFichier(const QString& chemin) {

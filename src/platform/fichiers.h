@@ -33,8 +33,8 @@ bool DossierExiste(const QString& chemin);
 // file under the real name. Replaces an existing destination.
 void CopierFichier(const QString& source, const QString& destination);
 
-void SupprimerFichier(const QString& chemin); // Kill
-void CreerDossier(const QString& chemin);     // MkDir (parent not created)
+void SupprimerFichier(const QString& chemin);                        // Kill
+void CreerDossier(const QString& chemin);                            // MkDir (parent not created)
 void RenommerFichier(const QString& ancien, const QString& nouveau); // replaces `nouveau`
 
 // Times of a file in universal time (FILETIME); an invalid QDateTime when it cannot be read.
@@ -46,6 +46,43 @@ struct TempsFichier {
 // False when the file cannot be opened for reading.
 bool LireTempsFichier(const QString& chemin, TempsFichier& temps);
 void DefinirDerniereEcriture(const QString& chemin, const QDateTime& utc);
+
+// A folder opened once for a run over its files: each file is then reached by its name in the
+// folder, without translating its whole Windows path again (drive, share, links, case). The
+// folder keeps the object it was opened on even if its path changes meanwhile. A folder that
+// does not exist (or is not a folder) leaves the object closed: every file then reads as absent.
+class DossierOuvert {
+public:
+    explicit DossierOuvert(const QString& cheminWindows);
+    ~DossierOuvert();
+    DossierOuvert(const DossierOuvert&) = delete;
+    DossierOuvert& operator=(const DossierOuvert&) = delete;
+
+    bool Ouvert() const { return fd_ >= 0; }
+    const QString& CheminWindows() const { return windows_; }
+
+    // Last-write time of the plain file `nom` in universal time, to the second (seconds since
+    // 1970), without opening the file. False when it is missing, is not a plain file (a folder
+    // of that name) or cannot be opened for reading, as LireTempsFichier would find. The name is
+    // matched without regard to case when it does not exist as given.
+    bool SecondeEcriture(const QString& nom, qint64& secondes) const;
+
+private:
+    friend void CopierFichier(const DossierOuvert&, const DossierOuvert&, const QString&);
+    // The entry's name as it stands in the folder (its case may differ from `nom`); empty
+    // when there is none.
+    QByteArray NomExistant(const QString& nom) const;
+
+    QString windows_;
+    QString natif_;
+    int fd_ = -1;
+};
+
+// CopierFichier of `nom` from one opened folder to the other (the same name on both sides;
+// an existing destination whose name differs only by case is the one replaced): same checks,
+// same errors, same temporary name and rename, with neither path translated again.
+void CopierFichier(const DossierOuvert& source, const DossierOuvert& destination,
+                   const QString& nom);
 
 // Copy hook for fault-injection tests: called before every file copy the module makes itself.
 using CrochetCopie = void (*)(const QString& source, const QString& destination);
