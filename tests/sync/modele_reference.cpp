@@ -167,7 +167,9 @@ private:
         const QString ecran = TexteOuVide(d[iAttache]);
         QString nom;
         const Ligne* mode = nullptr;
-        for (const Ligne& l : cas_.serveur.value(QStringLiteral("typeobjet"))) {
+        // Kept for the whole function: `mode` points into it.
+        const QList<Ligne> types = cas_.serveur.value(QStringLiteral("typeobjet"));
+        for (const Ligne& l : types) {
             if (mode == nullptr && l[0].toString().compare(type, Qt::CaseInsensitive) == 0 &&
                 l[1].toString().compare(ecran, Qt::CaseInsensitive) == 0) {
                 mode = &l;
