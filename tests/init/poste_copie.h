@@ -11,6 +11,16 @@
 // local disk C:, the fake clock and window of factices::Environnement.
 namespace essais {
 
+// The folder pair most copy tests use, and a file of each.
+inline const QString Source = QStringLiteral("P:\\zelvano\\courrier");
+inline const QString Destination = QStringLiteral("C:\\zelvano\\courrier");
+inline QString S(const QString& nom) {
+    return Source + QLatin1Char('\\') + nom;
+}
+inline QString D(const QString& nom) {
+    return Destination + QLatin1Char('\\') + nom;
+}
+
 class Poste {
 public:
     Poste();

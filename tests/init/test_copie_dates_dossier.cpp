@@ -19,15 +19,10 @@ namespace {
 
 using essais::Poste;
 
-const QString Source = QStringLiteral("P:\\zelvano\\courrier");
-const QString Destination = QStringLiteral("C:\\zelvano\\courrier");
-
-QString S(const QString& nom) {
-    return Source + QLatin1Char('\\') + nom;
-}
-QString D(const QString& nom) {
-    return Destination + QLatin1Char('\\') + nom;
-}
+using essais::D;
+using essais::Destination;
+using essais::S;
+using essais::Source;
 
 void DefinirTemps(const Poste& poste, const QString& cheminWindows, time_t s, long ns = 0) {
     const struct timespec t[2] = {{0, UTIME_OMIT}, {s, ns}};

@@ -15,15 +15,10 @@ namespace {
 
 using essais::Poste;
 
-const QString Source = QStringLiteral("P:\\zelvano\\courrier");
-const QString Destination = QStringLiteral("C:\\zelvano\\courrier");
-
-QString S(const QString& nom) {
-    return Source + QLatin1Char('\\') + nom;
-}
-QString D(const QString& nom) {
-    return Destination + QLatin1Char('\\') + nom;
-}
+using essais::D;
+using essais::Destination;
+using essais::S;
+using essais::Source;
 
 QDateTime Le(int h, int m, int s, int ms = 0) {
     return QDateTime(QDate(2026, 11, 3), QTime(h, m, s, ms));
