@@ -2,6 +2,18 @@
 set(SYNCHRO_ENTETES_COMMUNES <QString> <QStringList> <QList> <QHash> <QSet> <QByteArray> <QDateTime>
     <QDir> <QFile> <QFileInfo> <functional> <memory> <optional>)
 
+# The first target of a group compiles those headers; the others of the group, built with the
+# same options, reuse them.
+function(synchro_entetes_communes cible groupe)
+  get_property(premiere GLOBAL PROPERTY SYNCHRO_ENTETES_${groupe})
+  if(premiere)
+    target_precompile_headers(${cible} REUSE_FROM ${premiere})
+  else()
+    target_precompile_headers(${cible} PRIVATE ${SYNCHRO_ENTETES_COMMUNES} ${ARGN})
+    set_property(GLOBAL PROPERTY SYNCHRO_ENTETES_${groupe} ${cible})
+  endif()
+endfunction()
+
 # One static library per subsystem, made of every source file of its folder. The subsystems call
 # each other both ways (the synchronisation runs the initialisation, which redirects the drive,
 # which waits through the task list...), which CMake allows between static libraries.
@@ -22,7 +34,7 @@ function(synchro_bibliotheque nom)
   target_include_directories(${nom} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${nom} PUBLIC ${ARG_LIENS})
   set_target_properties(${nom} PROPERTIES LINK_INTERFACE_MULTIPLICITY 4)
-  target_precompile_headers(${nom} PRIVATE ${SYNCHRO_ENTETES_COMMUNES})
+  synchro_entetes_communes(${nom} bibliotheques)
 endfunction()
 
 # One test program per folder of tests/, every test registered with CTest.
@@ -35,7 +47,7 @@ function(synchro_tests nom)
   add_executable(test_${nom} ${sources})
   target_link_libraries(test_${nom} PRIVATE ${ARG_LIENS} synchro_testutil GTest::gtest GTest::gmock)
   target_include_directories(test_${nom} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  target_precompile_headers(test_${nom} PRIVATE ${SYNCHRO_ENTETES_COMMUNES} <gtest/gtest.h>)
+  synchro_entetes_communes(test_${nom} tests <gtest/gtest.h>)
   gtest_discover_tests(test_${nom} DISCOVERY_TIMEOUT 60
                        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SYNCHRO_BIN=${CMAKE_BINARY_DIR}/bin")
 endfunction()
