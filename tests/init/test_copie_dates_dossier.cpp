@@ -4,6 +4,7 @@
 #include "init/poste_copie.h"
 #include "platform/fichiers.h"
 #include "settings/parametres.h"
+#include "testutil/conditions.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,31 +30,6 @@ void DefinirTemps(const Poste& poste, const QString& cheminWindows, time_t s, lo
     ASSERT_EQ(
         ::utimensat(AT_FDCWD, QFile::encodeName(poste.Natif(cheminWindows)).constData(), t, 0), 0);
 }
-
-// The local time zone for one test.
-class FuseauHoraire {
-public:
-    explicit FuseauHoraire(const char* tz)
-        : ancien_(qgetenv("TZ"))
-        , avait_(qEnvironmentVariableIsSet("TZ")) {
-        qputenv("TZ", tz);
-        ::tzset();
-    }
-    ~FuseauHoraire() {
-        if (avait_) {
-            qputenv("TZ", ancien_);
-        } else {
-            qunsetenv("TZ");
-        }
-        ::tzset();
-    }
-    FuseauHoraire(const FuseauHoraire&) = delete;
-    FuseauHoraire& operator=(const FuseauHoraire&) = delete;
-
-private:
-    QByteArray ancien_;
-    bool avait_;
-};
 
 TEST(DatesDossier, CommeLesDatesLuesFichierParFichier) {
     Poste poste;
@@ -97,7 +73,7 @@ TEST(DatesDossier, HeureRepeteeComparesEnTempsLocal) {
     if (!QFile::exists(QStringLiteral("/usr/share/zoneinfo/Europe/Paris"))) {
         GTEST_SKIP() << "no time-zone data";
     }
-    const FuseauHoraire paris("Europe/Paris");
+    const essais::Fuseau paris("Europe/Paris");
     Poste poste;
     poste.Ecrire(S(QStringLiteral("a.txt")), "s");
     poste.Ecrire(D(QStringLiteral("a.txt")), "d");

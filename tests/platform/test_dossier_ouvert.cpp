@@ -2,17 +2,16 @@
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 #include "platform/fichiers.h"
+#include "testutil/conditions.h"
 #include "testutil/factices.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <csignal>
 #include <functional>
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,12 +26,7 @@ const QString Source = QStringLiteral("P:\\zelvano\\courrier");
 const QString Destination = QStringLiteral("C:\\zelvano\\courrier");
 
 int NumeroLeve(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const plateforme::Erreur& e) {
-        return e.Number();
-    }
-    return 0;
+    return essais::ErreurDe(f).Number();
 }
 
 struct stat Etat(const QString& natif) {
@@ -189,16 +183,14 @@ TEST_F(DossiersOuverts, CopieInterrompueNeLaissePasDeFichierSousLeVraiNom) {
     plateforme::DefinirCrochetCopie(nullptr);
 
     // Writes that fail half-way, as on a full disk.
-    struct rlimit avant {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &avant), 0);
-    const auto ancienSignal = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limite = avant;
-    limite.rlim_cur = 65536;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limite), 0);
-    const int remplace = NumeroLeve([&] { Copier(QStringLiteral("gros.dcm")); });
-    const int nouveau = NumeroLeve([&] { Copier(QStringLiteral("neuf.dcm")); });
-    ::setrlimit(RLIMIT_FSIZE, &avant);
-    std::signal(SIGXFSZ, ancienSignal);
+    int remplace = 0;
+    int nouveau = 0;
+    {
+        const essais::DisquePleinSimule plein(65536);
+        ASSERT_TRUE(plein.Pose());
+        remplace = NumeroLeve([&] { Copier(QStringLiteral("gros.dcm")); });
+        nouveau = NumeroLeve([&] { Copier(QStringLiteral("neuf.dcm")); });
+    }
 
     EXPECT_EQ(remplace, err::DisquePlein);
     EXPECT_EQ(nouveau, err::DisquePlein);

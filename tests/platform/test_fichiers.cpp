@@ -1,17 +1,16 @@
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 #include "platform/fichiers.h"
+#include "testutil/conditions.h"
 #include "testutil/factices.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <csignal>
 #include <functional>
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,13 +24,11 @@ using plateforme::ListerDossier;
 
 // The error number raised by `f`, 0 when none.
 int NumeroLeve(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const plateforme::Erreur& e) {
+    const plateforme::Erreur e = essais::ErreurDe(f);
+    if (e.Number() != 0) {
         EXPECT_FALSE(e.Description().isEmpty());
-        return e.Number();
     }
-    return 0;
+    return e.Number();
 }
 
 struct timespec Mtime(const QString& natif) {
@@ -169,15 +166,12 @@ TEST_F(Fichiers, DisquePleinEnCoursDeCopie) {
     const QString source = QStringLiteral("P:\\zelvano\\bd\\zelvano.mdb");
     const QString cible = QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb");
     machine.EcrireFichier(cible, "version locale");
-    struct rlimit avant {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &avant), 0);
-    const auto ancienSignal = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limite = avant;
-    limite.rlim_cur = 65536;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limite), 0);
-    const int numero = NumeroLeve([&] { CopierFichier(source, cible); });
-    ::setrlimit(RLIMIT_FSIZE, &avant);
-    std::signal(SIGXFSZ, ancienSignal);
+    int numero = 0;
+    {
+        const essais::DisquePleinSimule plein(65536);
+        ASSERT_TRUE(plein.Pose());
+        numero = NumeroLeve([&] { CopierFichier(source, cible); });
+    }
 
     EXPECT_EQ(numero, err::DisquePlein);
     EXPECT_EQ(machine.LireFichier(cible), QByteArray("version locale"));

@@ -2,6 +2,7 @@
 #include "platform/erreur.h"
 #include "sync/base_connexion.h"
 #include "sync/dao.h"
+#include "testutil/conditions.h"
 #include "testutil/factices.h"
 
 #include <gtest/gtest.h>
@@ -18,19 +19,10 @@ namespace {
 
 using dao::DBEngine;
 namespace errdb = dao::errdb;
+using essais::ErreurDe;
 
 const QString Distante = QStringLiteral("\\\\serveur\\zelvano\\zelvano\\bd\\zelvano.mdb");
 const QString Locale = QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb");
-
-// The error raised by `f` (number 0 when it raised none).
-plateforme::Erreur ErreurDe(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const plateforme::Erreur& e) {
-        return e;
-    }
-    return plateforme::Erreur(0, QStringLiteral("aucune erreur"));
-}
 
 // A connection of its own, outside the layer: what another workstation would see.
 class Temoin {

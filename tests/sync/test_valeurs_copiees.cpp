@@ -7,6 +7,7 @@
 #include "platform/erreur.h"
 #include "sync/correspondances.h"
 #include "sync/transfert.h"
+#include "testutil/conditions.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -31,29 +32,6 @@ const QString Identifiant = QStringLiteral("identifiant");
 constexpr const char* Paris = "CET-1CEST,M3.5.0,M10.5.0/3";
 // Clocks go from 00:00 straight to 01:00 on the third Sunday of October (18 October 2026).
 constexpr const char* MinuitSaute = "BRT3BRST,M10.3.0/0,M2.3.0/0";
-
-// The local time zone of the test, the previous one given back at the end.
-class Fuseau {
-public:
-    explicit Fuseau(const char* tz)
-        : avait_(qEnvironmentVariableIsSet("TZ"))
-        , ancien_(qgetenv("TZ")) {
-        qputenv("TZ", tz);
-    }
-    ~Fuseau() {
-        if (avait_) {
-            qputenv("TZ", ancien_);
-        } else {
-            qunsetenv("TZ");
-        }
-    }
-    Fuseau(const Fuseau&) = delete;
-    Fuseau& operator=(const Fuseau&) = delete;
-
-private:
-    bool avait_;
-    QByteArray ancien_;
-};
 
 // One column of every row of `sql`, read outside the layer as the file holds it: "NULL", or the
 // storage class and the text ("text:2026-03-29 01:59:59", "integer:42").
@@ -87,15 +65,6 @@ QStringList Stocke(const QString& base, const char* sql) {
     sqlite3_finalize(s);
     sqlite3_close_v2(db);
     return valeurs;
-}
-
-plateforme::Erreur ErreurDe(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const plateforme::Erreur& e) {
-        return e;
-    }
-    return plateforme::Erreur(0, QStringLiteral("aucune erreur"));
 }
 
 class ValeursCopiees : public DeuxBases {
