@@ -3,6 +3,7 @@
 #include "init/attente.h"
 #include "init/copie_base.h"
 #include "init/dates_fichier.h"
+#include "init/fichiers_synchronises.h"
 #include "platform/erreur.h"
 #include "platform/fichiers.h"
 #include "platform/services.h"
@@ -46,6 +47,7 @@ void CopierSecurise(const plateforme::DossierOuvert& source,
     } else {
         plateforme::CopierFichier(source, destination, nom);
     }
+    FichiersImposes().MarquerCopie(source.CheminWindows(), nom);
 }
 
 void JournaliserEchecSecurise(const Erreur& e, const QString& source, const QString& nom) {
@@ -56,6 +58,14 @@ void JournaliserEchecSecurise(const Erreur& e, const QString& source, const QStr
         EcrireJournal(e.Description() + QStringLiteral(" (") + Nombre(e.Number()) +
                       QStringLiteral(") pendant la copie du fichier ") + Dans(source, nom));
     }
+}
+
+// Whether the modified-only ways copy `nom`: it differs, or the last synchronisation wrote it
+// (see fichiers_synchronises.h).
+bool ACopier(const plateforme::DossierOuvert& source, const plateforme::DossierOuvert& destination,
+             const QString& nom) {
+    return FichiersImposes().Impose(source.CheminWindows(), nom) ||
+           FichiersDifferents(source, destination, nom);
 }
 
 // Secure, modified only. A synchronisation writes both bases within the same second, so their
@@ -70,7 +80,7 @@ bool CopierSecuriseModifies(const QString& source, const QString& destination, b
         const plateforme::DossierOuvert dst(destination);
         for (const QString& courant : noms) {
             nom = courant;
-            if ((estBase && EstFichierBase(nom)) || DatesEcritureDifferent(src, dst, nom)) {
+            if ((estBase && EstFichierBase(nom)) || ACopier(src, dst, nom)) {
                 CopierSecurise(src, dst, nom);
                 plateforme::DoEvents();
                 ++k;
@@ -116,12 +126,13 @@ bool CopierModifiesNonSecurise(const QString& source, const QString& destination
     const plateforme::DossierOuvert dossierSource(source);
     const plateforme::DossierOuvert dossierDestination(destination);
     for (const QString& nom : noms) {
-        if (!DatesEcritureDifferent(dossierSource, dossierDestination, nom)) {
+        if (!ACopier(dossierSource, dossierDestination, nom)) {
             continue;
         }
         const QString src = Dans(source, nom);
         try {
             plateforme::CopierFichier(dossierSource, dossierDestination, nom);
+            FichiersImposes().MarquerCopie(source, nom);
             ++k;
         } catch (const Erreur& e) {
             if (e.Number() == plateforme::err::PermissionRefusee) {

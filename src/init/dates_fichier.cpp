@@ -47,12 +47,17 @@ QDateTime LocaleDepuisSecondes(qint64 secondes) {
 
 } // namespace
 
-bool DatesEcritureDifferent(const plateforme::DossierOuvert& source,
-                            const plateforme::DossierOuvert& destination, const QString& nom) {
+bool FichiersDifferents(const plateforme::DossierOuvert& source,
+                        const plateforme::DossierOuvert& destination, const QString& nom) {
     qint64 s = 0;
     qint64 d = 0;
-    const bool lueSource = source.SecondeEcriture(nom, s);
-    const bool lueDestination = destination.SecondeEcriture(nom, d);
+    qint64 tailleSource = 0;
+    qint64 tailleDestination = 0;
+    const bool lueSource = source.SecondeEcriture(nom, s, &tailleSource);
+    const bool lueDestination = destination.SecondeEcriture(nom, d, &tailleDestination);
+    if (lueSource && lueDestination && tailleSource != tailleDestination) {
+        return true;
+    }
     if (lueSource != lueDestination) {
         // The zero date against a real time (unless that one cannot be converted either).
         return LocaleDepuisSecondes(lueSource ? s : d) != DateZero();

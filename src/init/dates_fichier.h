@@ -26,11 +26,13 @@ DatesFichier LireDatesFichier(const QString& chemin);
 // again.
 QDateTime DerniereEcritureLocale(const QString& chemin, bool fichierListe);
 
-// Whether the last-write times of the file `nom` of two folders differ, as DerniereEcritureLocale
-// reads them (local time to the second; the zero date for a file missing, not a plain file or
-// unreadable), without opening either file.
-bool DatesEcritureDifferent(const plateforme::DossierOuvert& source,
-                            const plateforme::DossierOuvert& destination, const QString& nom);
+// Whether the file `nom` of two folders differs for the modified-only copies: its last-write
+// times differ, as DerniereEcritureLocale reads them (local time to the second; the zero date for
+// a file missing, not a plain file or unreadable), or both are readable and their sizes differ
+// (files written together share their time: equal times alone do not tell the same content).
+// Neither file is opened.
+bool FichiersDifferents(const plateforme::DossierOuvert& source,
+                        const plateforme::DossierOuvert& destination, const QString& nom);
 
 // A system file time (universal time) in local time, milliseconds dropped; the zero date when
 // it cannot be converted.

@@ -3,6 +3,7 @@
 #include "drives/redirection.h"
 #include "init/copie_base.h"
 #include "init/copie_dossier.h"
+#include "init/fichiers_synchronises.h"
 #include "init/robocopy.h"
 #include "platform/chemins.h"
 #include "platform/erreur.h"
@@ -116,15 +117,32 @@ bool CopierLesDossiers() {
         return false;
     }
     if (RobocopyDisponible()) {
-        return CopierDossiersRobocopy();
-    }
-    for (const QString& dossier :
-         {p.courrierdir, p.crodir, p.certifdir, p.corresdir, p.datadir, p.flashdir, p.modeledir}) {
-        if (!dossier.isEmpty() && !CopierDossier(dossier, false)) {
+        if (!CopierDossiersRobocopy()) {
             return false;
         }
+    } else {
+        for (const QString& dossier : {p.courrierdir, p.crodir, p.certifdir, p.corresdir, p.datadir,
+                                       p.flashdir, p.modeledir}) {
+            if (!dossier.isEmpty() && !CopierDossier(dossier, false)) {
+                return false;
+            }
+        }
     }
+    if (!FichiersImposes().RecopierRestants()) {
+        return false;
+    }
+    FichiersImposes().Oublier();
     return true;
+}
+
+// The copies of the run, with the files the last synchronisation wrote on the server.
+bool CopierLesDossiersEtFichiers() {
+    if (!FichiersImposes().Charger()) {
+        return false;
+    }
+    const bool copies = CopierLesDossiers();
+    FichiersImposes().Vider();
+    return copies;
 }
 
 void LancerTraitementSupplementaire() {
@@ -258,11 +276,12 @@ void LancerInitialisation() {
     Journal3(QStringLiteral("DEMARRAGE DE L'INITIALISATION"));
     // Phase 1: the copies report their own errors.
     try {
-        if (!CopierLesDossiers()) {
+        if (!CopierLesDossiersEtFichiers()) {
             BlocEchec();
             return;
         }
     } catch (const Erreur&) {
+        FichiersImposes().Vider();
         BlocEchec();
         return;
     }

@@ -501,7 +501,7 @@ QByteArray DossierOuvert::NomExistant(const QString& nom) const {
     return Octets(trouve);
 }
 
-bool DossierOuvert::SecondeEcriture(const QString& nom, qint64& secondes) const {
+bool DossierOuvert::SecondeEcriture(const QString& nom, qint64& secondes, qint64* taille) const {
     if (fd_ < 0) {
         return false;
     }
@@ -525,6 +525,9 @@ bool DossierOuvert::SecondeEcriture(const QString& nom, qint64& secondes) const 
         return false;
     }
     secondes = static_cast<qint64>(st.st_mtim.tv_sec);
+    if (taille != nullptr) {
+        *taille = static_cast<qint64>(st.st_size);
+    }
     return true;
 }
 

@@ -64,8 +64,9 @@ public:
     // Last-write time of the plain file `nom` in universal time, to the second (seconds since
     // 1970), without opening the file. False when it is missing, is not a plain file (a folder
     // of that name) or cannot be opened for reading, as LireTempsFichier would find. The name is
-    // matched without regard to case when it does not exist as given.
-    bool SecondeEcriture(const QString& nom, qint64& secondes) const;
+    // matched without regard to case when it does not exist as given. `taille`, when given,
+    // receives the file's size in bytes.
+    bool SecondeEcriture(const QString& nom, qint64& secondes, qint64* taille = nullptr) const;
 
 private:
     friend void CopierFichier(const DossierOuvert&, const DossierOuvert&, const QString&);

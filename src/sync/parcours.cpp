@@ -29,6 +29,7 @@ std::optional<plateforme::Erreur> DernierNoIncorrect(const QString& table, qint3
 
 bool ParcourirTableSynchro() {
     TableCorrespondances().Vider();
+    FichiersEcritsSurServeur().clear();
     try {
         const auto rs =
             BaseLocaleOuverte().OpenRecordset(QStringLiteral("select * from synchro order by id"));

@@ -1,6 +1,7 @@
 #include "sync/synchronisation.h"
 
 #include "drives/redirection.h"
+#include "init/fichiers_synchronises.h"
 #include "init/initialisation.h"
 #include "platform/erreur.h"
 #include "platform/services.h"
@@ -11,6 +12,7 @@
 #include "sync/dao.h"
 #include "sync/intention.h"
 #include "sync/parcours.h"
+#include "sync/transfert.h"
 #include "sync/verification.h"
 
 namespace {
@@ -151,6 +153,9 @@ bool Synchroniser(bool& intentionEcrite, bool& validationEngagee) {
 
     BaseLocale()->Execute(QStringLiteral("delete * from synchro"));
     suivi.ApresParcours(*BaseDistante());
+    // Before the commit: once the records are on the server, the initialisation must know
+    // which of their files to bring whatever their times say.
+    AjouterFichiersSynchronises(FichiersEcritsSurServeur());
     // Marked first: a record whose writing failed half-way is removed by the error path too.
     intentionEcrite = true;
     EcrireIntention(suivi.Intention());

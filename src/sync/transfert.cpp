@@ -176,9 +176,15 @@ bool CompleterEnregistrement(const QString& table, const QString& champId, const
 
 } // namespace
 
+QStringList& FichiersEcritsSurServeur() {
+    static QStringList fichiers;
+    return fichiers;
+}
+
 void CopierFichierEnregistrement(const QString& source, const QString& destination) {
     try {
         plateforme::CopierFichier(source, destination);
+        FichiersEcritsSurServeur().append(destination);
     } catch (const plateforme::Erreur& e) {
         bool sourcePresente = false;
         EtapeSansEchec([&] { sourcePresente = plateforme::FichierExiste(source); });

@@ -38,5 +38,9 @@ constexpr int NomIncorrectSynchro = plateforme::err::ArgumentIncorrect;
 // copié vers ... : texte (numéro)". Never raises.
 void CopierFichierEnregistrement(const QString& source, const QString& destination);
 
+// The server paths of the files CopierFichierEnregistrement wrote since the walk began (the walk
+// empties it), for the initialisation that follows (see init/fichiers_synchronises.h).
+QStringList& FichiersEcritsSurServeur();
+
 // "ERREUR 3022 - texte", the form of the transfer's and the walk's error lines.
 QString LigneErreur(const plateforme::Erreur& erreur);

@@ -57,11 +57,6 @@ void Poste::InstallerProgramme(const QString& nom) const {
     ASSERT_TRUE(QFile::link(cible, env.machine.DossierProgramme() + QLatin1Char('/') + nom));
 }
 
-void EcranLent::Ceder(bool) {
-    QThread::msleep(1);
-    horloge_.Avancer(50);
-}
-
 QStringList Arborescence(const QString& natif) {
     QStringList fichiers;
     QDirIterator it(natif, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);

@@ -41,18 +41,7 @@ public:
     void InstallerProgramme(const QString& nom) const;
 };
 
-// A yield that really waits a little and moves the fake clock: the fixed delays of the copy
-// waits last a fraction of a second, while a real child process has time to start and end.
-class EcranLent final : public plateforme::Ecran {
-public:
-    explicit EcranLent(factices::Horloge& horloge)
-        : horloge_(horloge) {}
-    void DefinirPointeur(int) override {}
-    void Ceder(bool) override;
-
-private:
-    factices::Horloge& horloge_;
-};
+using factices::EcranLent;
 
 // Records the command lines instead of starting them.
 class ProcessusFactice final : public plateforme::Processus {
@@ -69,11 +58,7 @@ public:
     QList<int> styles;
 };
 
-class SystemeFactice final : public plateforme::Systeme {
-public:
-    plateforme::VersionOs Version() override { return version; }
-    plateforme::VersionOs version;
-};
+using SystemeFactice = factices::Systeme;
 
 // Relative paths of the plain files under a native folder, sorted.
 QStringList Arborescence(const QString& natif);

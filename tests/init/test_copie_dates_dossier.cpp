@@ -58,13 +58,42 @@ TEST(DatesDossier, CommeLesDatesLuesFichierParFichier) {
         SCOPED_TRACE(nom);
         const bool attendu =
             DerniereEcritureLocale(S(n), true) != DerniereEcritureLocale(D(n), false);
-        EXPECT_EQ(DatesEcritureDifferent(src, dst, n), attendu);
+        EXPECT_EQ(FichiersDifferents(src, dst, n), attendu);
     }
-    EXPECT_FALSE(DatesEcritureDifferent(src, dst, QStringLiteral("ms.txt")));
-    EXPECT_TRUE(DatesEcritureDifferent(src, dst, QStringLiteral("seconde.txt")));
-    EXPECT_TRUE(DatesEcritureDifferent(src, dst, QStringLiteral("seul.txt")));
-    EXPECT_TRUE(DatesEcritureDifferent(src, dst, QStringLiteral("dossier.txt")));
-    EXPECT_FALSE(DatesEcritureDifferent(src, dst, QStringLiteral("nul.txt")));
+    EXPECT_FALSE(FichiersDifferents(src, dst, QStringLiteral("ms.txt")));
+    EXPECT_TRUE(FichiersDifferents(src, dst, QStringLiteral("seconde.txt")));
+    EXPECT_TRUE(FichiersDifferents(src, dst, QStringLiteral("seul.txt")));
+    EXPECT_TRUE(FichiersDifferents(src, dst, QStringLiteral("dossier.txt")));
+    EXPECT_FALSE(FichiersDifferents(src, dst, QStringLiteral("nul.txt")));
+}
+
+// Files written together share their time: a size that differs still tells them apart, in both
+// modified-only ways, and nothing alike is copied again.
+TEST(DatesDossier, TailleDifferenteALaMemeSeconde) {
+    Poste poste;
+    poste.Ecrire(S(QStringLiteral("a.doc")), "contenu du serveur");
+    poste.Ecrire(D(QStringLiteral("a.doc")), "contenu local, plus long");
+    poste.Ecrire(S(QStringLiteral("b.doc")), "serveur");
+    poste.Ecrire(D(QStringLiteral("b.doc")), "local..");
+    for (const char* nom : {"a.doc", "b.doc"}) {
+        DefinirTemps(poste, S(QString::fromLatin1(nom)), 1700000000);
+        DefinirTemps(poste, D(QString::fromLatin1(nom)), 1700000000, 400000000);
+    }
+    const plateforme::DossierOuvert src(Source);
+    const plateforme::DossierOuvert dst(Destination);
+    EXPECT_TRUE(FichiersDifferents(src, dst, QStringLiteral("a.doc")));
+    EXPECT_FALSE(FichiersDifferents(src, dst, QStringLiteral("b.doc")));
+    for (int securisee : {1, 0}) {
+        Param().copiesecurisee = static_cast<qint16>(securisee);
+        Param().modifiesuniquement = 1;
+        poste.Ecrire(D(QStringLiteral("a.doc")), "contenu local, plus long");
+        DefinirTemps(poste, D(QStringLiteral("a.doc")), 1700000000);
+        ASSERT_TRUE(CopierDossier(QStringLiteral("courrier"), false));
+        EXPECT_TRUE(poste.Messages().last().startsWith(QStringLiteral("-> 1/2 ")))
+            << qPrintable(poste.Messages().last());
+        EXPECT_EQ(poste.Lire(D(QStringLiteral("a.doc"))), "contenu du serveur");
+        EXPECT_EQ(poste.Lire(D(QStringLiteral("b.doc"))), "local..") << "same time and size";
+    }
 }
 
 // When the clocks go back, two instants an hour apart read alike in local time: the copies
@@ -84,10 +113,10 @@ TEST(DatesDossier, HeureRepeteeComparesEnTempsLocal) {
               DerniereEcritureLocale(D(QStringLiteral("a.txt")), false));
     const plateforme::DossierOuvert src(Source);
     const plateforme::DossierOuvert dst(Destination);
-    EXPECT_FALSE(DatesEcritureDifferent(src, dst, QStringLiteral("a.txt")));
+    EXPECT_FALSE(FichiersDifferents(src, dst, QStringLiteral("a.txt")));
 
     DefinirTemps(poste, D(QStringLiteral("a.txt")), 1792888200 + 7200);
-    EXPECT_TRUE(DatesEcritureDifferent(src, dst, QStringLiteral("a.txt")));
+    EXPECT_TRUE(FichiersDifferents(src, dst, QStringLiteral("a.txt")));
 }
 
 // A whole folder with difficult names: copied once, alike afterwards, a local name in another

@@ -65,10 +65,10 @@ protected:
         poste.Ecrire(S(QStringLiteral("a.txt")), "serveur a", Le(9, 0, 0));
         poste.Ecrire(D(QStringLiteral("a.txt")), "local a", Le(11, 0, 0));
         poste.Ecrire(S(QStringLiteral("b.txt")), "serveur b", Le(9, 30, 0));
-        poste.Ecrire(D(QStringLiteral("b.txt")), "local b", Le(9, 30, 0));
+        poste.Ecrire(D(QStringLiteral("b.txt")), "local b..", Le(9, 30, 0));
         poste.Ecrire(S(QStringLiteral("c.txt")), "serveur c", Le(8, 0, 0));
         poste.Ecrire(S(QStringLiteral("d.txt")), "serveur d", Le(10, 0, 0, 200));
-        poste.Ecrire(D(QStringLiteral("d.txt")), "local d", Le(10, 0, 0, 900));
+        poste.Ecrire(D(QStringLiteral("d.txt")), "local d..", Le(10, 0, 0, 900));
         poste.Ecrire(S(QStringLiteral(".cache")), "cache");
         poste.Ecrire(S(QStringLiteral("sous\\e.txt")), "sous-dossier");
         poste.Ecrire(D(QStringLiteral("extra.txt")), "reste");
@@ -84,9 +84,9 @@ protected:
 void VerifierCopieModifies(const Poste& poste) {
     EXPECT_EQ(poste.Lire(D(QStringLiteral("a.txt"))), "serveur a"); // local newer: overwritten
     EXPECT_EQ(poste.Ecriture(D(QStringLiteral("a.txt"))), Le(9, 0, 0).toMSecsSinceEpoch());
-    EXPECT_EQ(poste.Lire(D(QStringLiteral("b.txt"))), "local b");
+    EXPECT_EQ(poste.Lire(D(QStringLiteral("b.txt"))), "local b..");
     EXPECT_EQ(poste.Lire(D(QStringLiteral("c.txt"))), "serveur c");
-    EXPECT_EQ(poste.Lire(D(QStringLiteral("d.txt"))), "local d"); // same second
+    EXPECT_EQ(poste.Lire(D(QStringLiteral("d.txt"))), "local d.."); // same second
     EXPECT_FALSE(poste.Existe(D(QStringLiteral(".cache"))));
     EXPECT_FALSE(poste.Existe(D(QStringLiteral("sous"))));
     EXPECT_EQ(poste.Lire(D(QStringLiteral("extra.txt"))), "reste");
@@ -193,7 +193,8 @@ TEST_F(CopieDossier, LesBasesDuDossierBaseSontToujoursCopiees) {
     poste.Ecrire(QStringLiteral("P:\\zelvano\\bd\\zelvano.mdb"), "base du serveur", meme);
     poste.Ecrire(QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb"), "base locale perimee", meme);
     poste.Ecrire(QStringLiteral("P:\\zelvano\\bd\\lisez-moi.txt"), "serveur", meme);
-    poste.Ecrire(QStringLiteral("C:\\zelvano\\bd\\lisez-moi.txt"), "local", meme);
+    // Same size too: only the bases are copied whatever their times and sizes say.
+    poste.Ecrire(QStringLiteral("C:\\zelvano\\bd\\lisez-moi.txt"), "local..", meme);
     Modes(1, 1);
     ASSERT_TRUE(CopierDossier(QStringLiteral("bd"), true));
     EXPECT_EQ(poste.Messages().last(),
@@ -201,13 +202,13 @@ TEST_F(CopieDossier, LesBasesDuDossierBaseSontToujoursCopiees) {
     EXPECT_EQ(poste.Lire(QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb")), "base du serveur");
     EXPECT_EQ(poste.Ecriture(QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb")),
               meme.toMSecsSinceEpoch());
-    EXPECT_EQ(poste.Lire(QStringLiteral("C:\\zelvano\\bd\\lisez-moi.txt")), "local");
+    EXPECT_EQ(poste.Lire(QStringLiteral("C:\\zelvano\\bd\\lisez-moi.txt")), "local..");
 
     // A document folder keeps the rule of the times, bases included.
     poste.Ecrire(S(QStringLiteral("annexe.mdb")), "serveur", meme);
-    poste.Ecrire(D(QStringLiteral("annexe.mdb")), "local", meme);
+    poste.Ecrire(D(QStringLiteral("annexe.mdb")), "local..", meme);
     ASSERT_TRUE(CopierDossier(QStringLiteral("courrier"), false));
-    EXPECT_EQ(poste.Lire(D(QStringLiteral("annexe.mdb"))), "local");
+    EXPECT_EQ(poste.Lire(D(QStringLiteral("annexe.mdb"))), "local..");
 }
 
 TEST_F(CopieDossier, ProgrammeExterneCommandeEtAttente) {

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 namespace factices {
 
@@ -27,6 +28,11 @@ void Ecran::Ceder(bool) {
     if (horloge_ != nullptr) {
         horloge_->Avancer(pas_);
     }
+}
+
+void EcranLent::Ceder(bool) {
+    QThread::msleep(1);
+    horloge_.Avancer(50);
 }
 
 void Fenetre::DefinirLibelle(Bouton bouton, const QString& libelle) {

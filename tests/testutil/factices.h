@@ -63,6 +63,26 @@ private:
     qint64 pas_;
 };
 
+// A yield that really waits a little and moves the fake clock: the fixed delays of the copy
+// waits last a fraction of a second, while a real child process has time to start and end.
+class EcranLent final : public plateforme::Ecran {
+public:
+    explicit EcranLent(Horloge& horloge)
+        : horloge_(horloge) {}
+    void DefinirPointeur(int) override {}
+    void Ceder(bool) override;
+
+private:
+    Horloge& horloge_;
+};
+
+// The operating system's version record, as the test sets it.
+class Systeme final : public plateforme::Systeme {
+public:
+    plateforme::VersionOs Version() override { return version; }
+    plateforme::VersionOs version;
+};
+
 class Fenetre final : public ::Fenetre {
 public:
     void DefinirTitre(const QString& titre) override { this->titre = titre; }
