@@ -190,6 +190,13 @@ void btnsynchro_Click(FenetrePrincipale& f) {
 }
 
 void btnCopier_Click(FenetrePrincipale& f) {
+    // The initialisation replaces the local base and its documents: under an open practice
+    // application (on the local base, or about to be), what it is writing would be lost.
+    if (ZelvanoEmpeche(
+            QStringLiteral("Opération impossible : vous devez sortir de Zelvano avant de "
+                           "lancer une initialisation."))) {
+        return;
+    }
     if (!Confirmer(QStringLiteral("ATTENTION : la base locale va être remplacée par la base "
                                   "distante. Toutes les informations contenues dans la base locale "
                                   "seront remplacées.") +

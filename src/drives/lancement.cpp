@@ -1,6 +1,7 @@
 #include "drives/lancement.h"
 
 #include "drives/qorbis32.h"
+#include "init/attente.h"
 #include "platform/erreur.h"
 #include "platform/fichiers.h"
 #include "platform/services.h"
@@ -8,7 +9,13 @@
 #include "settings/parametres.h"
 #include "sync/verification.h"
 
+#include <algorithm>
+
 namespace {
+
+// Characters of the task listing read for the practice application: every task of a busy
+// machine, however long ago it started.
+constexpr qint32 TailleListeTaches = 1 << 20;
 
 const QString CRLF = QStringLiteral("\r\n");
 
@@ -39,13 +46,30 @@ QString EtatSelonBase(const QString& mode, const QString& cheminBase) {
 
 bool ZelvanoEstDemarre() {
     QString tampon(65000, QLatin1Char(' '));
-    const qint32 nombre = qorbis32_ListeFenetres(tampon, 65000, 1, 1);
-    if (nombre < 0) {
-        plateforme::Lever(ErreurListeFenetres,
-                          QStringLiteral("La liste des fenêtres ouvertes n'a pas pu être lue : "
-                                         "impossible de savoir si Zelvano est démarré."));
+    const bool fenetresLues = qorbis32_ListeFenetres(tampon, 65000, 1, 1) >= 0;
+    if (fenetresLues && tampon.contains(QLatin1String("ZELVANO - Poste"))) {
+        return true;
     }
-    return tampon.contains(QLatin1String("ZELVANO - Poste"));
+    // A window may be on another display, or not drawn at all: the practice application's
+    // process tells too. The whole list is read: the application was often started long before.
+    qint16 taches = 0;
+    const bool tachesLues = LireListeTaches(TailleListeTaches, taches);
+    for (qint16 i = 1; i <= taches; ++i) {
+        const QString& programme = qb32_TabTaskList[i].ItemB;
+        const QString nom = programme.mid(std::max(programme.lastIndexOf(QLatin1Char('/')),
+                                                   programme.lastIndexOf(QLatin1Char('\\'))) +
+                                          1);
+        if (nom.compare(QLatin1String("zelvano.exe"), Qt::CaseInsensitive) == 0) {
+            return true;
+        }
+    }
+    if (!fenetresLues && !tachesLues) {
+        plateforme::Lever(ErreurListeFenetres,
+                          QStringLiteral("La liste des fenêtres ouvertes et celle des tâches n'ont "
+                                         "pas pu être lues : impossible de savoir si Zelvano est "
+                                         "démarré."));
+    }
+    return false;
 }
 
 void LancerZelvano(const QString& mode) {

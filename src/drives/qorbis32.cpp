@@ -42,7 +42,7 @@ QStringList itemsTaches() {
     QStringList items;
     for (const plateforme::Tache& t : plateforme::ListeTaches()) {
         if (t.pid != moi) {
-            items << t.nom << t.ligneCommande;
+            items << t.nom << t.programme;
         }
     }
     return items;
@@ -63,7 +63,11 @@ qint32 qorbis32_ListeFenetres(QString& tampon, qint32 taille, qint32 drapeau1, q
     }
     QString texte;
     if (drapeau1 == 1 && drapeau2 == 1) {
-        texte = listeMarquee(plateforme::TitresFenetres());
+        QStringList titres;
+        if (!plateforme::TitresFenetres(titres)) {
+            return -1; // no display: nobody can tell which windows are open
+        }
+        texte = listeMarquee(titres);
     } else if (drapeau1 == -1 && drapeau2 == -1) {
         texte = listeMarquee(itemsTaches());
     } else {

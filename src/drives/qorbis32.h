@@ -11,10 +11,13 @@ qint32 qorbis32_VersionNumber();
 
 // Writes into `tampon` a listing cut at `taille` characters and returns the number of characters
 // written, negative on failure (unknown options, negative size).
-//   (1, 1)   the titles of the top-level windows, each preceded by "<#F>";
-//   (-1, -1) two items per running process, each preceded by "<#F>": its program name, then its
-//            command line; newest processes first, so that a cut listing keeps the copy programs
-//            just started. The module itself is left out.
+//   (1, 1)   the titles of the top-level windows, each preceded by "<#F>"; negative when the
+//            window list cannot be read (no display);
+//   (-1, -1) two items per running process of this machine, each preceded by "<#F>": its
+//            program name, then the path of the program that runs (never its arguments, so that
+//            a process whose arguments merely name a program is not taken for it); newest
+//            processes first, so that a cut listing keeps the copy programs just started. The
+//            module itself is left out.
 // A final "<#F>" closes the last item.
 qint32 qorbis32_ListeFenetres(QString& tampon, qint32 taille, qint32 drapeau1, qint32 drapeau2);
 

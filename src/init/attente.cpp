@@ -31,17 +31,24 @@ bool TacheEnCours(const QString& programme) {
 } // namespace
 
 qint16 ChargerListeTaches() {
-    QString tampon(TailleTampon, QLatin1Char(' '));
-    if (qorbis32_ListeFenetres(tampon, TailleTampon, -1, -1) < 0) {
-        return 0;
+    qint16 nombre = 0;
+    LireListeTaches(TailleTampon, nombre);
+    return nombre;
+}
+
+bool LireListeTaches(qint32 taille, qint16& nombre) {
+    nombre = 0;
+    QString tampon(taille, QLatin1Char(' '));
+    if (qorbis32_ListeFenetres(tampon, taille, -1, -1) < 0) {
+        return false;
     }
-    tampon.truncate(TailleTampon); // the exchange buffer holds no more
+    tampon.truncate(taille); // the exchange buffer holds no more
     qb32_TabTaskList = QList<TacheQb32>(1);
     qint16 i = 1;
     bool attendA = true;
     qsizetype courant = tampon.indexOf(MarqueurQorbis32);
     if (courant < 0) {
-        return 0;
+        return true;
     }
     for (;;) {
         const qsizetype debut = courant + MarqueurQorbis32.size();
@@ -62,7 +69,8 @@ qint16 ChargerListeTaches() {
         attendA = !attendA;
         courant = suivant;
     }
-    return static_cast<qint16>(i - 1);
+    nombre = static_cast<qint16>(i - 1);
+    return true;
 }
 
 bool XcopyEnCours() {

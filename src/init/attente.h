@@ -19,6 +19,9 @@ extern QList<TacheQb32> qb32_TabTaskList;
 // Refills qb32_TabTaskList and returns the number of complete tasks (0 when the library fails or
 // the listing holds fewer than three markers).
 qint16 ChargerListeTaches();
+// The same from a listing of `taille` characters; false when the library fails (the array is
+// then left as it was and `nombre` is 0).
+bool LireListeTaches(qint32 taille, qint16& nombre);
 
 // True when the second item of a task holds the program's name, whatever its case.
 bool XcopyEnCours();

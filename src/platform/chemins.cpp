@@ -319,15 +319,9 @@ bool EstLettre(QChar c) {
 
 QString RacineDeclaree() {
     if (racineDefinie().isEmpty()) {
-        QString r = qEnvironmentVariable("ZELVANO_MACHINE");
-        if (r.isEmpty()) {
-            QString donnees = qEnvironmentVariable("XDG_DATA_HOME");
-            if (donnees.isEmpty()) {
-                donnees = QDir::homePath() + QStringLiteral("/.local/share");
-            }
-            r = donnees + QStringLiteral("/zelvano/machine");
-        }
-        racineDefinie() = QDir::cleanPath(QDir(r).absolutePath());
+        const QString r = qEnvironmentVariable("ZELVANO_MACHINE");
+        racineDefinie() =
+            r.isEmpty() ? Machine::RacineParDefaut() : QDir::cleanPath(QDir(r).absolutePath());
     }
     return racineDefinie();
 }
@@ -357,6 +351,14 @@ QString Machine::Racine() {
         QDir().mkpath(c);
     }
     return r;
+}
+
+QString Machine::RacineParDefaut() {
+    QString donnees = qEnvironmentVariable("XDG_DATA_HOME");
+    if (donnees.isEmpty()) {
+        donnees = QDir::homePath() + QStringLiteral("/.local/share");
+    }
+    return QDir::cleanPath(QDir(donnees + QStringLiteral("/zelvano/machine")).absolutePath());
 }
 
 void Machine::DefinirRacine(const QString& dossierNatif) {

@@ -20,6 +20,9 @@ public:
     static QString Racine();
     // Tests and the demo point the layer at another machine.
     static void DefinirRacine(const QString& dossierNatif);
+    // The machine of a process started without $ZELVANO_MACHINE:
+    // $XDG_DATA_HOME/zelvano/machine (~/.local/share by default).
+    static QString RacineParDefaut();
 
     // Native entry that stands for drive `lettre` (whether or not it exists).
     static QString EntreeLecteur(QChar lettre);
@@ -37,9 +40,9 @@ QString DossierProgramme();
 void DefinirDossierProgramme(const QString& dossierNatif); // tests
 
 // Windows folders of the emulated machine, in Windows form.
-QString DossierWindows();        // C:\WINDOWS
-QString DossierSysteme();        // C:\WINDOWS\SYSTEM32
-QString DossierTemporaire();     // with a final "\"
+QString DossierWindows();    // C:\WINDOWS
+QString DossierSysteme();    // C:\WINDOWS\SYSTEM32
+QString DossierTemporaire(); // with a final "\"
 QString DossierMesDocuments();
 
 } // namespace plateforme

@@ -115,18 +115,19 @@ xcb_window_t racine(xcb_connection_t* c, int numeroEcran) {
 
 } // namespace
 
-QStringList TitresFenetres() {
+bool TitresFenetres(QStringList& titres) {
+    titres.clear();
     if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        return {};
+        return false;
     }
     int numeroEcran = 0;
     std::unique_ptr<xcb_connection_t, DeconnecterXcb> c(xcb_connect(nullptr, &numeroEcran));
     if (!c || xcb_connection_has_error(c.get()) != 0) {
-        return {};
+        return false;
     }
     const xcb_window_t r = racine(c.get(), numeroEcran);
     if (r == XCB_WINDOW_NONE) {
-        return {};
+        return false;
     }
     LecteurTitres lecteur(c.get());
     const QList<xcb_window_t> premiers = lecteur.Enfants(xcb_query_tree(c.get(), r));
@@ -139,7 +140,6 @@ QStringList TitresFenetres() {
     for (xcb_window_t f : premiers) {
         demandes.append(lecteur.Demander(f, true));
     }
-    QStringList titres;
     QList<Demandes> demandesEnfants;
     for (const Demandes& d : std::as_const(demandes)) {
         const QString titre = lecteur.Titre(d);
@@ -156,7 +156,7 @@ QStringList TitresFenetres() {
             titres.append(titre);
         }
     }
-    return titres;
+    return true;
 }
 
 } // namespace plateforme

@@ -552,6 +552,40 @@ void CopierFichier(const DossierOuvert& source, const DossierOuvert& destination
                  destination.natif_ + QLatin1Char('/') + QFile::decodeName(nomCible));
 }
 
+CopieEnAttente::CopieEnAttente(const QString& source, std::shared_ptr<const DossierOuvert> dossier,
+                               const QString& nomAttente)
+    : dossier_(std::move(dossier)) {
+    const QString natifCible = dossier_->natif_ + QLatin1Char('/') + nomAttente;
+    if (crochetCopie() != nullptr) {
+        crochetCopie()(source, dossier_->windows_ + QLatin1Char('\\') + nomAttente);
+    }
+    const QString natifSource = CheminNatif(source);
+    const Descripteur in(::open(Octets(natifSource).constData(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) {
+        LeverSysteme(errno, natifSource);
+    }
+    const QByteArray nom = Octets(nomAttente);
+    CopierOuvert(in.get(), natifSource, dossier_->fd_, nom, natifCible);
+    attente_ = nom;
+}
+
+CopieEnAttente::~CopieEnAttente() {
+    if (!attente_.isEmpty()) {
+        ::unlinkat(dossier_->fd_, attente_.constData(), 0);
+    }
+}
+
+void CopieEnAttente::Placer(const QString& nom) {
+    QByteArray cible = dossier_->NomExistant(nom);
+    if (cible.isEmpty()) {
+        cible = Octets(nom);
+    }
+    if (::renameat(dossier_->fd_, attente_.constData(), dossier_->fd_, cible.constData()) != 0) {
+        LeverSysteme(errno, dossier_->natif_ + QLatin1Char('/') + nom);
+    }
+    attente_.clear();
+}
+
 void SupprimerFichier(const QString& chemin) {
     QString dossier;
     QString nom;

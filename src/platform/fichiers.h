@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 // File-system operations on Windows paths (see chemins.h). Failures raise plateforme::Erreur
 // with the classic numbers (53 file not found, 76 path not found, 70 permission denied,
 // 61 disk full...).
@@ -70,6 +72,7 @@ public:
 
 private:
     friend void CopierFichier(const DossierOuvert&, const DossierOuvert&, const QString&);
+    friend class CopieEnAttente;
     // The entry's name as it stands in the folder (its case may differ from `nom`); empty
     // when there is none.
     QByteArray NomExistant(const QString& nom) const;
@@ -84,6 +87,28 @@ private:
 // same errors, same temporary name and rename, with neither path translated again.
 void CopierFichier(const DossierOuvert& source, const DossierOuvert& destination,
                    const QString& nom);
+
+// A copy made ahead of its use: the file `source` copied into an opened folder under a hidden
+// temporary name (`nomAttente`, which starts with ".~"), its data on its way to the disk as any
+// copy's; later put in place under its real name by a rename, or removed with the object. Both
+// go through the folder's descriptor, so they reach the folder even if its path changed. The
+// same checks and errors as CopierFichier.
+class CopieEnAttente {
+public:
+    CopieEnAttente(const QString& source, std::shared_ptr<const DossierOuvert> dossier,
+                   const QString& nomAttente);
+    ~CopieEnAttente();
+    CopieEnAttente(const CopieEnAttente&) = delete;
+    CopieEnAttente& operator=(const CopieEnAttente&) = delete;
+
+    // Renames the copy to `nom` in its folder, replacing a file of that name (or of that name in
+    // another case, as on Windows). Raises on failure, the copy then still waiting.
+    void Placer(const QString& nom);
+
+private:
+    std::shared_ptr<const DossierOuvert> dossier_;
+    QByteArray attente_; // empty once placed
+};
 
 // Copy hook for fault-injection tests: called before every file copy the module makes itself.
 using CrochetCopie = void (*)(const QString& source, const QString& destination);

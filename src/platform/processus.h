@@ -22,14 +22,18 @@ Processus& ProcessusPosix();
 // A running process as the task list shows it.
 struct Tache {
     qint64 pid = 0;
-    QString nom;           // program name
+    QString nom;           // program name: the file name of `programme`
+    QString programme;     // path of the program that runs, as it was started (a script's own
+                           // path, not its interpreter's)
     QString ligneCommande; // full command line
 };
-// The running processes of this user, newest first (ended ones awaiting their parent are left
-// out); each command line is cut at 300 characters.
+// The running processes of this user on this emulated machine (their $ZELVANO_MACHINE, the
+// default machine without it), this process included, newest first; ended ones awaiting their
+// parent are left out. Each command line is cut at 300 characters.
 QList<Tache> ListeTaches();
 
-// Titles of the top-level windows of the X display (empty without a display).
-QStringList TitresFenetres();
+// Titles of the top-level windows of the X display; false (and no title) when the display
+// cannot be reached.
+bool TitresFenetres(QStringList& titres);
 
 } // namespace plateforme

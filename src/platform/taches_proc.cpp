@@ -1,7 +1,10 @@
 // The task list read from /proc.
+#include "platform/chemins.h"
 #include "platform/processus.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
 
 #include <algorithm>
 #include <cctype>
@@ -75,7 +78,41 @@ bool lireStat(int dossier, char& etat, quint64& depart) {
     return ok;
 }
 
-bool lireTache(int proc, const char* nom, qint64 pid, Entree& entree) {
+// The machine a process runs on: its $ZELVANO_MACHINE, the default machine without it.
+QString machineDe(int dossier) {
+    static const QByteArray cle = QByteArrayLiteral("ZELVANO_MACHINE=");
+    const QByteArray environnement = lire(dossier, "environ");
+    for (const QByteArray& variable : environnement.split('\0')) {
+        if (variable.startsWith(cle)) {
+            const QString chemin = QFile::decodeName(variable.mid(cle.size()));
+            return chemin.isEmpty() ? Machine::RacineParDefaut()
+                                    : QDir::cleanPath(QDir(chemin).absolutePath());
+        }
+    }
+    return Machine::RacineParDefaut();
+}
+
+QString nomDeFichier(const QString& chemin) {
+    return chemin.mid(chemin.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// The program as it was started: argv[0], but for a script, whose interpreter the kernel puts
+// in front, the script's own path (the kernel names the task after the file it executed).
+QString programmeDe(const QStringList& arguments, const QString& commande) {
+    if (arguments.isEmpty()) {
+        return commande;
+    }
+    constexpr qsizetype LongueurNomNoyau = 15;
+    const auto memeNom = [&](const QString& chemin) {
+        return nomDeFichier(chemin).left(LongueurNomNoyau) == commande;
+    };
+    if (!memeNom(arguments.first()) && arguments.size() > 1 && memeNom(arguments.at(1))) {
+        return arguments.at(1);
+    }
+    return arguments.first();
+}
+
+bool lireTache(int proc, const char* nom, qint64 pid, const QString& machine, Entree& entree) {
     const FermerDescripteur dossier{openat(proc, nom, O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
     struct stat info {};
     if (dossier.fd < 0 || fstat(dossier.fd, &info) != 0 || info.st_uid != getuid()) {
@@ -84,6 +121,11 @@ bool lireTache(int proc, const char* nom, qint64 pid, Entree& entree) {
     char etat = 0;
     if (!lireStat(dossier.fd, etat, entree.depart) || etat == 'Z' || etat == 'X') {
         return false; // an ended process waiting to be reaped is no longer running
+    }
+    // Another emulated machine is another workstation; this process is on this one whatever
+    // its environment said when it started.
+    if (pid != getpid() && machineDe(dossier.fd) != machine) {
+        return false;
     }
     QList<QByteArray> argv = lire(dossier.fd, "cmdline").split('\0');
     while (!argv.isEmpty() && argv.last().isEmpty()) {
@@ -94,12 +136,11 @@ bool lireTache(int proc, const char* nom, qint64 pid, Entree& entree) {
         arguments.append(QString::fromUtf8(a));
     }
     entree.tache.pid = pid;
-    if (!arguments.isEmpty()) {
-        const QString premier = arguments.first();
-        entree.tache.nom = premier.mid(premier.lastIndexOf(QLatin1Char('/')) + 1);
-    }
+    const QString commande = QString::fromUtf8(lire(dossier.fd, "comm")).trimmed();
+    entree.tache.programme = programmeDe(arguments, commande).left(LongueurMaxLigne);
+    entree.tache.nom = nomDeFichier(entree.tache.programme);
     if (entree.tache.nom.isEmpty()) {
-        entree.tache.nom = QString::fromUtf8(lire(dossier.fd, "comm")).trimmed();
+        entree.tache.nom = commande;
     }
     entree.tache.ligneCommande = arguments.join(QLatin1Char(' ')).left(LongueurMaxLigne);
     return true;
@@ -113,6 +154,7 @@ QList<Tache> ListeTaches() {
     if (!proc) {
         return {};
     }
+    const QString machine = Machine::Racine();
     while (const dirent* e = readdir(proc.get())) {
         if (!std::isdigit(static_cast<unsigned char>(e->d_name[0]))) {
             continue;
@@ -120,7 +162,7 @@ QList<Tache> ListeTaches() {
         bool ok = false;
         const qint64 pid = QByteArray(e->d_name).toLongLong(&ok);
         Entree entree;
-        if (ok && lireTache(dirfd(proc.get()), e->d_name, pid, entree)) {
+        if (ok && lireTache(dirfd(proc.get()), e->d_name, pid, machine, entree)) {
             entrees.append(entree);
         }
     }

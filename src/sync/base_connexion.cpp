@@ -2,16 +2,19 @@
 
 #include "platform/chemins.h"
 #include "platform/erreur.h"
+#include "platform/services.h"
 #include "sync/base_erreurs.h"
 #include "sync/dao.h"
 #include "sync/jet_sql.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <limits>
 
 namespace dao::base {
@@ -177,6 +180,50 @@ void Connexion::Lever(int code, const QString& table) const {
 void Connexion::Commencer() const {
     Executer(QStringLiteral("BEGIN"));
     transactionOuverte_ = true;
+}
+
+void Connexion::VerrouillerEcriture(int attenteMs) const {
+    if (!transactionOuverte_) {
+        throw plateforme::Erreur(errdb::SansTransaction,
+                                 QStringLiteral("Aucune transaction n'est en cours."));
+    }
+    VerifierTransaction();
+    if (sqlite3_txn_state(Db(), nullptr) == SQLITE_TXN_WRITE) {
+        return;
+    }
+    // Nothing written yet: the transaction starts again, holding the lock from its first read.
+    transactionOuverte_ = false;
+    Executer(QStringLiteral("ROLLBACK"));
+    // Short waits inside SQLite, the window kept alive between them.
+    constexpr int PasMs = 50;
+    QElapsedTimer attente;
+    attente.start();
+    int rc = SQLITE_BUSY;
+    for (;;) {
+        sqlite3_busy_timeout(Db(),
+                             std::clamp(attenteMs - static_cast<int>(attente.elapsed()), 0, PasMs));
+        rc = sqlite3_exec(Db(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        if ((rc & 0xff) != SQLITE_BUSY || attente.elapsed() >= attenteMs) {
+            break;
+        }
+        plateforme::DoEventsAttente();
+    }
+    sqlite3_busy_timeout(Db(), DelaiVerrouMs());
+    if (rc == SQLITE_OK) {
+        transactionOuverte_ = true;
+        return;
+    }
+    // The engine's transaction goes on without the lock until the caller rolls it back.
+    const plateforme::Erreur erreur =
+        (rc & 0xff) == SQLITE_BUSY
+            ? plateforme::Erreur(errdb::FichierVerrouille,
+                                 QStringLiteral("La base de données %1 est en cours d'écriture par "
+                                                "un autre poste depuis plus de %2 seconde(s).")
+                                     .arg(chemin_)
+                                     .arg(attenteMs / 1000))
+            : ErreurSqlite(Db(), rc, chemin_);
+    Commencer();
+    throw erreur;
 }
 
 void Connexion::Valider() const {

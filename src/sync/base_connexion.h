@@ -52,6 +52,9 @@ public:
     [[noreturn]] void Lever(int code, const QString& table = {}) const;
 
     void Commencer() const;
+    // Within the transaction begun by Commencer and before anything was written: the write lock
+    // taken at once (BEGIN IMMEDIATE), waiting up to `attenteMs` for other writers; 3045 after.
+    void VerrouillerEcriture(int attenteMs) const;
     // Raises when SQLite gave the transaction up after an error (see Commencer).
     void Valider() const;
     // Rolls back whatever is pending (nothing when SQLite already rolled back by itself).

@@ -70,6 +70,8 @@ public:
     // still uses it.
     void Close() override { connexion_.reset(); }
 
+    void VerrouillerEcriture(int attenteMs) override { Ouverte()->VerrouillerEcriture(attenteMs); }
+
 private:
     const std::shared_ptr<Connexion>& Ouverte() const {
         if (!connexion_) {

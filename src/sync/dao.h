@@ -143,6 +143,11 @@ public:
                                                      const QVariantList& parametres = {}) = 0;
     virtual void Execute(const QString& sql, const QVariantList& parametres = {}) = 0;
     virtual void Close() = 0;
+    // Inside the engine's transaction, before this base is read: takes its write lock now, so
+    // that nothing another process writes can come between this transaction's reads and its
+    // writes. Waits for other writers up to `attenteMs` (the window kept alive), then raises
+    // 3045. Raises 3034 outside a transaction.
+    virtual void VerrouillerEcriture(int attenteMs) = 0;
 };
 
 class DBEngine {

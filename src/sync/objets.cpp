@@ -104,15 +104,17 @@ void CopierFichierObjet(dao::Recordset& source, dao::Recordset& destination,
     if (ancienNom.isEmpty()) {
         return; // no file to bring: the data folder itself is not one
     }
-    const Parametres& p = Param();
-    const QString dossierLocal = p.fmpathClient + QStringLiteral(":\\") + p.zelvanodir +
-                                 QLatin1Char('\\') + p.datadir + QLatin1Char('\\');
-    const QString dossierDistant = p.unite + QStringLiteral(":\\") + p.zelvanodir +
-                                   QLatin1Char('\\') + p.datadir + QLatin1Char('\\');
-    CopierFichierEnregistrement(dossierLocal + ancienNom, dossierDistant + nouveauNom);
+    CopierFichierEnregistrement(DossierDonnees(Param().fmpathClient) + ancienNom,
+                                DossierDonnees(Param().unite) + nouveauNom);
 }
 
 } // namespace
+
+QString DossierDonnees(const QString& lecteur) {
+    const Parametres& p = Param();
+    return lecteur + QStringLiteral(":\\") + p.zelvanodir + QLatin1Char('\\') + p.datadir +
+           QLatin1Char('\\');
+}
 
 bool PreparerObjet(dao::Recordset& source, dao::Recordset& destination) {
     RattacherProprietaire(source, destination);

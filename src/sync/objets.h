@@ -9,3 +9,6 @@
 // link. True: write it. False: the type has no rule here and the object is left out.
 // Never raises: a failing step is skipped and the object goes on.
 bool PreparerObjet(dao::Recordset& source, dao::Recordset& destination);
+
+// The data folder of the tree on drive `lecteur` (C:\zelvano\data\), a final "\" included.
+QString DossierDonnees(const QString& lecteur);

@@ -10,10 +10,13 @@
 #include "settings/parametres.h"
 #include "sync/bases_ouvertes.h"
 #include "sync/dao.h"
+#include "sync/fichiers_prepares.h"
 #include "sync/intention.h"
 #include "sync/parcours.h"
 #include "sync/transfert.h"
 #include "sync/verification.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -92,6 +95,29 @@ void Arreter() {
     dao::DBEngine::Instance().Rollback();
 }
 
+// Other workstations save records on the server all day. Its write lock is taken before its
+// first read, so that none of their saves can come between the run's reads (the synchro table,
+// the largest identifiers) and its writes; they wait for the commit instead, which the run keeps
+// close. False, the journal saying so, when other writers hold it longer than TpsAttente.
+bool VerrouillerBaseDistante() {
+    const int secondes = std::max<int>(Param().TpsAttente, 0);
+    try {
+        BaseDistante()->VerrouillerEcriture(secondes * 1000);
+    } catch (const plateforme::Erreur& e) {
+        if (e.Number() != dao::errdb::FichierVerrouille) {
+            throw;
+        }
+        EcrireJournal(
+            QStringLiteral("ERREUR : la base de données distante ") + CheminBaseDistante() +
+            QStringLiteral(" est en cours d'écriture par un autre poste depuis plus de ") +
+            QString::number(secondes) +
+            QStringLiteral(" seconde(s) : la synchronisation est abandonnée sans rien "
+                           "modifier. Relancez-la dans quelques instants."));
+        return false;
+    }
+    return true;
+}
+
 // The engine's rollback, which must not stop the error report.
 void AnnulerSansEchec() {
     try {
@@ -126,9 +152,16 @@ bool Synchroniser(bool& intentionEcrite, bool& validationEngagee) {
         }
     }
 
+    // The files go to the server before its lock is taken (see fichiers_prepares.h).
+    FichiersEnvoi().Preparer(CheminBaseLocale());
+
     EcrireJournal(QStringLiteral("Ouverture de la base de données distante ") +
                   CheminBaseDistante());
     BaseDistante() = moteur.OpenDatabase(CheminBaseDistante());
+    if (!VerrouillerBaseDistante()) {
+        Arreter();
+        return false;
+    }
     EcrireJournal(QStringLiteral("Ouverture de la base de données locale ") + CheminBaseLocale());
     BaseLocale() = moteur.OpenDatabase(CheminBaseLocale());
 
@@ -187,6 +220,10 @@ void LancerSynchronisation() {
     }
     bool intentionEcrite = false;
     bool validationEngagee = false;
+    // Whatever the way out, no prepared copy stays on the server.
+    struct NettoyageFichiers {
+        ~NettoyageFichiers() { FichiersEnvoi().Nettoyer(); }
+    } nettoyage;
     try {
         if (!Synchroniser(intentionEcrite, validationEngagee)) {
             return;

@@ -7,6 +7,7 @@
 #include "sync/bases_ouvertes.h"
 #include "sync/correspondances.h"
 #include "sync/etapes.h"
+#include "sync/fichiers_prepares.h"
 #include "sync/objets.h"
 #include "sync/valeurs_champs.h"
 
@@ -42,7 +43,9 @@ bool ValeurParDefaut(const dao::Field& courante, const dao::Field& source) {
 }
 
 // Fields are copied by position: a table whose columns differ between the bases (one missing,
-// or in another order) would put values into the wrong columns of the server's records.
+// or in another order) would put values into the wrong columns of the server's records. Columns
+// the server has after the local ones (a server upgraded since the initialisation) take no value
+// from the copy and keep their defaults.
 void VerifierMemesChamps(const QString& table, dao::Recordset& source,
                          dao::Recordset& destination) {
     const auto noms = [](dao::Recordset& rs) {
@@ -54,7 +57,7 @@ void VerifierMemesChamps(const QString& table, dao::Recordset& source,
     };
     const QStringList locaux = noms(source);
     const QStringList distants = noms(destination);
-    if (locaux != distants) {
+    if (distants.mid(0, locaux.size()) != locaux) {
         plateforme::Lever(dao::errdb::ChampInconnu,
                           QStringLiteral("Les champs de la table %1 diffèrent entre les deux bases "
                                          "(base locale : %2 ; base distante : %3)")
@@ -105,6 +108,8 @@ void Renumeroter(dao::Recordset& source, dao::Recordset& destination, const QStr
     }
 }
 
+} // namespace
+
 // Document folder of a table whose records carry a document file; empty for the others.
 QString DossierDocuments(const QString& table) {
     if (table == QLatin1String("courrier")) {
@@ -123,6 +128,17 @@ bool TableDocuments(const QString& table) {
     return table == QLatin1String("courrier") || table == QLatin1String("cro") ||
            table == QLatin1String("correspondance");
 }
+
+QString CheminDocumentLocal(const QString& nomFichier) {
+    // The stored path starts with its drive ("P:\"): nothing after it, no file to bring.
+    constexpr int LongueurLecteur = 3;
+    if (nomFichier.size() <= LongueurLecteur) {
+        return {};
+    }
+    return Param().fmpathClient + QStringLiteral(":\\") + nomFichier.mid(LongueurLecteur);
+}
+
+namespace {
 
 // The file name part of a stored path: the extension is taken there only, so that a dot in a
 // folder name never ends up in the new name.
@@ -144,14 +160,10 @@ void RenommerDocument(const QString& table, const QString& lettre, qint32 nouvel
                                valeurs::SixChiffres(nouvel) +
                                ExtensionFichier(PartieNomFichier(ancienNom));
     EtapeSansEchec([&] { destination.Fields(nomFichier).SetValue(nouveauNom); });
-    // The stored path starts with its drive ("P:\"): nothing after it, no file to bring.
-    constexpr int LongueurLecteur = 3;
-    if (ancienNom.size() <= LongueurLecteur) {
-        return;
+    const QString cheminLocal = CheminDocumentLocal(ancienNom);
+    if (!cheminLocal.isEmpty()) {
+        CopierFichierEnregistrement(cheminLocal, nouveauNom);
     }
-    const QString cheminLocal =
-        p.fmpathClient + QStringLiteral(":\\") + ancienNom.mid(LongueurLecteur);
-    CopierFichierEnregistrement(cheminLocal, nouveauNom);
 }
 
 // What a record needs after its identifier and patient link; the result says whether it is
@@ -182,6 +194,10 @@ QStringList& FichiersEcritsSurServeur() {
 }
 
 void CopierFichierEnregistrement(const QString& source, const QString& destination) {
+    if (FichiersEnvoi().Placer(source, destination)) {
+        FichiersEcritsSurServeur().append(destination);
+        return;
+    }
     try {
         plateforme::CopierFichier(source, destination);
         FichiersEcritsSurServeur().append(destination);

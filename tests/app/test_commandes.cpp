@@ -176,12 +176,19 @@ TEST_F(Commandes, InitialiserDemandeDeuxFois) {
     EXPECT_TRUE(Liste().last().endsWith(QStringLiteral(" : <<<")));
 }
 
-TEST_F(Commandes, InitialiserNeRegardePasSiZelvanoEstOuvert) {
+// Nothing locks an open base here: replacing it under the practice application would lose what
+// it writes.
+TEST_F(Commandes, InitialiserRefuseQuandZelvanoEstOuvert) {
     Fenetres({QStringLiteral("ZELVANO - Poste A")});
     env.boites.Repondre(Yes);
     env.boites.Repondre(Yes);
     btnCopier_Click(fenetre);
-    EXPECT_EQ(initialisations, 1);
+    EXPECT_EQ(initialisations, 0);
+    ASSERT_EQ(env.boites.affichees.size(), 1);
+    EXPECT_EQ(env.boites.affichees[0].texte,
+              QStringLiteral("Opération impossible : vous devez sortir de Zelvano avant de lancer "
+                             "une initialisation."));
+    EXPECT_EQ(Liste(), QStringList{QStringLiteral("ligne précédente")});
 }
 
 TEST_F(Commandes, JournalImpossibleAEcrireRendLesBoutons) {

@@ -40,11 +40,16 @@ TEST(ZelvanoEstDemarre, FenetreDeLApplicationDePratiqueReelle) {
     pratique.start(factices::DossierBinaires() + QStringLiteral("/zelvano.exe"),
                    {QStringLiteral("C:\\zelvano\\zelvano.ini")});
     ASSERT_TRUE(pratique.waitForStarted(5000));
-    EXPECT_TRUE(AttendreEtat(true, 15000)) << "the window \"ZELVANO - Poste B\" never showed";
-
+    EXPECT_TRUE(AttendreEtat(true, 15000));
+    // Its window too, not only its process.
+    QDeadlineTimer limite(15000);
     QString tampon;
-    qorbis32_ListeFenetres(tampon, 65000, 1, 1);
-    EXPECT_TRUE(tampon.contains(QStringLiteral("ZELVANO - Poste B")));
+    while (!tampon.contains(QStringLiteral("ZELVANO - Poste B")) && !limite.hasExpired()) {
+        QThread::msleep(50);
+        qorbis32_ListeFenetres(tampon, 65000, 1, 1);
+    }
+    EXPECT_TRUE(tampon.contains(QStringLiteral("ZELVANO - Poste B")))
+        << "the window \"ZELVANO - Poste B\" never showed";
 
     pratique.kill();
     pratique.waitForFinished(5000);
@@ -52,8 +57,9 @@ TEST(ZelvanoEstDemarre, FenetreDeLApplicationDePratiqueReelle) {
 }
 
 TEST(ZelvanoEstDemarre, TitreExactSensibleALaCasse) {
-    const QStringList titres[] = {{QStringLiteral("zelvano - poste A")},
-                                  {QStringLiteral("Bureau"), QStringLiteral("ZELVANO - Poste C - base locale")}};
+    const QStringList titres[] = {
+        {QStringLiteral("zelvano - poste A")},
+        {QStringLiteral("Bureau"), QStringLiteral("ZELVANO - Poste C - base locale")}};
     const bool attendus[] = {false, true};
     for (int i = 0; i < 2; ++i) {
         const QStringList liste = titres[i];

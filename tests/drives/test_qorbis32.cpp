@@ -8,10 +8,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QThread>
 #include <QWidget>
 
 #include <csignal>
+
 #include <gtest/gtest.h>
 #include <memory>
 #include <xcb/xcb.h>
@@ -91,15 +93,16 @@ TEST(Qorbis32, TachesParPairesMarqueesLesPlusRecentesDAbord) {
     // Pairs: an odd number of markers.
     EXPECT_EQ(tampon.count(MarqueurQorbis32) % 2, 1);
 
-    // Item A the name, item B the command line.
-    const qsizetype posPremier = tampon.indexOf("/sleep " + duree + MarqueurQorbis32);
+    // Item A the name, item B the program that runs, without its arguments; a script is
+    // listed as itself, not as its interpreter.
+    EXPECT_FALSE(tampon.contains(duree)) << "no argument in the listing";
+    const QString itemsSecond = MarqueurQorbis32 + "attendre" + MarqueurQorbis32 +
+                                machine.DossierProgramme() + "/attendre" + MarqueurQorbis32;
+    const qsizetype posSecond = tampon.indexOf(itemsSecond);
+    ASSERT_GE(posSecond, 0) << qPrintable(tampon.left(2000));
+    const qsizetype posPremier =
+        tampon.indexOf(QRegularExpression(QStringLiteral("<#F>sleep<#F>[^<]*/sleep<#F>")));
     ASSERT_GE(posPremier, 0) << qPrintable(tampon.left(2000));
-    const qsizetype debutB = tampon.lastIndexOf(MarqueurQorbis32, posPremier);
-    const qsizetype debutA = tampon.lastIndexOf(MarqueurQorbis32, debutB - 1);
-    EXPECT_EQ(tampon.mid(debutA, debutB - debutA), MarqueurQorbis32 + "sleep");
-    // A marker inside a command line does not break the pairs.
-    const qsizetype posSecond = tampon.indexOf(machine.DossierProgramme() + "/attendre ab");
-    ASSERT_GE(posSecond, 0);
     EXPECT_LT(posSecond, posPremier);
     // The module itself is not listed.
     EXPECT_FALSE(tampon.contains(MarqueurQorbis32 + LigneDeCommandePropre() + MarqueurQorbis32));
@@ -140,8 +143,8 @@ TEST(Qorbis32, FenetresSansAffichage) {
     if (avait) {
         qputenv("DISPLAY", affichage);
     }
-    EXPECT_EQ(r, 0);
-    EXPECT_TRUE(tampon.isEmpty());
+    // Without a display the list cannot be read: a failure, not "no window open".
+    EXPECT_LT(r, 0);
 }
 
 // The window of the next test, shown by a second run of this program on the X display.

@@ -3,6 +3,7 @@
 #include "platform/processus.h"
 #include "testutil/factices.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
 
@@ -142,7 +143,7 @@ TEST(AttenteReelle, ProgrammeCopieReelAttendu) {
     EXPECT_TRUE(XcopyEnCours());
     bool trouve = false;
     for (qint16 i = 1; i < qb32_TabTaskList.size(); ++i) {
-        trouve = trouve || qb32_TabTaskList[i].ItemB == lien + " 0.7";
+        trouve = trouve || qb32_TabTaskList[i].ItemB == lien; // the program, not its arguments
     }
     EXPECT_TRUE(trouve);
 
@@ -152,5 +153,34 @@ TEST(AttenteReelle, ProgrammeCopieReelAttendu) {
                              [pid](const plateforme::Tache& t) { return t.pid == pid; }));
     if (plateforme::ProcessusPosix().Existe(pid)) {
         kill(static_cast<pid_t>(pid), SIGKILL);
+    }
+}
+
+// A process whose arguments merely name a copy program (a filter, an editor on xcopy.txt) is no
+// copy program: the waits end without it.
+TEST(AttenteReelle, UnTemoinQuiNommeLeProgrammeNeRetientPasLAttente) {
+    factices::Environnement env;
+    const qint64 temoin = plateforme::ProcessusPosix().Demarrer(
+        "sh -c \"while :; do sleep 1; done\" ROBOCOPY xcopy.txt", 0);
+    ASSERT_GT(temoin, 0);
+    bool vu = false;
+    QElapsedTimer t;
+    t.start();
+    while (!vu && t.elapsed() < 5000) {
+        for (const plateforme::Tache& tache : plateforme::ListeTaches()) {
+            vu = vu || (tache.pid == temoin && tache.ligneCommande.contains("ROBOCOPY") &&
+                        tache.ligneCommande.contains("xcopy.txt"));
+        }
+    }
+    ASSERT_TRUE(vu) << "the bystander runs, its arguments naming both programs";
+    EXPECT_FALSE(RobocopyEnCours());
+    EXPECT_FALSE(XcopyEnCours());
+    const QDateTime depart = env.horloge.Maintenant();
+    AttendreProgrammeCopie(ProgrammeCopie::Robocopy);
+    AttendreProgrammeCopie(ProgrammeCopie::Xcopy);
+    EXPECT_EQ(depart.msecsTo(env.horloge.Maintenant()), 8000);
+    kill(static_cast<pid_t>(temoin), SIGKILL);
+    while (plateforme::ProcessusPosix().Existe(temoin)) {
+        QThread::msleep(5);
     }
 }

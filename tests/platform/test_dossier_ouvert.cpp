@@ -234,3 +234,51 @@ TEST_F(DossiersOuverts, SecondeEcritureCommeUneLecturePourLesDates) {
 }
 
 } // namespace
+
+namespace {
+
+// A copy made ahead waits under its hidden name, then takes its real name (replacing a file of
+// that name in another case) or goes away with its object, even once its folder has moved.
+TEST_F(DossiersOuverts, CopieEnAttentePlaceeOuRetiree) {
+    machine.EcrireFichier(S(QStringLiteral("a.doc")), "contenu a");
+    machine.EcrireFichier(S(QStringLiteral("b.doc")), "contenu b");
+    machine.EcrireFichier(D(QStringLiteral("XA000006.DOC")), "ancienne lettre");
+    DefinirTemps(machine.Natif(S(QStringLiteral("a.doc"))), 1700000000, 0);
+    auto dossier = std::make_shared<const DossierOuvert>(Destination);
+    QStringList copiesVues;
+    static QStringList* vues = nullptr;
+    vues = &copiesVues;
+    plateforme::DefinirCrochetCopie(
+        [](const QString&, const QString& destination) { vues->append(destination); });
+    {
+        plateforme::CopieEnAttente a(S(QStringLiteral("a.doc")), dossier,
+                                     QStringLiteral(".~a.tmp"));
+        plateforme::CopieEnAttente b(S(QStringLiteral("b.doc")), dossier,
+                                     QStringLiteral(".~b.tmp"));
+        EXPECT_EQ(copiesVues,
+                  (QStringList{D(QStringLiteral(".~a.tmp")), D(QStringLiteral(".~b.tmp"))}));
+        EXPECT_EQ(EntreesDestination(),
+                  (QStringList{QStringLiteral(".~a.tmp"), QStringLiteral(".~b.tmp"),
+                               QStringLiteral("XA000006.DOC")}));
+        a.Placer(QStringLiteral("xA000006.doc"));
+        // The folder moves (a share remounted elsewhere): b still goes away from it.
+        ASSERT_TRUE(QDir().rename(machine.Natif(Destination),
+                                  machine.Natif(QStringLiteral("C:\\zelvano\\ailleurs"))));
+    }
+    const QString ailleurs = machine.Natif(QStringLiteral("C:\\zelvano\\ailleurs"));
+    EXPECT_EQ(QDir(ailleurs).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("XA000006.DOC")});
+    EXPECT_EQ(machine.LireFichier(QStringLiteral("C:\\zelvano\\ailleurs\\XA000006.DOC")),
+              "contenu a");
+    EXPECT_EQ(
+        QFileInfo(ailleurs + QStringLiteral("/XA000006.DOC")).lastModified().toSecsSinceEpoch(),
+        1700000000);
+
+    EXPECT_EQ(NumeroLeve([&] {
+                  plateforme::CopieEnAttente absente(S(QStringLiteral("absent.doc")), dossier,
+                                                     QStringLiteral(".~c.tmp"));
+              }),
+              err::FichierIntrouvable);
+}
+
+} // namespace

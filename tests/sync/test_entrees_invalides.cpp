@@ -165,6 +165,29 @@ TEST_F(EntreesInvalides, ColonneManquanteDansLaBaseLocale) {
     EXPECT_EQ(LignesSynchro(BaseC), 7);
 }
 
+// A server upgraded since the initialisation: its tables have columns after the local ones.
+// The copy by position fills the common ones; the new ones keep their defaults.
+TEST_F(EntreesInvalides, ColonnesAjouteesEnFinDeTableDistante) {
+    PreparerPratique();
+    Executer(BaseServeur, "alter table patient add column portable TEXT DEFAULT 'inconnu';"
+                          "alter table courrier add column signe INTEGER DEFAULT 0;"
+                          "alter table objet add column taille INTEGER");
+    LancerSynchronisation();
+    const QStringList m = Messages();
+    EXPECT_TRUE(m.contains(Terminee)) << Texte(m);
+    EXPECT_EQ(poste::Brut(BaseServeur)
+                  .Lignes(QStringLiteral("select identifiant, nom, prenom, portable from patient "
+                                         "where identifiant = 3")),
+              QStringList{QStringLiteral("identifiant=I:3|nom=T:Lefèvre|prenom=T:Élodie|"
+                                         "portable=T:inconnu")});
+    EXPECT_EQ(Entier(BaseServeur, QStringLiteral("select count(*) from courrier where "
+                                                 "identcourrier = 6 and signe = 0")),
+              1);
+    EXPECT_EQ(Entier(BaseServeur, QStringLiteral("select count(*) from objet where taille "
+                                                 "is null and typeobjet = 'dessin1'")),
+              1);
+}
+
 TEST_F(EntreesInvalides, ColonneManquanteAuMilieuNeDecalePasLesValeurs) {
     PreparerPratique();
     Executer(BaseC, "alter table consultation drop column conclusion");
