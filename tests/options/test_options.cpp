@@ -6,6 +6,7 @@
 #include "settings/parametres.h"
 #include "testutil/factices.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
@@ -334,6 +335,34 @@ TEST_F(Options, LeDialogueSuitLaFenetreQuandElleBouge) {
     d.Timer1_Timer();
     EXPECT_EQ(d.y(), fenetre.mapToGlobal(QPoint(0, fenetre.listsynchro()->y())).y());
     EXPECT_EQ(d.x(), fenetre.frameGeometry().left() + twips::VersPixels(60, &fenetre));
+}
+
+TEST_F(Options, Timer1EnMarcheSeulementQuandLaFenetrePrincipalePrendLaMain) {
+    DialogueOptions& d = Ouvrir();
+    // The main window counts as active while its dialog is: wait for the active window itself.
+    const auto Active = [](QWidget* w) {
+        return QTest::qWaitFor([w] { return QApplication::activeWindow() == w; }, 5000);
+    };
+    d.activateWindow();
+    ASSERT_TRUE(Active(&d));
+    EXPECT_FALSE(d.Timer1.isActive());
+    EXPECT_EQ(d.Timer1.interval(), 50);
+
+    // A click on the main window: the timer runs; its first tick places the dialog, the next
+    // (the window not moved) gives the focus back to the dialog, which stops the timer.
+    fenetre.activateWindow();
+    ASSERT_TRUE(Active(&fenetre));
+    EXPECT_TRUE(d.Timer1.isActive());
+    ASSERT_TRUE(QTest::qWaitFor([&d] { return !d.Timer1.isActive(); }, 5000));
+    ASSERT_TRUE(Active(&d));
+    EXPECT_EQ(QApplication::focusWidget(), d.Command1);
+
+    // Deactivated again, then closed: the timer does not outlive the dialog.
+    fenetre.activateWindow();
+    ASSERT_TRUE(Active(&fenetre));
+    ASSERT_TRUE(d.Timer1.isActive());
+    d.Command1_Click();
+    EXPECT_FALSE(d.Timer1.isActive());
 }
 
 TEST(AideSecur, TableauDeDeuxSurDeux) {
