@@ -6,6 +6,7 @@
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 #include "platform/fichiers.h"
+#include "platform/instance.h"
 #include "platform/services.h"
 #include "settings/etat.h"
 #include "settings/journal.h"
@@ -41,6 +42,24 @@ bool VersionQorbisSuffisante() {
 }
 
 } // namespace
+
+bool InstanceAutorisee(const plateforme::InstanceUnique& instance) {
+    switch (instance.Resultat()) {
+    case plateforme::InstanceUnique::Issue::Obtenue:
+        return true;
+    case plateforme::InstanceUnique::Issue::AutreInstance:
+        return false;
+    case plateforme::InstanceUnique::Issue::Impossible:
+        break;
+    }
+    plateforme::MsgBox(
+        QStringLiteral("Le module de synchronisation ne peut pas démarrer : impossible de "
+                       "vérifier qu'il n'est pas déjà lancé, le fichier ") +
+            instance.Chemin() + QStringLiteral(" ne peut pas être ouvert (") + instance.Raison() +
+            QStringLiteral(")."),
+        plateforme::mb::Critical | plateforme::mb::OKOnly, TitreModule);
+    return false;
+}
 
 int IntervalleMinuterie(int valeur) {
     if (valeur < 0 || valeur > 65535) {
@@ -80,7 +99,10 @@ void DetecterInterpreteur() {
 
 bool ChargerFenetre(FenetrePrincipale& fenetre, const QStringList& arguments) {
     try {
-        Param().FichierIni = arguments.size() > 1 ? arguments.at(1) : QStringLiteral("synchro.ini");
+        // The whole text after the program's name: an unquoted path with blanks comes as
+        // several arguments.
+        Param().FichierIni = arguments.size() > 1 ? arguments.mid(1).join(QLatin1Char(' '))
+                                                  : QStringLiteral("synchro.ini");
         AfficherEtat();
         fenetre.DeplierFenetre(false);
         if (!VersionQorbisSuffisante()) {

@@ -46,24 +46,35 @@ QString NombreAvecSigne(int nombre) {
     return nombre >= 0 ? QLatin1Char(' ') + QString::number(nombre) : QString::number(nombre);
 }
 
+// A power-off that did not happen is always told, whatever code the system gave.
 void Eteindre() {
     AjusterPrivilege(QStringLiteral("SeShutdownPrivilege"), true);
     int code = 0;
-    if (!plateforme::AlimentationCourante().Eteindre(code) && code != 0) {
+    if (!plateforme::AlimentationCourante().Eteindre(code)) {
         EcrireJournal(QStringLiteral("<<<Erreur lors de l'arret : ") + NombreAvecSigne(code));
     }
+}
+
+void Occuper(FenetrePrincipale& f, bool occupe) {
+    f.ActiverBoutons(!occupe, !occupe, !occupe, !occupe, !occupe, !occupe);
 }
 
 void Executer(FenetrePrincipale& f) {
     Desarmer(f);
     f.DeplierFenetre(true);
     f.AfficherOptions(false);
-    f.ActiverBoutons(false, false, false, false, false, false);
-    f.ViderJournal();
-    EcrireJournal(QStringLiteral(">>>Démarrage de la synchro différée>>>"));
-    ExecutionsCourantes().synchronisation();
-    EcrireJournal(QStringLiteral("<<<"));
-    f.ActiverBoutons(true, true, true, true, true, true);
+    Occuper(f, true);
+    // Only the run gives back the buttons, and only those it took.
+    try {
+        f.ViderJournal();
+        EcrireJournal(QStringLiteral(">>>Démarrage de la synchro différée>>>"));
+        ExecutionsCourantes().synchronisation();
+        EcrireJournal(QStringLiteral("<<<"));
+    } catch (const plateforme::Erreur&) {
+        Occuper(f, false);
+        throw;
+    }
+    Occuper(f, false);
     plateforme::DefinirPointeur(plateforme::pointeur::Defaut);
     AfficherEtat();
     if (LireCleEntier(options, QStringLiteral("synchrodiffereearret"), 0) == 1) {
@@ -125,9 +136,10 @@ void Timersynchro_Timer(FenetrePrincipale& f) {
     try {
         Tic(f);
     } catch (const plateforme::Erreur& erreur) {
-        // The journal itself failed (synchro.log cannot be written): stop there, disarmed.
+        // The journal itself failed (synchro.log cannot be written): stop there, disarmed. The
+        // buttons are left as they are: a tick that abandons may come in the middle of a
+        // manual command, whose busy state is its own.
         Desarmer(f);
-        f.ActiverBoutons(true, true, true, true, true, true);
         SignalerErreur(erreur);
     }
 }

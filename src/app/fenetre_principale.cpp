@@ -70,7 +70,7 @@ FenetrePrincipale::FenetrePrincipale(QWidget* parent)
     connect(boutons_[1], &QPushButton::clicked, this, [this] { btnsrv_Click(*this); });
     connect(boutons_[2], &QPushButton::clicked, this, [this] { btnsynchro_Click(*this); });
     connect(boutons_[3], &QPushButton::clicked, this, [this] { btnCopier_Click(*this); });
-    connect(&Timersynchro_, &QTimer::timeout, this, [this] { Timersynchro_Timer(*this); });
+    connect(&Timersynchro_, &Minuterie::timeout, this, [this] { Timersynchro_Timer(*this); });
     connect(boutons_[4], &QPushButton::clicked, this, &FenetrePrincipale::btnoptions_Click);
     connect(boutons_[5], &QPushButton::clicked, this, &FenetrePrincipale::btnAide_Click);
     connect(listsynchro_, &QListWidget::itemDoubleClicked, this,
@@ -142,7 +142,9 @@ void FenetrePrincipale::AfficherOptions(bool afficher) {
         return;
     }
     listsynchro_->show();
-    listsynchro_->resize(width(), listsynchro_->height());
+    // Back in its place below the buttons: widened to the whole window from its left margin,
+    // it would run past the right edge and take its scroll bar out of sight.
+    PlacerJournal();
     if (options_ != nullptr) {
         options_->close();
         options_ = nullptr;
@@ -191,14 +193,21 @@ void FenetrePrincipale::Disposer() {
         const int droite = largeur * (i + 1) / nombre;
         boutons_[i]->setGeometry(gauche, 0, droite - gauche, hauteurBoutons);
     }
-    const int largeurJournal = twips::VersPixels(largeurJournalTwips_, this);
-    const int marge = twips::VersPixels(60, this);
-    listsynchro_->setGeometry((largeur - largeurJournal) / 2, hauteurBoutons + marge,
-                              largeurJournal, twips::VersPixels(HauteurJournal, this) - 2 * marge);
+    PlacerJournal();
     const int hauteur = hauteurBoutons + (depliee_ ? twips::VersPixels(HauteurJournal, this) : 0);
     setMinimumSize(largeur, hauteur);
     setMaximumHeight(depliee_ ? QWIDGETSIZE_MAX : hauteur);
     resize(largeur, hauteur);
+}
+
+// The journal list inside the journal area, centred, a margin above and below.
+void FenetrePrincipale::PlacerJournal() {
+    const int largeur = twips::VersPixels(largeurTwips_, this);
+    const int hauteurBoutons = twips::VersPixels(HauteurBoutons, this);
+    const int largeurJournal = twips::VersPixels(largeurJournalTwips_, this);
+    const int marge = twips::VersPixels(60, this);
+    listsynchro_->setGeometry((largeur - largeurJournal) / 2, hauteurBoutons + marge,
+                              largeurJournal, twips::VersPixels(HauteurJournal, this) - 2 * marge);
 }
 
 QString FenetrePrincipale::CheminAide() const {
@@ -233,8 +242,23 @@ void FenetrePrincipale::listsynchro_DblClick(QListWidgetItem* item) {
     plateforme::MsgBox(item->text(), plateforme::mb::OKOnly, QApplication::applicationName());
 }
 
+bool FenetrePrincipale::CommandeEnCours() const {
+    return !boutons_[Indice(Bouton::options)]->isEnabled();
+}
+
 void FenetrePrincipale::closeEvent(QCloseEvent* evenement) {
+    // A command runs inside the event loop: closed, it would go on with no window to report to
+    // and keep the single-instance lock, so that a restart would end without a word.
+    if (CommandeEnCours()) {
+        evenement->ignore();
+        plateforme::MsgBox(
+            QStringLiteral("Fermeture impossible : une opération est en cours. Attendez qu'elle "
+                           "soit terminée avant de quitter le module de synchronisation."),
+            plateforme::mb::Exclamation | plateforme::mb::OKOnly, TitreModule);
+        return;
+    }
     EnregistrerPosition(*this);
+    Timersynchro_.stop();
     evenement->accept();
     QApplication::quit();
 }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "app/minuterie.h"
 #include "settings/fenetre.h"
 
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -41,6 +41,8 @@ public:
                         Etat aide);
     void DeplierFenetre(bool deplier);
     bool EstDepliee() const { return depliee_; }
+    // A command runs: all six buttons are disabled (the options dialog leaves `btnoptions` on).
+    bool CommandeEnCours() const;
 
     // Help is offered when the help file exists and the system is older than version 6.
     void VerifierAide();
@@ -49,7 +51,7 @@ public:
 
     BoutonCommande* BoutonDe(Bouton bouton) const;
     QListWidget* listsynchro() const { return listsynchro_; }
-    QTimer& Timersynchro() { return Timersynchro_; }
+    Minuterie& Timersynchro() { return Timersynchro_; }
     int HauteurInterieureTwips() const;
     int LargeurTwips() const;
 
@@ -68,11 +70,12 @@ private:
     void btnAide_Click();
     void listsynchro_DblClick(QListWidgetItem* item);
     void Disposer();
+    void PlacerJournal();
     QString CheminAide() const;
 
     std::array<BoutonCommande*, 6> boutons_{};
     QListWidget* listsynchro_ = nullptr;
-    QTimer Timersynchro_;
+    Minuterie Timersynchro_;
     QPointer<QWidget> options_;
     bool depliee_ = false;
     int largeurTwips_ = LargeurSansAide;

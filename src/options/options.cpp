@@ -25,6 +25,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const QString general = QStringLiteral("general");
@@ -39,10 +41,12 @@ qint16 Valeur(const QCheckBox* c) {
     return c->isChecked() ? 1 : 0;
 }
 
-bool Numerique(const QString& texte) {
-    bool ok = false;
-    texte.trimmed().toInt(&ok);
-    return ok;
+// Two digits 0 to 9: a sign or a blank would pass a number reader ("-1" hours, "+1"...) and arm
+// a run at a time nobody typed.
+bool DeuxChiffres(const QString& texte) {
+    return texte.size() == 2 && std::all_of(texte.cbegin(), texte.cend(), [](QChar c) {
+               return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+           });
 }
 
 QLineEdit* Champ(const char* nom, int longueurMax = 255) {
@@ -213,7 +217,8 @@ QGroupBox* DialogueOptions::ConstruireCadre() {
     boutons->addWidget(Command1);
     grille->addLayout(boutons, 12, 0, 1, 4);
 
-    connect(c1, &QLineEdit::textEdited, this, &DialogueOptions::c1_Change);
+    // Every change, the value loaded from the file included ("p" shows and saves as "P").
+    connect(c1, &QLineEdit::textChanged, this, &DialogueOptions::c1_Change);
     c1->installEventFilter(this);
     cloc->installEventFilter(this);
     connect(cCopieSec, &QCheckBox::clicked, this, [this] { cModifSeul->setEnabled(true); });
@@ -318,9 +323,10 @@ void DialogueOptions::synchrodifferee_Click() {
 
 bool DialogueOptions::HeureDiffereeValide(const QString& t) {
     QString message;
-    if (t.mid(2, 1) != QLatin1String(":") || !Numerique(t.mid(0, 2)) || !Numerique(t.mid(3, 2))) {
+    if (t.size() != 5 || t.mid(2, 1) != QLatin1String(":") || !DeuxChiffres(t.mid(0, 2)) ||
+        !DeuxChiffres(t.mid(3, 2))) {
         message = QStringLiteral("Format d'heure de synchro différée invalide (hh:mm)");
-    } else if (t.mid(0, 2).trimmed().toInt() > 23 || t.mid(3, 2).trimmed().toInt() > 59) {
+    } else if (t.mid(0, 2).toInt() > 23 || t.mid(3, 2).toInt() > 59) {
         message = QStringLiteral("Heure de synchro différée invalide (hh:mm)");
     }
     if (message.isEmpty()) {
@@ -338,7 +344,7 @@ void DialogueOptions::EnregistrerSynchroDifferee() {
     const QString t = synchrodiffereelea->text();
     EcrireCle(options, QStringLiteral("synchrodifferee"), QStringLiteral("1"));
     const QDateTime maintenant = plateforme::Maintenant();
-    const QTime heure(t.mid(0, 2).trimmed().toInt(), t.mid(3, 2).trimmed().toInt());
+    const QTime heure(t.mid(0, 2).toInt(), t.mid(3, 2).toInt());
     QDateTime moment(maintenant.date(), heure);
     if (moment < maintenant) {
         moment = moment.addDays(1);
@@ -439,8 +445,14 @@ void DialogueOptions::Command3_Click() {
     if (plateforme::FichierExiste(chemin)) {
         // The desktop's text viewer stands in for the editor, maximised, not waited for.
         const QString natif = plateforme::CheminNatif(chemin);
-        plateforme::ServicesCourants().processus->Demarrer(
-            QStringLiteral("xdg-open \"") + natif + QLatin1Char('"'), 3);
+        if (plateforme::ServicesCourants().processus->Demarrer(
+                QStringLiteral("xdg-open \"") + natif + QLatin1Char('"'), 3) == 0) {
+            plateforme::MsgBox(QStringLiteral("Impossible d'afficher le fichier journal '") +
+                                   chemin +
+                                   QStringLiteral("' : le programme d'affichage xdg-open n'a "
+                                                  "pas pu être lancé."),
+                               plateforme::mb::Exclamation | plateforme::mb::OKOnly, TitreModule);
+        }
         return;
     }
     plateforme::MsgBox(QStringLiteral("Fichier journal '") + chemin +

@@ -6,18 +6,28 @@ namespace plateforme {
 
 namespace {
 
-// A command's exit code and output; -1 when it cannot be run.
+constexpr int DelaiDemarrageMs = 5000;
+constexpr int DelaiCommandeMs = 30000;
+
+// A command's exit code and output; -1 when it cannot be run or does not end normally in time.
 int Executer(const QString& programme, const QStringList& arguments, QString* sortie = nullptr) {
     QProcess processus;
     processus.start(programme, arguments);
-    if (!processus.waitForStarted(5000)) {
+    if (!processus.waitForStarted(DelaiDemarrageMs)) {
         return -1;
     }
-    processus.waitForFinished(30000);
+    if (!processus.waitForFinished(DelaiCommandeMs)) {
+        processus.kill();
+        processus.waitForFinished(DelaiDemarrageMs);
+        return -1;
+    }
+    if (processus.exitStatus() != QProcess::NormalExit) {
+        return -1;
+    }
     if (sortie != nullptr) {
         *sortie = QString::fromLocal8Bit(processus.readAllStandardOutput());
     }
-    return processus.exitStatus() == QProcess::NormalExit ? processus.exitCode() : -1;
+    return processus.exitCode();
 }
 
 class Logind final : public Alimentation {
@@ -35,9 +45,9 @@ public:
     }
 
     bool Eteindre(int& codeErreur) override {
-        const int code = Executer(QStringLiteral("systemctl"), {QStringLiteral("poweroff")});
-        codeErreur = code == 0 ? 0 : (code < 0 ? 2 : code);
-        return code == 0;
+        codeErreur = ExecuterCommandeArret(QStringLiteral("systemctl"),
+                                           {QStringLiteral("poweroff")}, DelaiCommandeMs);
+        return codeErreur == 0;
     }
 };
 
@@ -48,6 +58,25 @@ Alimentation*& courante() {
 }
 
 } // namespace
+
+int ExecuterCommandeArret(const QString& programme, const QStringList& arguments, int delaiMs) {
+    QProcess processus;
+    processus.start(programme, arguments);
+    if (!processus.waitForStarted(DelaiDemarrageMs)) {
+        return arret::ProgrammeIntrouvable;
+    }
+    // A command still running when the wait ends has not powered anything off: a timed-out
+    // wait leaves the process "running" with an exit code of 0, which is no success.
+    if (!processus.waitForFinished(delaiMs)) {
+        processus.kill();
+        processus.waitForFinished(DelaiDemarrageMs);
+        return arret::DelaiDepasse;
+    }
+    if (processus.exitStatus() != QProcess::NormalExit) {
+        return arret::FinAnormale;
+    }
+    return processus.exitCode();
+}
 
 Alimentation& AlimentationCourante() {
     return *courante();

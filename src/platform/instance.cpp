@@ -5,6 +5,9 @@
 #include <QCryptographicHash>
 #include <QDir>
 
+#include <cerrno>
+#include <cstring>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -23,25 +26,38 @@ QString DossierExecution() {
 
 } // namespace
 
-InstanceUnique::InstanceUnique(const QString& nom) {
+InstanceUnique::InstanceUnique(const QString& nom, const QString& dossier) {
     // One lock per emulated machine, so that tests and demos on other machines do not collide.
     const QByteArray empreinte =
         QCryptographicHash::hash(Machine::Racine().toUtf8(), QCryptographicHash::Sha1)
             .toHex()
             .left(12);
-    chemin_ = DossierExecution() + QLatin1Char('/') + nom + QLatin1Char('-') +
-              QString::number(getuid()) + QLatin1Char('-') + QString::fromLatin1(empreinte) +
-              QStringLiteral(".lock");
+    chemin_ = (dossier.isEmpty() ? DossierExecution() : dossier) + QLatin1Char('/') + nom +
+              QLatin1Char('-') + QString::number(getuid()) + QLatin1Char('-') +
+              QString::fromLatin1(empreinte) + QStringLiteral(".lock");
     const int fd =
         ::open(QFile::encodeName(chemin_).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
+        raison_ = QString::fromLocal8Bit(std::strerror(errno));
         return;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    int resultat = 0;
+    do {
+        resultat = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (resultat != 0 && errno == EINTR);
+    if (resultat != 0) {
+        // Only a lock held elsewhere means another instance; any other failure tells nothing.
+        const int cause = errno;
         ::close(fd);
+        if (cause == EWOULDBLOCK) {
+            issue_ = Issue::AutreInstance;
+        } else {
+            raison_ = QString::fromLocal8Bit(std::strerror(cause));
+        }
         return;
     }
     descripteur_ = fd;
+    issue_ = Issue::Obtenue;
 }
 
 InstanceUnique::~InstanceUnique() {

@@ -9,18 +9,30 @@ namespace plateforme {
 // process, so a crashed instance never blocks the next start.
 class InstanceUnique {
 public:
-    explicit InstanceUnique(const QString& nom = QStringLiteral("synchro"));
+    enum class Issue {
+        Obtenue,       // this instance holds the lock
+        AutreInstance, // another instance holds it
+        Impossible,    // the lock file cannot be opened or locked: nobody can tell
+    };
+
+    // `dossier`: the folder of the lock file (the user's runtime folder when empty).
+    explicit InstanceUnique(const QString& nom = QStringLiteral("synchro"),
+                            const QString& dossier = {});
     ~InstanceUnique();
     InstanceUnique(const InstanceUnique&) = delete;
     InstanceUnique& operator=(const InstanceUnique&) = delete;
 
-    // False when another instance holds the lock.
-    bool Obtenue() const { return descripteur_ >= 0; }
+    Issue Resultat() const { return issue_; }
+    bool Obtenue() const { return issue_ == Issue::Obtenue; }
     QString Chemin() const { return chemin_; }
+    // Why the lock could not be taken, when Impossible (the system's text).
+    QString Raison() const { return raison_; }
 
 private:
     int descripteur_ = -1;
+    Issue issue_ = Issue::Impossible;
     QString chemin_;
+    QString raison_;
 };
 
 } // namespace plateforme

@@ -28,12 +28,12 @@ qint16 LireEntier16(const QString& section, const QString& cle, int defaut) {
 
 // Text to 16-bit integer as the settings reader converts TpsAttente: blanks around, an optional
 // sign, digits and an optional decimal part rounded half to even; anything else is a type
-// mismatch.
+// mismatch, "nan" and "inf" included (the number reader takes them, no integer holds them).
 qint16 TexteEnEntier16(const QString& texte) {
     const QString t = texte.trimmed();
     bool ok = false;
     const double valeur = QLocale::c().toDouble(t, &ok);
-    if (!ok || t.isEmpty()) {
+    if (!ok || t.isEmpty() || !std::isfinite(valeur)) {
         plateforme::Lever(plateforme::err::IncompatibiliteType);
     }
     if (valeur < -32768.5 || valeur >= 32767.5) {

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QListWidget>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -25,11 +27,18 @@ public:
     qint64 Demarrer(const QString& ligne, int style) override {
         lignes.append(ligne);
         styles.append(style);
-        return 777;
+        return ligne.contains(QLatin1String("zelvano.exe")) ? pidZelvano : 777;
     }
     bool Existe(qint64) override { return false; }
+    qint64 pidZelvano = 777; // 0: the practice application cannot be started
     QStringList lignes;
     QList<int> styles;
+    // The practice application was started (only drive commands otherwise).
+    bool ZelvanoLance() const {
+        return std::any_of(lignes.cbegin(), lignes.cend(), [](const QString& l) {
+            return l.contains(QLatin1String("zelvano.exe"));
+        });
+    }
 };
 
 // Window titles the utility library lists.
@@ -96,6 +105,14 @@ protected:
         sqlite3_close(base);
         QFile::link(env.machine.Natif(QStringLiteral("C:\\")),
                     env.machine.Racine() + QStringLiteral("/drives/P"));
+    }
+    bool BoutonsActifs() const {
+        for (int i = 0; i < 6; ++i) {
+            if (!fenetre.BoutonActif(static_cast<Bouton>(i))) {
+                return false;
+            }
+        }
+        return true;
     }
     QStringList TextesAffiches() const {
         QStringList t;
@@ -310,6 +327,132 @@ TEST_F(Commandes, LancementSansBaseDansLeDossier) {
             "dossier P:\\zelvano\\bd\r\nAttentez quelques secondes et recommencez l'opération."));
     EXPECT_TRUE(processus.lignes.isEmpty());
     EXPECT_EQ(EtatBase(), QString());
+}
+
+TEST_F(Commandes, TextesDesConfirmationsEntiers) {
+    btnsynchro_Click(fenetre);
+    env.boites.Repondre(No);
+    btnCopier_Click(fenetre);
+    EXPECT_EQ(TextesAffiches(),
+              (QStringList{
+                  QStringLiteral("ATTENTION : vous allez commencer la synchronisation de la base "
+                                 "distante et de la base locale.\r\n\r\nTous les dossiers, "
+                                 "consultations, ordonnances, courriers, CRO et objets créés dans "
+                                 "la base locale depuis la dernière synchronisation seront copiés "
+                                 "dans la base distante. La base locale sera ensuite remplacée par "
+                                 "la base distante .\r\n\r\nVoulez-vous continuer ?"),
+                  QStringLiteral("ATTENTION : la base locale va être remplacée par la base "
+                                 "distante. Toutes les informations contenues dans la base locale "
+                                 "seront remplacées.\r\n\r\nVoulez-vous continuer ?")}));
+    for (const auto& boite : env.boites.affichees) {
+        EXPECT_EQ(boite.style, YesNo | Question | DefaultButton2);
+        EXPECT_EQ(boite.titre, QStringLiteral("Module de synchronisation Zelvano"));
+    }
+    EXPECT_EQ(synchronisations + initialisations, 0);
+}
+
+TEST_F(Commandes, FermetureRefuseePendantLaCommande) {
+    fenetre.show();
+    bool fermee = true;
+    ExecutionsCourantes().synchronisation = [this, &fermee] {
+        ++synchronisations;
+        fermee = fenetre.close();
+    };
+    env.boites.Repondre(Yes);
+    btnsynchro_Click(fenetre);
+    EXPECT_EQ(synchronisations, 1);
+    EXPECT_FALSE(fermee) << "a run must not go on in a closed window";
+    EXPECT_TRUE(fenetre.isVisible());
+    ASSERT_EQ(env.boites.affichees.size(), 2);
+    EXPECT_TRUE(env.boites.affichees[1].texte.startsWith(
+        QStringLiteral("Fermeture impossible : une opération est en cours.")));
+    EXPECT_TRUE(Liste().last().endsWith(QStringLiteral(" : <<<")));
+    EXPECT_TRUE(fenetre.close()) << "once the command has ended, the window closes";
+}
+
+TEST_F(Commandes, LancementRefuseQuandLaRepriseEstImpossible) {
+    ExecutionsCourantes().reprise = [] {
+        return false;
+    };
+    const QString refus =
+        QStringLiteral("Lancement de Zelvano impossible : la dernière synchronisation a été "
+                       "interrompue et n'a pas pu être réglée. Consultez le journal.");
+    btnsrv_Click(fenetre);
+    btnclient_Click(fenetre);
+    EXPECT_EQ(TextesAffiches(), (QStringList{refus, refus}));
+    EXPECT_EQ(env.boites.affichees[0].style, plateforme::mb::Exclamation);
+    EXPECT_TRUE(processus.lignes.isEmpty()) << "neither redirection nor launch";
+    EXPECT_TRUE(BoutonsActifs());
+}
+
+TEST_F(Commandes, LancementDistantRedirectionEnEchecNeDemarreRien) {
+    // Nothing really runs the drive commands: the letter never appears.
+    btnsrv_Click(fenetre);
+    ASSERT_FALSE(processus.lignes.isEmpty());
+    EXPECT_TRUE(processus.lignes.last().startsWith(QStringLiteral("CMD.EXE /c net use P: ")));
+    EXPECT_FALSE(processus.ZelvanoLance());
+    ASSERT_EQ(env.boites.affichees.size(), 1);
+    EXPECT_EQ(env.boites.affichees[0].texte,
+              QStringLiteral("Impossible de connecter l'unité P: pour l'instant.\r\nPatientez "
+                             "quelques secondes et réessayez."));
+    EXPECT_EQ(EtatBase(), QString());
+    EXPECT_EQ(fenetre.windowTitle(), QStringLiteral("Module de synchronisation Zelvano v7.15.4"));
+    EXPECT_TRUE(BoutonsActifs());
+}
+
+TEST_F(Commandes, LancementLocalRedirectionEnEchecNeDemarreRien) {
+    BaseLocale(7); // P is substituted for C and nothing takes it away
+    btnclient_Click(fenetre);
+    EXPECT_FALSE(processus.ZelvanoLance());
+    ASSERT_EQ(env.boites.affichees.size(), 2); // text B, then the letter that stays
+    EXPECT_TRUE(env.boites.affichees[1].texte.startsWith(
+        QStringLiteral("Impossible de déconnecter l'unité P: pour l'instant.")));
+    EXPECT_EQ(EtatBase(), QString());
+    EXPECT_TRUE(BoutonsActifs());
+}
+
+TEST_F(Commandes, LancementSurUneBaseQuiNePeutPasEtreOuverte) {
+    // A base folder that holds a base, but not one zelvano.mdb that opens.
+    EtatBase() = QStringLiteral("D");
+    env.machine.EcrireFichier(QStringLiteral("P:\\zelvano\\bd\\archive.mdb"), "ancienne");
+    btnsrv_Click(fenetre);
+    ASSERT_EQ(env.boites.affichees.size(), 1);
+    EXPECT_TRUE(env.boites.affichees[0].texte.startsWith(
+        QStringLiteral("Lancement de Zelvano impossible : la base de données "
+                       "P:\\zelvano\\bd\\zelvano.mdb ne peut pas être ouverte.\r\n")));
+    EXPECT_FALSE(processus.ZelvanoLance());
+    EXPECT_EQ(EtatBase(), QString());
+
+    env.boites.affichees.clear();
+    EtatBase() = QStringLiteral("D");
+    env.machine.EcrireFichier(QStringLiteral("P:\\zelvano\\bd\\zelvano.mdb"),
+                              QByteArray(4096, 'x'));
+    btnsrv_Click(fenetre);
+    ASSERT_EQ(env.boites.affichees.size(), 1);
+    EXPECT_TRUE(env.boites.affichees[0].texte.contains(QStringLiteral("ne peut pas être ouverte")));
+    EXPECT_FALSE(processus.ZelvanoLance());
+    EXPECT_TRUE(BoutonsActifs());
+}
+
+TEST_F(Commandes, LancementDUnProgrammeQuiNePeutPasDemarrer) {
+    BaseLocale(7);
+    EtatBase() = QStringLiteral("L");
+    Param().nowarning = 1;
+    processus.pidZelvano = 0;
+    btnclient_Click(fenetre);
+    ASSERT_EQ(processus.lignes.size(), 1);
+    ASSERT_EQ(env.boites.affichees.size(), 1);
+    EXPECT_EQ(env.boites.affichees[0].texte,
+              QStringLiteral("Lancement de Zelvano impossible : le programme "
+                             "C:\\zelvano\\zelvano.exe est introuvable."));
+    EXPECT_EQ(env.boites.affichees[0].style, plateforme::mb::Exclamation);
+    EXPECT_TRUE(BoutonsActifs());
+
+    env.boites.affichees.clear();
+    EtatBase() = QStringLiteral("D");
+    btnsrv_Click(fenetre); // P is C here: the same program, the same box
+    ASSERT_EQ(env.boites.affichees.size(), 1);
+    EXPECT_TRUE(env.boites.affichees[0].texte.endsWith(QStringLiteral(" est introuvable.")));
 }
 
 } // namespace

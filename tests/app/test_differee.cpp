@@ -6,6 +6,7 @@
 #include "settings/parametres.h"
 #include "testutil/factices.h"
 
+#include <QDir>
 #include <QFile>
 #include <QListWidget>
 
@@ -22,10 +23,11 @@ public:
     bool Eteindre(int& code) override {
         ++arrets;
         code = codeErreur;
-        return codeErreur == 0;
+        return reussit;
     }
     int demandes = 0;
     int arrets = 0;
+    bool reussit = true;
     int codeErreur = 0;
 };
 
@@ -189,12 +191,77 @@ TEST_F(Differee, ArretDemandeEtReussi) {
 
 TEST_F(Differee, ArretRefuseEcritLeCodeDErreur) {
     Armer(QStringLiteral("07/12/2026 20:00"), 1);
+    alimentation.reussit = false;
     alimentation.codeErreur = 5;
     A(20, 0, 10);
     Timersynchro_Timer(fenetre);
     EXPECT_EQ(alimentation.arrets, 1);
     EXPECT_EQ(Messages().last(), QStringLiteral("<<<Erreur lors de l'arret :  5"));
     EXPECT_TRUE(Log().contains("<<<Erreur lors de l'arret :  5"));
+}
+
+TEST_F(Differee, ArretEchoueSansCodeToujoursSignale) {
+    Armer(QStringLiteral("07/12/2026 20:00"), 1);
+    alimentation.reussit = false;
+    alimentation.codeErreur = 0;
+    A(20, 0, 10);
+    Timersynchro_Timer(fenetre);
+    EXPECT_EQ(Messages().last(), QStringLiteral("<<<Erreur lors de l'arret :  0"));
+}
+
+// synchro.log cannot be written (a folder stands in its place): the forced journal file fails.
+class DiffereeJournalIllisible : public Differee {
+protected:
+    void SetUp() override {
+        Differee::SetUp();
+        ASSERT_TRUE(QDir().mkpath(env.machine.DossierProgramme() + QStringLiteral("/synchro.log")));
+    }
+    bool Boutons(bool actifs) const {
+        for (int i = 0; i < 6; ++i) {
+            if (fenetre.BoutonActif(static_cast<Bouton>(i)) != actifs) {
+                return false;
+            }
+        }
+        return true;
+    }
+};
+
+TEST_F(DiffereeJournalIllisible, AbandonPendantUneCommandeLaisseSesBoutons) {
+    // A manual command is running (busy state) when a late tick abandons.
+    fenetre.ActiverBoutons(false, false, false, false, false, false);
+    A(20, 30, 0);
+    Timersynchro_Timer(fenetre);
+    EXPECT_TRUE(Boutons(false)) << "the running command's busy state is not the tick's to end";
+    EXPECT_EQ(Arme(), 0);
+    EXPECT_FALSE(fenetre.Timersynchro().isActive());
+    ASSERT_EQ(env.boites.affichees.size(), 1);
+    EXPECT_TRUE(env.boites.affichees[0].texte.startsWith(QStringLiteral("Erreur ")));
+    EXPECT_EQ(Param().createlog, 0);
+}
+
+TEST_F(DiffereeJournalIllisible, LaSynchroInterrompueRendLesBoutonsQuElleAPris) {
+    A(20, 0, 10);
+    Timersynchro_Timer(fenetre);
+    EXPECT_EQ(synchronisations, 0);
+    EXPECT_TRUE(Boutons(true));
+    EXPECT_EQ(Arme(), 0);
+    ASSERT_EQ(env.boites.affichees.size(), 1);
+    EXPECT_TRUE(env.boites.affichees[0].texte.startsWith(QStringLiteral("Erreur ")));
+}
+
+TEST_F(Differee, FermetureRefuseePendantLaSynchroDifferee) {
+    bool fermee = true;
+    fenetre.show();
+    ExecutionsCourantes().synchronisation = [this, &fermee] {
+        ++synchronisations;
+        fermee = fenetre.close();
+    };
+    A(20, 0, 10);
+    Timersynchro_Timer(fenetre);
+    EXPECT_EQ(synchronisations, 1);
+    EXPECT_FALSE(fermee);
+    EXPECT_TRUE(fenetre.isVisible());
+    EXPECT_EQ(Messages().last(), QStringLiteral("<<<"));
 }
 
 } // namespace

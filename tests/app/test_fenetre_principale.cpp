@@ -1,14 +1,20 @@
 #include "app/bouton_commande.h"
 #include "app/demarrage.h"
 #include "app/fenetre_principale.h"
+#include "app/minuterie.h"
 #include "app/twips.h"
 #include "drives/qorbis32.h"
 #include "platform/fichiers.h"
+#include "platform/instance.h"
 #include "settings/etat.h"
 #include "settings/parametres.h"
 #include "testutil/factices.h"
 
+#include <QDir>
+#include <QFile>
 #include <QListWidget>
+#include <QScrollBar>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -119,6 +125,28 @@ TEST_F(Demarrage, FichierDeReglagesDonneEnArgument) {
         env.machine.LireFichier(QStringLiteral("D:\\conf\\poste2.ini")).contains("windowstate=0"));
 }
 
+TEST_F(Demarrage, CheminAvecBlancsNonCiteGardeToutLeTexte) {
+    // "synchro D:\conf\mon poste.ini" typed without quotes comes as two arguments.
+    env.machine.EcrireFichier(QStringLiteral("D:\\conf\\mon poste.ini"),
+                              "[general]\nbddir=base3\n");
+    ASSERT_TRUE(ChargerFenetre(fenetre, {QStringLiteral("synchro"), QStringLiteral("D:\\conf\\mon"),
+                                         QStringLiteral("poste.ini")}));
+    EXPECT_EQ(Param().FichierIni, QStringLiteral("D:\\conf\\mon poste.ini"));
+    EXPECT_EQ(Param().bddir, QStringLiteral("base3"));
+}
+
+TEST_F(Demarrage, IntervalleNulLaisseLaMinuterieMuette) {
+    Ini("[options]\nsynchrodifferee=1\nsynchrodiffereetimer=0\n");
+    ASSERT_TRUE(ChargerFenetre(fenetre, {QStringLiteral("synchro")}));
+    EXPECT_EQ(fenetre.Timersynchro().interval(), 0);
+    EXPECT_TRUE(fenetre.Timersynchro().isEnabled());
+    EXPECT_FALSE(fenetre.Timersynchro().isActive());
+    int tics = 0;
+    QObject::connect(&fenetre.Timersynchro(), &Minuterie::timeout, [&tics] { ++tics; });
+    QTest::qWait(30);
+    EXPECT_EQ(tics, 0); // a 0 ms QTimer would have fired on every pass of the event loop
+}
+
 TEST_F(Demarrage, PositionRestaureeSeulementPourLesValeursNonNulles) {
     Ini("[position]\nleft=0\ntop=1500\nwindowstate=0\n");
     fenetre.move(33, 44);
@@ -186,11 +214,109 @@ TEST(Interpreteur, Xcopy32PrepareUneFoisDepuisXcopy) {
               QByteArray("xcopy"));
 }
 
+TEST(Minuterie, IntervalleNulEteintLaMinuterieQuiRepartAvecUnIntervalle) {
+    Minuterie minuterie;
+    int tics = 0;
+    QObject::connect(&minuterie, &Minuterie::timeout, [&tics] { ++tics; });
+    minuterie.setInterval(0);
+    minuterie.start();
+    EXPECT_TRUE(minuterie.isEnabled());
+    EXPECT_FALSE(minuterie.isActive());
+    QTest::qWait(20);
+    EXPECT_EQ(tics, 0);
+
+    minuterie.setInterval(5);
+    EXPECT_TRUE(minuterie.isActive());
+    EXPECT_TRUE(QTest::qWaitFor([&tics] { return tics > 0; }, 2000));
+    minuterie.setInterval(0);
+    EXPECT_FALSE(minuterie.isActive());
+
+    minuterie.stop();
+    minuterie.setInterval(5);
+    EXPECT_FALSE(minuterie.isActive()) << "switched off stays off whatever its interval";
+}
+
+TEST(InstanceUnique, VerrouImpossibleNEstPasUneAutreInstance) {
+    factices::Environnement env;
+    const QString dossier = env.machine.Racine() + QStringLiteral("/execution");
+    QDir().mkpath(dossier);
+    QString chemin;
+    {
+        const plateforme::InstanceUnique premiere(QStringLiteral("essai"), dossier);
+        ASSERT_TRUE(premiere.Obtenue());
+        EXPECT_TRUE(InstanceAutorisee(premiere));
+        chemin = premiere.Chemin();
+        const plateforme::InstanceUnique seconde(QStringLiteral("essai"), dossier);
+        EXPECT_EQ(seconde.Resultat(), plateforme::InstanceUnique::Issue::AutreInstance);
+        EXPECT_FALSE(InstanceAutorisee(seconde));
+        EXPECT_TRUE(env.boites.affichees.isEmpty()) << "another instance: ends without a word";
+    }
+    // A lock file that cannot be opened (a folder stands in its place).
+    ASSERT_TRUE(QFile::remove(chemin));
+    ASSERT_TRUE(QDir().mkpath(chemin));
+    const plateforme::InstanceUnique bloquee(QStringLiteral("essai"), dossier);
+    EXPECT_EQ(bloquee.Resultat(), plateforme::InstanceUnique::Issue::Impossible);
+    EXPECT_FALSE(bloquee.Raison().isEmpty());
+    EXPECT_FALSE(InstanceAutorisee(bloquee));
+    ASSERT_EQ(env.boites.affichees.size(), 1);
+    EXPECT_EQ(env.boites.affichees[0].texte,
+              QStringLiteral("Le module de synchronisation ne peut pas démarrer : impossible de "
+                             "vérifier qu'il n'est pas déjà lancé, le fichier ") +
+                  chemin + QStringLiteral(" ne peut pas être ouvert (") + bloquee.Raison() +
+                  QStringLiteral(")."));
+    EXPECT_EQ(env.boites.affichees[0].style, plateforme::mb::Critical);
+}
+
 class Fenetre : public ::testing::Test {
 protected:
     factices::Environnement env;
     FenetrePrincipale fenetre;
 };
+
+TEST_F(Fenetre, FermetureRefuseePendantUneCommandeSinonImmediate) {
+    fenetre.show();
+    fenetre.ActiverBoutons(false, false, false, false, false, false);
+    EXPECT_FALSE(fenetre.close());
+    EXPECT_TRUE(fenetre.isVisible());
+    ASSERT_EQ(env.boites.affichees.size(), 1);
+    EXPECT_EQ(env.boites.affichees[0].texte,
+              QStringLiteral("Fermeture impossible : une opération est en cours. Attendez "
+                             "qu'elle soit terminée avant de quitter le module de "
+                             "synchronisation."));
+    EXPECT_EQ(env.boites.affichees[0].style, plateforme::mb::Exclamation);
+    EXPECT_TRUE(env.machine.LireFichier(QStringLiteral("C:\\WINDOWS\\synchro.ini")).isEmpty())
+        << "nothing written by a refused close";
+
+    // The options dialog open is no command: the window closes, its position written.
+    fenetre.ActiverBoutons(false, false, false, false, true, false);
+    fenetre.Timersynchro().setInterval(1000);
+    fenetre.Timersynchro().start();
+    EXPECT_TRUE(fenetre.close());
+    EXPECT_FALSE(fenetre.isVisible());
+    EXPECT_FALSE(fenetre.Timersynchro().isActive());
+    EXPECT_EQ(env.boites.affichees.size(), 1);
+    EXPECT_TRUE(env.machine.LireFichier(QStringLiteral("C:\\WINDOWS\\synchro.ini"))
+                    .contains("windowstate=0"));
+}
+
+TEST_F(Fenetre, LeJournalResteDansLaFenetreDeplieeAvecSaBarreDeDefilement) {
+    fenetre.show();
+    fenetre.btnoptions_Click();
+    // What a command does before its run: unfolded, the list back in place of the dialog.
+    fenetre.DeplierFenetre(true);
+    fenetre.AfficherOptions(false);
+    for (int i = 0; i < 200; ++i) {
+        fenetre.AjouterLigneJournal(QStringLiteral("ligne %1").arg(i));
+    }
+    QCoreApplication::processEvents();
+    QListWidget* liste = fenetre.listsynchro();
+    EXPECT_TRUE(fenetre.rect().contains(liste->geometry()))
+        << liste->geometry().x() << ',' << liste->geometry().width() << " in " << fenetre.width();
+    QScrollBar* barre = liste->verticalScrollBar();
+    ASSERT_TRUE(barre->isVisible());
+    const QRect place(barre->mapTo(&fenetre, QPoint(0, 0)), barre->size());
+    EXPECT_TRUE(fenetre.rect().contains(place));
+}
 
 TEST_F(Fenetre, PlieeEtDeplieeEnTwips) {
     const int hauteurBouton = fenetre.BoutonDe(Bouton::client)->height();

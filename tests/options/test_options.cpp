@@ -6,6 +6,7 @@
 #include "settings/parametres.h"
 #include "testutil/factices.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
@@ -23,9 +24,10 @@ public:
     qint64 Demarrer(const QString& ligne, int style) override {
         lignes.append(ligne);
         styles.append(style);
-        return 4242;
+        return pid;
     }
     bool Existe(qint64) override { return false; }
+    qint64 pid = 4242; // 0: nothing can be started
     QStringList lignes;
     QList<int> styles;
 };
@@ -164,6 +166,26 @@ TEST_F(Options, UniteRemplaceeParPOuMiseEnMajuscule) {
     EXPECT_EQ(LettreUnite(QStringLiteral("d"), QStringLiteral("C")), QStringLiteral("D"));
 }
 
+TEST_F(Options, UniteLueDuFichierSoumiseALaMemeRegle) {
+    const struct {
+        const char* ligne;
+        const char* attendue;
+    } cas[] = {{"unite=p", "P"}, {"unite=", "P"}, {"unite=4", "P"}, {"unite=q", "Q"}};
+    for (const auto& c : cas) {
+        Ini(QByteArray("[general]\n") + c.ligne + "\n");
+        LireParametres();
+        DialogueOptions& d = Ouvrir();
+        EXPECT_EQ(d.c1->text(), QString::fromLatin1(c.attendue)) << c.ligne;
+        d.Command2_Click();
+        EXPECT_EQ(Param().unite, QString::fromLatin1(c.attendue)) << c.ligne;
+        EXPECT_TRUE(
+            LireIni().replace('\r', "").split('\n').contains(QByteArray("unite=") + c.attendue))
+            << c.ligne << '\n'
+            << LireIni().constData();
+        QCoreApplication::processEvents();
+    }
+}
+
 TEST_F(Options, UniteLocaleControleeEnPerdantLeFocus) {
     DialogueOptions& d = Ouvrir();
     d.cloc->setText(QStringLiteral("9"));
@@ -224,6 +246,25 @@ TEST_F(Options, HeuresRefuseesAvecLeurMessageEtRienNEstEcrit) {
     }
 }
 
+TEST_F(Options, HeuresAvecSigneOuBlancRefuseesCommeFormat) {
+    // A number reader takes "-1" or "+1": such a time would arm a run at midnight.
+    const QByteArray avant = LireIni();
+    DialogueOptions& d = Ouvrir();
+    d.synchrodifferee->click();
+    d.synchrodiffereearret->setChecked(true);
+    for (const char* heure : {"-1:30", "+1:30", "12:-5", "12:+5", " 7:30", "07: 5", "١٢:٣٠"}) {
+        env.boites.affichees.clear();
+        d.synchrodiffereelea->setText(QString::fromUtf8(heure));
+        d.Command2_Click();
+        ASSERT_EQ(env.boites.affichees.size(), 1) << heure;
+        EXPECT_EQ(env.boites.affichees[0].texte,
+                  QStringLiteral("Format d'heure de synchro différée invalide (hh:mm)"))
+            << heure;
+        EXPECT_EQ(LireIni(), avant) << heure;
+        EXPECT_FALSE(fenetre.Timersynchro().isActive()) << heure;
+    }
+}
+
 TEST_F(Options, HeuresLimitesAcceptees) {
     for (const char* heure : {"23:59", "00:00"}) {
         DialogueOptions& d = Ouvrir();
@@ -272,9 +313,20 @@ TEST_F(Options, VisualiserLeJournal) {
     journal.close();
     d.Command3_Click();
     ASSERT_EQ(processus.lignes.size(), 1);
-    EXPECT_TRUE(processus.lignes[0].startsWith(QStringLiteral("xdg-open ")));
-    EXPECT_TRUE(processus.lignes[0].contains(env.machine.DossierProgramme() +
-                                             QStringLiteral("/synchro.log")));
+    EXPECT_EQ(processus.lignes[0], QStringLiteral("xdg-open \"") + env.machine.DossierProgramme() +
+                                       QStringLiteral("/synchro.log\""));
+    EXPECT_EQ(processus.styles[0], 3);
+    EXPECT_EQ(env.boites.affichees.size(), 1) << "started: nothing more to tell";
+
+    // A viewer that cannot be started is told, not left silent.
+    processus.pid = 0;
+    d.Command3_Click();
+    ASSERT_EQ(env.boites.affichees.size(), 2);
+    EXPECT_EQ(env.boites.affichees[1].texte,
+              QStringLiteral("Impossible d'afficher le fichier journal '") + chemin +
+                  QStringLiteral("' : le programme d'affichage xdg-open n'a pas pu être lancé."));
+    EXPECT_EQ(env.boites.affichees[1].style, plateforme::mb::Exclamation);
+    EXPECT_EQ(env.boites.affichees[1].titre, QStringLiteral("Module de synchronisation Zelvano"));
 }
 
 TEST_F(Options, LeDialogueSuitLaFenetreQuandElleBouge) {
@@ -283,6 +335,34 @@ TEST_F(Options, LeDialogueSuitLaFenetreQuandElleBouge) {
     d.Timer1_Timer();
     EXPECT_EQ(d.y(), fenetre.mapToGlobal(QPoint(0, fenetre.listsynchro()->y())).y());
     EXPECT_EQ(d.x(), fenetre.frameGeometry().left() + twips::VersPixels(60, &fenetre));
+}
+
+TEST_F(Options, Timer1EnMarcheSeulementQuandLaFenetrePrincipalePrendLaMain) {
+    DialogueOptions& d = Ouvrir();
+    // The main window counts as active while its dialog is: wait for the active window itself.
+    const auto Active = [](QWidget* w) {
+        return QTest::qWaitFor([w] { return QApplication::activeWindow() == w; }, 5000);
+    };
+    d.activateWindow();
+    ASSERT_TRUE(Active(&d));
+    EXPECT_FALSE(d.Timer1.isActive());
+    EXPECT_EQ(d.Timer1.interval(), 50);
+
+    // A click on the main window: the timer runs; its first tick places the dialog, the next
+    // (the window not moved) gives the focus back to the dialog, which stops the timer.
+    fenetre.activateWindow();
+    ASSERT_TRUE(Active(&fenetre));
+    EXPECT_TRUE(d.Timer1.isActive());
+    ASSERT_TRUE(QTest::qWaitFor([&d] { return !d.Timer1.isActive(); }, 5000));
+    ASSERT_TRUE(Active(&d));
+    EXPECT_EQ(QApplication::focusWidget(), d.Command1);
+
+    // Deactivated again, then closed: the timer does not outlive the dialog.
+    fenetre.activateWindow();
+    ASSERT_TRUE(Active(&fenetre));
+    ASSERT_TRUE(d.Timer1.isActive());
+    d.Command1_Click();
+    EXPECT_FALSE(d.Timer1.isActive());
 }
 
 TEST(AideSecur, TableauDeDeuxSurDeux) {

@@ -96,13 +96,16 @@ TEST_F(LectureParametres, DrapeauNonNumeriqueLuCommeZero) {
 }
 
 TEST_F(LectureParametres, TpsAttenteNonNumeriqueEstUneErreur) {
-    Ini("[general]\nTpsAttente=dix\n");
-    try {
-        LireParametres();
-        FAIL() << "aucune erreur";
-    } catch (const plateforme::Erreur& e) {
-        EXPECT_EQ(e.Number(), plateforme::err::IncompatibiliteType);
-        EXPECT_EQ(e.Description(), QStringLiteral("Incompatibilité de type"));
+    // The number reader takes "nan" and "inf", which no integer holds: a type mismatch too.
+    for (const char* valeur : {"dix", "nan", "NaN", "inf", "-inf", "+INF", "infinity"}) {
+        Ini(QByteArray("[general]\nTpsAttente=") + valeur + "\n");
+        try {
+            LireParametres();
+            ADD_FAILURE() << "aucune erreur pour " << valeur;
+        } catch (const plateforme::Erreur& e) {
+            EXPECT_EQ(e.Number(), plateforme::err::IncompatibiliteType) << valeur;
+            EXPECT_EQ(e.Description(), QStringLiteral("Incompatibilité de type")) << valeur;
+        }
     }
 }
 

@@ -13,16 +13,16 @@ int main(int argc, char** argv) {
     application.setApplicationName(QStringLiteral("synchro"));
     application.setApplicationVersion(QStringLiteral("7.15.4"));
 
-    // A second instance ends at once, without a message.
-    const plateforme::InstanceUnique instance;
-    if (!instance.Obtenue()) {
-        return 0;
-    }
-
     BoitesQt boites;
     EcranQt ecran(*plateforme::ServicesCourants().ecran);
     const plateforme::RemplacementServices services(
         plateforme::Services{nullptr, &boites, &ecran, nullptr, nullptr});
+
+    // A second instance ends at once, without a message.
+    const plateforme::InstanceUnique instance;
+    if (!InstanceAutorisee(instance)) {
+        return instance.Resultat() == plateforme::InstanceUnique::Issue::AutreInstance ? 0 : 1;
+    }
 
     FenetresQt fenetresProgramme;
     const InstallationFenetresProgramme fenetresOutils(fenetresProgramme);
