@@ -78,10 +78,14 @@ bool lireStat(int dossier, char& etat, quint64& depart) {
     return ok;
 }
 
-// The machine a process runs on: its $ZELVANO_MACHINE, the default machine without it.
+// The machine a process runs on: its $ZELVANO_MACHINE, the default machine without it; empty
+// when its environment cannot be read yet (a program just started, still being loaded).
 QString machineDe(int dossier) {
     static const QByteArray cle = QByteArrayLiteral("ZELVANO_MACHINE=");
     const QByteArray environnement = lire(dossier, "environ");
+    if (environnement.isEmpty()) {
+        return {};
+    }
     for (const QByteArray& variable : environnement.split('\0')) {
         if (variable.startsWith(cle)) {
             const QString chemin = QFile::decodeName(variable.mid(cle.size()));
@@ -123,9 +127,13 @@ bool lireTache(int proc, const char* nom, qint64 pid, const QString& machine, En
         return false; // an ended process waiting to be reaped is no longer running
     }
     // Another emulated machine is another workstation; this process is on this one whatever
-    // its environment said when it started.
-    if (pid != getpid() && machineDe(dossier.fd) != machine) {
-        return false;
+    // its environment said when it started, and so is one that cannot be told yet (a copy
+    // program just started must not be missed).
+    if (pid != getpid()) {
+        const QString sienne = machineDe(dossier.fd);
+        if (!sienne.isEmpty() && sienne != machine) {
+            return false;
+        }
     }
     QList<QByteArray> argv = lire(dossier.fd, "cmdline").split('\0');
     while (!argv.isEmpty() && argv.last().isEmpty()) {

@@ -140,7 +140,15 @@ TEST(AttenteReelle, ProgrammeCopieReelAttendu) {
     ASSERT_TRUE(QFile::link(plateforme::TrouverProgramme("sleep"), lien));
     const qint64 pid = plateforme::ProcessusPosix().Demarrer("xcopy.exe 0.7", 0);
     ASSERT_GT(pid, 0);
-    EXPECT_TRUE(XcopyEnCours());
+    // A program still being loaded shows neither its name nor its arguments yet: the module
+    // always lets it appear for seconds first.
+    QElapsedTimer apparition;
+    apparition.start();
+    bool enCours = false;
+    while (!(enCours = XcopyEnCours()) && apparition.elapsed() < 500) {
+        QThread::msleep(1);
+    }
+    EXPECT_TRUE(enCours);
     bool trouve = false;
     for (qint16 i = 1; i < qb32_TabTaskList.size(); ++i) {
         trouve = trouve || qb32_TabTaskList[i].ItemB == lien; // the program, not its arguments
