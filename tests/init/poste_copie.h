@@ -11,6 +11,16 @@
 // local disk C:, the fake clock and window of factices::Environnement.
 namespace essais {
 
+// The six lines an initialisation that fails ends with.
+inline const QStringList BlocEchec{
+    QStringLiteral(" "),
+    QStringLiteral("INFORMATION TRES IMPORTANTE"),
+    QStringLiteral(
+        "La dernière synchronisation de votre base locale s'est TERMINEE CORRECTEMENT mais"),
+    QStringLiteral("une erreur s'est produite dans l'initialisation."),
+    QStringLiteral("Vous devez relancer une INITIALISATION (et non une synchronisation) avant"),
+    QStringLiteral("de commencer à saisir dans votre base locale.")};
+
 // The folder pair most copy tests use, and a file of each.
 inline const QString Source = QStringLiteral("P:\\zelvano\\courrier");
 inline const QString Destination = QStringLiteral("C:\\zelvano\\courrier");

@@ -29,14 +29,7 @@ using essais::Requete;
 
 const QString Plus40(40, QLatin1Char('+'));
 const QString Fin = QStringLiteral("INITIALISATION TERMINEE CORRECTEMENT ") + Plus40;
-const QStringList BlocEchec{
-    QStringLiteral(" "),
-    QStringLiteral("INFORMATION TRES IMPORTANTE"),
-    QStringLiteral(
-        "La dernière synchronisation de votre base locale s'est TERMINEE CORRECTEMENT mais"),
-    QStringLiteral("une erreur s'est produite dans l'initialisation."),
-    QStringLiteral("Vous devez relancer une INITIALISATION (et non une synchronisation) avant"),
-    QStringLiteral("de commencer à saisir dans votre base locale.")};
+using essais::BlocEchec;
 const QStringList Version{QStringLiteral("ERREUR : La version de Zelvano installée sur le serveur"),
                           QStringLiteral("ne permet pas de gérer la synchronisation. "),
                           QStringLiteral("Vous devez mettre à jour votre poste serveur "),

@@ -20,14 +20,7 @@ using essais::Requete;
 const QString Plus40(40, QLatin1Char('+'));
 const QString Debut = QStringLiteral("DEMARRAGE DE L'INITIALISATION ") + Plus40;
 const QString Fin = QStringLiteral("INITIALISATION TERMINEE CORRECTEMENT ") + Plus40;
-const QStringList BlocEchec{
-    QStringLiteral(" "),
-    QStringLiteral("INFORMATION TRES IMPORTANTE"),
-    QStringLiteral(
-        "La dernière synchronisation de votre base locale s'est TERMINEE CORRECTEMENT mais"),
-    QStringLiteral("une erreur s'est produite dans l'initialisation."),
-    QStringLiteral("Vous devez relancer une INITIALISATION (et non une synchronisation) avant"),
-    QStringLiteral("de commencer à saisir dans votre base locale.")};
+using essais::BlocEchec;
 const QStringList Documents{QStringLiteral("courrier"), QStringLiteral("cro"),
                             QStringLiteral("corres"),   QStringLiteral("data"),
                             QStringLiteral("certif"),   QStringLiteral("flash"),

@@ -17,14 +17,7 @@
 // and ROBOCOPY, when they cannot be started.
 namespace {
 
-const QStringList BlocEchec{
-    QStringLiteral(" "),
-    QStringLiteral("INFORMATION TRES IMPORTANTE"),
-    QStringLiteral(
-        "La dernière synchronisation de votre base locale s'est TERMINEE CORRECTEMENT mais"),
-    QStringLiteral("une erreur s'est produite dans l'initialisation."),
-    QStringLiteral("Vous devez relancer une INITIALISATION (et non une synchronisation) avant"),
-    QStringLiteral("de commencer à saisir dans votre base locale.")};
+using essais::BlocEchec;
 
 // Starts every command line but those of ROBOCOPY and of the additional job, which can be made
 // to fail: no process (id 0) or an error raised while starting.

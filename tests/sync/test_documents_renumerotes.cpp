@@ -18,12 +18,11 @@
 
 using poste::BaseC;
 using poste::BaseServeur;
+using poste::InitTerminee;
+using poste::SynchroTerminee;
 
 namespace {
 
-const QString Plus40 = QString(40, QLatin1Char('+'));
-const QString SynchroTerminee = QStringLiteral("SYNCHRONISATION TERMINEE CORRECTEMENT ") + Plus40;
-const QString InitTerminee = QStringLiteral("INITIALISATION TERMINEE CORRECTEMENT ") + Plus40;
 const QString ListeSurDisque = QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb.fichiers-synchro");
 
 struct ModeCopie {

@@ -21,12 +21,10 @@
 
 using poste::BaseC;
 using poste::BaseServeur;
+using poste::InitTerminee;
+using poste::SynchroTerminee;
 
 namespace {
-
-const QString Plus40 = QString(40, QLatin1Char('+'));
-const QString SynchroTerminee = QStringLiteral("SYNCHRONISATION TERMINEE CORRECTEMENT ") + Plus40;
-const QString InitTerminee = QStringLiteral("INITIALISATION TERMINEE CORRECTEMENT ") + Plus40;
 
 class SynchronisationConcurrente : public poste::Poste {
 protected:
