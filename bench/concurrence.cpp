@@ -10,12 +10,12 @@
 // saved, their failures, and the longest a save of theirs waited.
 
 #include "demo/pratique.h"
+#include "jet/base_connexion.h"
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 #include "settings/etat.h"
 #include "settings/fenetre.h"
 #include "settings/parametres.h"
-#include "sync/base_connexion.h"
 #include "sync/synchronisation.h"
 
 #include <QCommandLineParser>

@@ -12,11 +12,11 @@
 
 #include "demo/base_sqlite.h"
 #include "demo/pratique.h"
+#include "jet/dao.h"
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 #include "settings/parametres.h"
 #include "sync/bases_ouvertes.h"
-#include "sync/dao.h"
 #include "sync/parcours.h"
 
 #include <QCommandLineParser>

@@ -1,7 +1,7 @@
 #include "base_sqlite.h"
 
+#include "jet/dao.h"
 #include "platform/erreur.h"
-#include "sync/dao.h"
 
 #include <QDateTime>
 #include <QFileInfo>

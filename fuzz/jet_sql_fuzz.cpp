@@ -10,8 +10,8 @@
 //     accepted by sqlite3_prepare_v2 on a schema that has those names, name the table of a
 //     plain select, and return the rows that the statement means.
 
+#include "jet/jet_sql.h"
 #include "platform/erreur.h"
-#include "sync/jet_sql.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,9 +1,9 @@
 #include "application.h"
 
+#include "jet/dao.h"
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 #include "platform/profil.h"
-#include "sync/dao.h"
 
 #include <QDateTime>
 #include <QDir>

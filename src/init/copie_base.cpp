@@ -1,10 +1,10 @@
 #include "init/copie_base.h"
 
+#include "jet/base_erreurs.h"
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 #include "platform/fichiers.h"
 #include "platform/services.h"
-#include "sync/base_erreurs.h"
 
 #include <QElapsedTimer>
 #include <QFile>

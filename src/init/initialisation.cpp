@@ -5,6 +5,7 @@
 #include "init/copie_dossier.h"
 #include "init/fichiers_synchronises.h"
 #include "init/robocopy.h"
+#include "jet/dao.h"
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 #include "platform/fichiers.h"
@@ -12,7 +13,6 @@
 #include "settings/etat.h"
 #include "settings/journal.h"
 #include "settings/parametres.h"
-#include "sync/dao.h"
 #include "tools/vod_outils.h"
 
 #include <QStringList>

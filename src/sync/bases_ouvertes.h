@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sync/dao.h"
+#include "jet/dao.h"
 
 #include <memory>
 

@@ -1,10 +1,10 @@
 #include "sync/fichiers_prepares.h"
 
+#include "jet/base_connexion.h"
 #include "platform/erreur.h"
 #include "platform/fichiers.h"
 #include "platform/services.h"
 #include "settings/parametres.h"
-#include "sync/base_connexion.h"
 #include "sync/objets.h"
 #include "sync/transfert.h"
 #include "sync/valeurs_champs.h"

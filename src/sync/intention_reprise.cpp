@@ -1,9 +1,9 @@
+#include "jet/dao.h"
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 #include "platform/fichiers.h"
 #include "platform/fichiers_durables.h"
 #include "settings/journal.h"
-#include "sync/dao.h"
 #include "sync/intention.h"
 #include "sync/synchronisation.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sync/dao.h"
+#include "jet/dao.h"
 
 // Completes a new record of table objet before the transfer writes it: its link to the record
 // it is attached to follows the renumbering, its file gets a name made from its new identifier

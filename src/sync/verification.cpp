@@ -1,7 +1,7 @@
 #include "sync/verification.h"
 
+#include "jet/dao.h"
 #include "settings/parametres.h"
-#include "sync/dao.h"
 
 QString CheminBaseLocale() {
     const Parametres& p = Param();

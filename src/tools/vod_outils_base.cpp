@@ -1,6 +1,6 @@
 #include "tools/vod_outils.h"
 
-#include "sync/dao.h"
+#include "jet/dao.h"
 
 QVariant VOD_Outils::RécupererIdentMax(dao::Database& base, const QString& table,
                                        const QString& colonne, bool numerique) {

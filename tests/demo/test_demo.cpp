@@ -1,8 +1,8 @@
 #include "demo/pratique.h"
+#include "jet/dao.h"
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 #include "platform/profil.h"
-#include "sync/dao.h"
 #include "testutil/factices.h"
 
 #include <gtest/gtest.h>

@@ -4,11 +4,11 @@
 // bytes. Each run either does what it does with good input or stops on a clear line, and the
 // server base never keeps half of a run.
 
+#include "jet/dao.h"
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 #include "settings/etat.h"
 #include "settings/parametres.h"
-#include "sync/dao.h"
 #include "sync/synchronisation.h"
 #include "sync/test_synchronisation_poste.h"
 

@@ -1,7 +1,7 @@
 #include "sync/synchronisation.h"
 
+#include "jet/dao.h"
 #include "platform/erreur.h"
-#include "sync/dao.h"
 #include "sync/modele_pannes.h"
 #include "sync/vfs_pannes.h"
 

@@ -1,12 +1,12 @@
 #include "sync/synchronisation.h"
 
 #include "demo/pratique.h"
+#include "jet/dao.h"
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 #include "platform/processus.h"
 #include "settings/etat.h"
 #include "settings/parametres.h"
-#include "sync/dao.h"
 #include "sync/test_synchronisation_poste.h"
 
 #include <QDir>

@@ -2,9 +2,9 @@
 // records and hundreds of documents runs while three of them save a patient every 20 ms, each
 // with the database layer's usual lock wait. The synchronisation succeeds, and so does every
 // save of theirs: each row is there once, identifiers unique, the base sound.
+#include "jet/base_connexion.h"
 #include "platform/chemins.h"
 #include "settings/parametres.h"
-#include "sync/base_connexion.h"
 #include "sync/synchronisation.h"
 #include "sync/test_synchronisation_poste.h"
 

@@ -1,11 +1,11 @@
 #include "sync/synchronisation.h"
 
 #include "init/initialisation.h"
+#include "jet/dao.h"
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 #include "platform/services.h"
 #include "settings/parametres.h"
-#include "sync/dao.h"
 #include "sync/intention.h"
 #include "sync/test_synchronisation_poste.h"
 

@@ -1,6 +1,6 @@
 #include "demo/pratique.h"
+#include "jet/dao.h"
 #include "platform/erreur.h"
-#include "sync/dao.h"
 #include "testutil/factices.h"
 #include "tools/vod_outils.h"
 

@@ -1,7 +1,7 @@
 #include "demo/pratique.h"
+#include "jet/base_connexion.h"
+#include "jet/dao.h"
 #include "platform/erreur.h"
-#include "sync/base_connexion.h"
-#include "sync/dao.h"
 #include "testutil/conditions.h"
 #include "testutil/factices.h"
 

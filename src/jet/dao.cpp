@@ -1,10 +1,10 @@
-#include "sync/dao.h"
+#include "jet/dao.h"
 
+#include "jet/base_connexion.h"
+#include "jet/base_erreurs.h"
+#include "jet/base_recordset.h"
+#include "jet/jet_sql.h"
 #include "platform/chemins.h"
-#include "sync/base_connexion.h"
-#include "sync/base_erreurs.h"
-#include "sync/base_recordset.h"
-#include "sync/jet_sql.h"
 
 #include <QDir>
 #include <QFile>

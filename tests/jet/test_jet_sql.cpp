@@ -1,6 +1,6 @@
+#include "jet/dao.h"
+#include "jet/jet_sql.h"
 #include "platform/erreur.h"
-#include "sync/dao.h"
-#include "sync/jet_sql.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "sync/base_recordset.h"
+#include "jet/base_recordset.h"
 
-#include "sync/base_erreurs.h"
-#include "sync/jet_sql.h"
+#include "jet/base_erreurs.h"
+#include "jet/jet_sql.h"
 
 #include <QHash>
 #include <QRegularExpression>

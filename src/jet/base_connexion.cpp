@@ -1,11 +1,11 @@
-#include "sync/base_connexion.h"
+#include "jet/base_connexion.h"
 
+#include "jet/base_erreurs.h"
+#include "jet/dao.h"
+#include "jet/jet_sql.h"
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 #include "platform/services.h"
-#include "sync/base_erreurs.h"
-#include "sync/dao.h"
-#include "sync/jet_sql.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>

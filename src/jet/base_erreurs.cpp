@@ -1,6 +1,6 @@
-#include "sync/base_erreurs.h"
+#include "jet/base_erreurs.h"
 
-#include "sync/dao.h"
+#include "jet/dao.h"
 
 #include <sqlite3.h>
 

@@ -1,7 +1,7 @@
-#include "sync/jet_sql.h"
+#include "jet/jet_sql.h"
 
+#include "jet/dao.h"
 #include "platform/erreur.h"
-#include "sync/dao.h"
 
 #include <QDateTime>
 #include <QSet>

@@ -5,8 +5,8 @@
 //
 //   enfant_crash BASE_A BASE_B
 
+#include "jet/dao.h"
 #include "platform/erreur.h"
-#include "sync/dao.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "sync/base_connexion.h"
-#include "sync/dao.h"
+#include "jet/base_connexion.h"
+#include "jet/dao.h"
 
 #include <memory>
 #include <utility>

@@ -1,5 +1,5 @@
+#include "jet/dao.h"
 #include "platform/erreur.h"
-#include "sync/dao.h"
 #include "testutil/factices.h"
 
 #include <gtest/gtest.h>
