@@ -9,6 +9,7 @@
 // commit, initialisation). Prints the run's elapsed and processor time, what the workstations
 // saved, their failures, and the longest a save of theirs waited.
 
+#include "bench/mesures.h"
 #include "demo/pratique.h"
 #include "jet/base_connexion.h"
 #include "platform/chemins.h"
@@ -38,24 +39,9 @@
 
 namespace {
 
-QTextStream& Sortie() {
-    static QTextStream s(stdout);
-    return s;
-}
-
-[[noreturn]] void Echec(const QString& message) {
-    Sortie() << "ÉCHEC : " << message << Qt::endl;
-    std::exit(1);
-}
-
-double SecondesProcesseur() {
-    rusage r{};
-    getrusage(RUSAGE_SELF, &r);
-    const auto s = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    return s(r.ru_utime) + s(r.ru_stime);
-}
+using mesures::Echec;
+using mesures::SecondesProcesseur;
+using mesures::Sortie;
 
 // The journal of the run, kept to tell how it ended.
 class Journal final : public Fenetre {

@@ -16,6 +16,7 @@
 // out: the clock the waits read jumps a second at each of their polls. Elapsed seconds, and
 // processor seconds of this program and its children. The trees are removed at the end.
 
+#include "bench/mesures.h"
 #include "demo/pratique.h"
 #include "init/copie_dossier.h"
 #include "init/robocopy.h"
@@ -45,22 +46,11 @@
 
 namespace {
 
-QTextStream& Sortie() {
-    static QTextStream s(stdout);
-    return s;
-}
+using mesures::Sortie;
 
-double Secondes(const timeval& t) {
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-}
-
+// This process and the copy programs it started.
 double SecondesProcesseur() {
-    rusage soi{};
-    rusage enfants{};
-    getrusage(RUSAGE_SELF, &soi);
-    getrusage(RUSAGE_CHILDREN, &enfants);
-    return Secondes(soi.ru_utime) + Secondes(soi.ru_stime) + Secondes(enfants.ru_utime) +
-           Secondes(enfants.ru_stime);
+    return mesures::SecondesProcesseur(true);
 }
 
 struct Mesure {

@@ -10,6 +10,7 @@
 // 2. Files: N letters (2,000) and N file objects (2,000), each with its file, sent by the walk,
 //    beside cp -p of the same files.
 
+#include "bench/mesures.h"
 #include "demo/base_sqlite.h"
 #include "demo/pratique.h"
 #include "jet/dao.h"
@@ -37,10 +38,9 @@
 
 namespace {
 
-QTextStream& Sortie() {
-    static QTextStream s(stdout);
-    return s;
-}
+using mesures::Echec;
+using mesures::SecondesProcesseur;
+using mesures::Sortie;
 
 struct TableMesuree {
     const char* table;
@@ -70,17 +70,6 @@ qint64 MemoireKo(const char* champ) {
     return -1;
 }
 
-// Processor seconds (user and system) of this process so far: the machine may be shared, and
-// a busy neighbour stretches the elapsed times of both sides of a comparison unevenly.
-double SecondesProcesseur() {
-    rusage r{};
-    getrusage(RUSAGE_SELF, &r);
-    const auto s = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    return s(r.ru_utime) + s(r.ru_stime);
-}
-
 struct Mesure {
     double ecoulees = 0;
     double processeur = 0;
@@ -92,11 +81,6 @@ void RemettrePic() {
     if (f.open(QIODevice::WriteOnly)) {
         f.write("5");
     }
-}
-
-void Echec(const QString& message) {
-    Sortie() << "ÉCHEC : " << message << Qt::endl;
-    std::exit(1);
 }
 
 // Drive P leads to the share, as the run's net use leaves it.
