@@ -27,10 +27,6 @@ bool Confirmer(const QString& texte) {
     return Boite(texte, mb::YesNo | mb::Question | mb::DefaultButton2) == mb::Yes;
 }
 
-void Occuper(FenetrePrincipale& f, bool occupe) {
-    f.ActiverBoutons(!occupe, !occupe, !occupe, !occupe, !occupe, !occupe);
-}
-
 // Lines joined, each ended by CR LF, the empty ones included.
 QString Lignes(std::initializer_list<const char*> lignes) {
     QString texte;
@@ -151,6 +147,10 @@ bool VerifierBaseLocale() {
 }
 
 } // namespace
+
+void Occuper(FenetrePrincipale& f, bool occupe) {
+    f.ActiverBoutons(!occupe, !occupe, !occupe, !occupe, !occupe, !occupe);
+}
 
 Executions& ExecutionsCourantes() {
     // A run interrupted between its two commits is settled first (the synchronisation does it

@@ -10,6 +10,9 @@ void btnCopier_Click(FenetrePrincipale& fenetre);
 void btnclient_Click(FenetrePrincipale& fenetre);
 void btnsrv_Click(FenetrePrincipale& fenetre);
 
+// The busy state of a command: all six buttons disabled, or all enabled again.
+void Occuper(FenetrePrincipale& fenetre, bool occupe);
+
 // The runs the commands start; tests put counters in their place.
 struct Executions {
     std::function<void()> synchronisation;

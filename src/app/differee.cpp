@@ -55,10 +55,6 @@ void Eteindre() {
     }
 }
 
-void Occuper(FenetrePrincipale& f, bool occupe) {
-    f.ActiverBoutons(!occupe, !occupe, !occupe, !occupe, !occupe, !occupe);
-}
-
 void Executer(FenetrePrincipale& f) {
     Desarmer(f);
     f.DeplierFenetre(true);
