@@ -4,9 +4,11 @@
 #include "drives/lancement.h"
 #include "drives/redirection.h"
 #include "init/attente.h"
+#include "init/empreintes.h"
 #include "init/initialisation.h"
 #include "platform/erreur.h"
 #include "platform/services.h"
+#include "settings/bilan.h"
 #include "settings/etat.h"
 #include "settings/journal.h"
 #include "settings/parametres.h"
@@ -23,8 +25,10 @@ int Boite(const QString& texte, int style) {
     return MsgBox(texte, style, TitreModule);
 }
 
-bool Confirmer(const QString& texte) {
-    return Boite(texte, mb::YesNo | mb::Question | mb::DefaultButton2) == mb::Yes;
+// `details`: what the command will send and lose, under the box's details button.
+bool Confirmer(const QString& texte, const QString& details = {}) {
+    return MsgBoxDetails(texte, mb::YesNo | mb::Question | mb::DefaultButton2, TitreModule,
+                         details) == mb::Yes;
 }
 
 // Lines joined, each ended by CR LF, the empty ones included.
@@ -60,7 +64,7 @@ void Encadrer(FenetrePrincipale& f, const std::function<void()>& execution) {
     f.ViderJournal();
     try {
         EcrireJournal(QStringLiteral(">>>"));
-        execution();
+        ExecuterAvecBilan(execution);
         EcrireJournal(QStringLiteral("<<<"));
     } catch (const Erreur& erreur) {
         SignalerErreur(erreur);
@@ -148,6 +152,15 @@ bool VerifierBaseLocale() {
 
 } // namespace
 
+void ExecuterAvecBilan(const std::function<void()>& execution) {
+    Bilan().Commencer();
+    struct Masquage {
+        ~Masquage() { FinProgression(); }
+    } masquage;
+    execution();
+    EcrireJournal(Bilan().Ligne());
+}
+
 void Occuper(FenetrePrincipale& f, bool occupe) {
     f.ActiverBoutons(!occupe, !occupe, !occupe, !occupe, !occupe, !occupe);
 }
@@ -158,7 +171,7 @@ Executions& ExecutionsCourantes() {
     static Executions e{[] { LancerSynchronisation(); },
                         [] {
                             if (ReprendreSynchronisationInterrompue()) {
-                                LancerInitialisation();
+                                LancerInitialisationManuelle();
                             }
                         },
                         [] {
@@ -176,12 +189,13 @@ void btnsynchro_Click(FenetrePrincipale& f) {
     if (!Confirmer(
             QStringLiteral("ATTENTION : vous allez commencer la synchronisation de la base "
                            "distante et de la base locale.") +
-            CRLF + CRLF +
-            QStringLiteral("Tous les dossiers, consultations, ordonnances, courriers, CRO et "
-                           "objets créés dans la base locale depuis la dernière "
-                           "synchronisation seront copiés dans la base distante. La base "
-                           "locale sera ensuite remplacée par la base distante .") +
-            CRLF + CRLF + QStringLiteral("Voulez-vous continuer ?"))) {
+                CRLF + CRLF +
+                QStringLiteral("Tous les dossiers, consultations, ordonnances, courriers, CRO et "
+                               "objets créés dans la base locale depuis la dernière "
+                               "synchronisation seront copiés dans la base distante. La base "
+                               "locale sera ensuite remplacée par la base distante .") +
+                CRLF + CRLF + QStringLiteral("Voulez-vous continuer ?"),
+            ApercuBaseLocale(false))) {
         return;
     }
     Encadrer(f, ExecutionsCourantes().synchronisation);
@@ -197,13 +211,15 @@ void btnCopier_Click(FenetrePrincipale& f) {
                            "lancer une initialisation."))) {
         return;
     }
+    const QString apercu = ApercuBaseLocale(true);
     if (!Confirmer(QStringLiteral("ATTENTION : la base locale va être remplacée par la base "
                                   "distante. Toutes les informations contenues dans la base locale "
                                   "seront remplacées.") +
-                   CRLF + CRLF + QStringLiteral("Voulez-vous continuer ?"))) {
+                       CRLF + CRLF + QStringLiteral("Voulez-vous continuer ?"),
+                   apercu)) {
         return;
     }
-    if (!Confirmer(QStringLiteral("Voulez-vous vraiment écraser votre base locale ?"))) {
+    if (!Confirmer(QStringLiteral("Voulez-vous vraiment écraser votre base locale ?"), apercu)) {
         return;
     }
     Encadrer(f, ExecutionsCourantes().initialisation);

@@ -13,6 +13,10 @@ void btnsrv_Click(FenetrePrincipale& fenetre);
 // The busy state of a command: all six buttons disabled, or all enabled again.
 void Occuper(FenetrePrincipale& fenetre, bool occupe);
 
+// A run between ">>>" and "<<<": its counters started, its summary line written after it, its
+// progress bar hidden whatever the way out.
+void ExecuterAvecBilan(const std::function<void()>& execution);
+
 // The runs the commands start; tests put counters in their place.
 struct Executions {
     std::function<void()> synchronisation;

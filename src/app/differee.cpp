@@ -64,7 +64,7 @@ void Executer(FenetrePrincipale& f) {
     try {
         f.ViderJournal();
         EcrireJournal(QStringLiteral(">>>Démarrage de la synchro différée>>>"));
-        ExecutionsCourantes().synchronisation();
+        ExecuterAvecBilan(ExecutionsCourantes().synchronisation);
         EcrireJournal(QStringLiteral("<<<"));
     } catch (const plateforme::Erreur&) {
         Occuper(f, false);

@@ -16,8 +16,11 @@
 #include <QDesktopServices>
 #include <QFontDatabase>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QStyle>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -63,6 +66,10 @@ FenetrePrincipale::FenetrePrincipale(QWidget* parent)
     }
     listsynchro_ = new QListWidget(this);
     listsynchro_->setObjectName(QStringLiteral("listsynchro"));
+    barreprogression_ = new QProgressBar(this);
+    barreprogression_->setObjectName(QStringLiteral("barreprogression"));
+    barreprogression_->setTextVisible(true);
+    barreprogression_->hide();
     Timersynchro_.setObjectName(QStringLiteral("Timersynchro"));
     Timersynchro_.setInterval(30000);
 
@@ -200,14 +207,44 @@ void FenetrePrincipale::Disposer() {
     resize(largeur, hauteur);
 }
 
-// The journal list inside the journal area, centred, a margin above and below.
+// The journal list inside the journal area, centred, a margin above and below; while a run
+// shows its progress, the bar takes the bottom of the area and the list gives it its height.
 void FenetrePrincipale::PlacerJournal() {
     const int largeur = twips::VersPixels(largeurTwips_, this);
     const int hauteurBoutons = twips::VersPixels(HauteurBoutons, this);
     const int largeurJournal = twips::VersPixels(largeurJournalTwips_, this);
     const int marge = twips::VersPixels(60, this);
-    listsynchro_->setGeometry((largeur - largeurJournal) / 2, hauteurBoutons + marge,
-                              largeurJournal, twips::VersPixels(HauteurJournal, this) - 2 * marge);
+    const int gauche = (largeur - largeurJournal) / 2;
+    int hauteurListe = twips::VersPixels(HauteurJournal, this) - 2 * marge;
+    if (!barreprogression_->isHidden()) {
+        const int hauteurBarre = barreprogression_->sizeHint().height();
+        hauteurListe -= hauteurBarre + marge;
+        barreprogression_->setGeometry(gauche, hauteurBoutons + marge + hauteurListe + marge,
+                                       largeurJournal, hauteurBarre);
+    }
+    listsynchro_->setGeometry(gauche, hauteurBoutons + marge, largeurJournal, hauteurListe);
+}
+
+void FenetrePrincipale::AfficherProgression(const QString& etape, qint64 fait, qint64 total) {
+    // QProgressBar counts in int: large steps are shown in thousandths.
+    const int maximum = total <= 0 ? 0 : 1000;
+    const int valeur =
+        total <= 0 ? 0 : static_cast<int>(std::clamp<qint64>(fait * 1000 / total, 0, 1000));
+    barreprogression_->setRange(0, maximum);
+    barreprogression_->setValue(valeur);
+    barreprogression_->setFormat(
+        total <= 0 ? etape : etape + QStringLiteral(" : %1 / %2").arg(fait).arg(total));
+    if (barreprogression_->isHidden()) {
+        barreprogression_->show();
+        PlacerJournal();
+    }
+}
+
+void FenetrePrincipale::MasquerProgression() {
+    if (!barreprogression_->isHidden()) {
+        barreprogression_->hide();
+        PlacerJournal();
+    }
 }
 
 QString FenetrePrincipale::CheminAide() const {

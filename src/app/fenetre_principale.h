@@ -12,6 +12,7 @@
 class BoutonCommande;
 class QListWidget;
 class QListWidgetItem;
+class QProgressBar;
 
 // The form `main`: a row of six command buttons above the journal list `listsynchro`.
 class FenetrePrincipale : public QWidget, public Fenetre {
@@ -35,6 +36,8 @@ public:
     void DefinirLibelle(Bouton bouton, const QString& libelle) override;
     void ActiverBouton(Bouton bouton, bool actif) override;
     bool BoutonActif(Bouton bouton) const override;
+    void AfficherProgression(const QString& etape, qint64 fait, qint64 total) override;
+    void MasquerProgression() override;
 
     using Etat = std::optional<bool>; // no value: left unchanged
     void ActiverBoutons(Etat client, Etat serveur, Etat synchro, Etat copier, Etat options,
@@ -51,6 +54,7 @@ public:
 
     BoutonCommande* BoutonDe(Bouton bouton) const;
     QListWidget* listsynchro() const { return listsynchro_; }
+    QProgressBar* barreprogression() const { return barreprogression_; }
     Minuterie& Timersynchro() { return Timersynchro_; }
     int HauteurInterieureTwips() const;
     int LargeurTwips() const;
@@ -75,6 +79,7 @@ private:
 
     std::array<BoutonCommande*, 6> boutons_{};
     QListWidget* listsynchro_ = nullptr;
+    QProgressBar* barreprogression_ = nullptr;
     Minuterie Timersynchro_;
     QPointer<QWidget> options_;
     bool depliee_ = false;

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
+#include <QTranslator>
 
 namespace {
 
@@ -26,14 +27,52 @@ void ElargirPourLeTexte(QMessageBox& boite, const QString& texte) {
     libelle->setMinimumWidth(qMin(largeur + mesures.averageCharWidth(), LargeurMaximale));
 }
 
+// The box's details button speaks French without Qt's translation files being installed.
+class TraductionBoites final : public QTranslator {
+public:
+    QString translate(const char* contexte, const char* source, const char* desambiguisation,
+                      int n) const override {
+        (void)desambiguisation, (void)n;
+        if (qstrcmp(contexte, "QMessageBox") != 0) {
+            return {};
+        }
+        if (qstrcmp(source, "Show Details...") == 0) {
+            return QStringLiteral("Afficher les détails...");
+        }
+        if (qstrcmp(source, "Hide Details...") == 0) {
+            return QStringLiteral("Masquer les détails...");
+        }
+        return {};
+    }
+    bool isEmpty() const override { return false; }
+};
+
+void InstallerTraduction() {
+    static bool installee = false;
+    if (!installee && QCoreApplication::instance() != nullptr) {
+        static TraductionBoites traduction;
+        QCoreApplication::installTranslator(&traduction);
+        installee = true;
+    }
+}
+
 } // namespace
 
 int BoitesQt::Afficher(const QString& texte, int style, const QString& titre) {
+    return AfficherAvecDetails(texte, style, titre, {});
+}
+
+int BoitesQt::AfficherAvecDetails(const QString& texte, int style, const QString& titre,
+                                  const QString& details) {
     using namespace plateforme;
+    InstallerTraduction();
     QMessageBox boite;
     boite.setWindowTitle(titre);
     const QString lignes = QString(texte).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     boite.setText(lignes);
+    if (!details.isEmpty()) {
+        boite.setDetailedText(details);
+    }
     ElargirPourLeTexte(boite, lignes);
     switch (style & 0x70) {
     case mb::Critical:

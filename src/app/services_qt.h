@@ -6,6 +6,8 @@
 class BoitesQt final : public plateforme::BoitesMessage {
 public:
     int Afficher(const QString& texte, int style, const QString& titre) override;
+    int AfficherAvecDetails(const QString& texte, int style, const QString& titre,
+                            const QString& details) override;
 };
 
 class EcranQt final : public plateforme::Ecran {

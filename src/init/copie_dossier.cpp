@@ -7,6 +7,7 @@
 #include "platform/erreur.h"
 #include "platform/fichiers.h"
 #include "platform/services.h"
+#include "settings/bilan.h"
 #include "settings/journal.h"
 #include "settings/parametres.h"
 
@@ -35,6 +36,10 @@ QString Dans(const QString& dossier, const QString& nom) {
 
 QString Nombre(qint32 n) {
     return QString::number(n);
+}
+
+QString EtapeCopie(const QString& source) {
+    return QStringLiteral("Copie du dossier ") + source;
 }
 
 // The secure ways read a base through SQLite so that a writer elsewhere cannot hand over a
@@ -78,10 +83,13 @@ bool CopierSecuriseModifies(const QString& source, const QString& destination, b
         qint32 k = 0;
         const plateforme::DossierOuvert src(source);
         const plateforme::DossierOuvert dst(destination);
+        qint32 i = 0;
         for (const QString& courant : noms) {
             nom = courant;
+            Progression(EtapeCopie(source), i++, n);
             if ((estBase && EstFichierBase(nom)) || ACopier(src, dst, nom)) {
                 CopierSecurise(src, dst, nom);
+                Bilan().AjouterCopies(1);
                 plateforme::DoEvents();
                 ++k;
             }
@@ -105,7 +113,9 @@ bool CopierToutSecurise(const QString& source, const QString& destination) {
         const plateforme::DossierOuvert dst(destination);
         for (const QString& courant : noms) {
             nom = courant;
+            Progression(EtapeCopie(source), n, noms.size());
             CopierSecurise(src, dst, nom);
+            Bilan().AjouterCopies(1);
             plateforme::DoEvents();
             ++n;
         }
@@ -125,7 +135,9 @@ bool CopierModifiesNonSecurise(const QString& source, const QString& destination
     qint32 k = 0;
     const plateforme::DossierOuvert dossierSource(source);
     const plateforme::DossierOuvert dossierDestination(destination);
+    qint32 i = 0;
     for (const QString& nom : noms) {
+        Progression(EtapeCopie(source), i++, n);
         if (!ACopier(dossierSource, dossierDestination, nom)) {
             continue;
         }
@@ -133,6 +145,7 @@ bool CopierModifiesNonSecurise(const QString& source, const QString& destination
         try {
             plateforme::CopierFichier(dossierSource, dossierDestination, nom);
             FichiersImposes().MarquerCopie(source, nom);
+            Bilan().AjouterCopies(1);
             ++k;
         } catch (const Erreur& e) {
             if (e.Number() == plateforme::err::PermissionRefusee) {
@@ -175,7 +188,9 @@ bool CopierParXcopy(const QString& source, const QString& destination) {
         }
         EcrireJournal(QStringLiteral("-> ") + Nombre(n) +
                       QStringLiteral(" fichier(s) en cours de copie avec XCOPY.EXE"));
+        Progression(EtapeCopie(source), 0, 0);
         AttendreProgrammeCopie(ProgrammeCopie::Xcopy);
+        Bilan().AjouterCopies(n);
         EcrireJournal(QStringLiteral("-> ") + Nombre(n) +
                       QStringLiteral(" fichier(s) copié(s) en mode non sécurisé"));
         return true;

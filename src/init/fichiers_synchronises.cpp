@@ -5,6 +5,7 @@
 #include "platform/fichiers.h"
 #include "platform/fichiers_durables.h"
 #include "platform/services.h"
+#include "settings/bilan.h"
 #include "settings/journal.h"
 #include "settings/parametres.h"
 
@@ -145,6 +146,7 @@ bool FichiersARecopier::RecopierRestants() {
         }
         copies_.insert(Cle(relatif));
         ++k;
+        Bilan().AjouterCopies(1);
         plateforme::DoEvents();
     }
     if (restants > 0) {

@@ -3,8 +3,10 @@
 #include "drives/redirection.h"
 #include "init/copie_base.h"
 #include "init/copie_dossier.h"
+#include "init/empreintes.h"
 #include "init/fichiers_synchronises.h"
 #include "init/robocopy.h"
+#include "init/sauvegarde.h"
 #include "jet/dao.h"
 #include "platform/chemins.h"
 #include "platform/erreur.h"
@@ -271,12 +273,48 @@ void JournaliserErreurPhase2(const Erreur& e) {
 
 } // namespace
 
-void LancerInitialisation() {
+namespace {
+
+// Before the copies: the local base kept in the run's safety folder, then its fingerprint
+// dropped, since the copies start replacing it. False when nothing may be replaced (the journal
+// said why).
+bool PreparerRemplacement() {
+    if (!SauvegarderBaseLocale()) {
+        return false;
+    }
+    try {
+        OublierEmpreintes();
+    } catch (const Erreur& e) {
+        EcrireJournal(QStringLiteral("ERREUR : l'empreinte ") + CheminEmpreintes() +
+                      QStringLiteral(" de la base locale n'a pas pu être supprimée : ") +
+                      e.Description() + QStringLiteral(" (") + QString::number(e.Number()) +
+                      QLatin1Char(')'));
+        return false;
+    }
+    return true;
+}
+
+// The fingerprint of the base just made; without it the next run only says it cannot check.
+void PrendreEmpreintes() {
+    try {
+        EnregistrerEmpreintes();
+    } catch (const Erreur& e) {
+        EcrireJournal(QStringLiteral("ATTENTION : l'empreinte de la base locale n'a pas pu être "
+                                     "enregistrée dans ") +
+                      CheminEmpreintes() + QStringLiteral(" : ") + e.Description() +
+                      QStringLiteral(" (") + QString::number(e.Number()) + QLatin1Char(')'));
+    }
+}
+
+void Initialiser(bool manuelle) {
     plateforme::DefinirPointeur(plateforme::pointeur::Sablier);
     Journal3(QStringLiteral("DEMARRAGE DE L'INITIALISATION"));
+    if (manuelle) {
+        SignalerModificationsLocales(true);
+    }
     // Phase 1: the copies report their own errors.
     try {
-        if (!CopierLesDossiersEtFichiers()) {
+        if (!PreparerRemplacement() || !CopierLesDossiersEtFichiers()) {
             BlocEchec();
             return;
         }
@@ -290,10 +328,30 @@ void LancerInitialisation() {
         LancerTraitementSupplementaire();
         CompacterBasesLocales();
         RemplirTableSynchro();
+        PrendreEmpreintes();
         Journal3(QStringLiteral("INITIALISATION TERMINEE CORRECTEMENT"));
         plateforme::DefinirPointeur(plateforme::pointeur::Defaut);
     } catch (const Erreur& e) {
         JournaliserErreurPhase2(e);
         BlocEchec();
     }
+}
+
+// Whatever the way out, the next run gets a safety folder of its own.
+void InitialiserDansExecution(bool manuelle) {
+    struct Fin {
+        ~Fin() { FinExecution(); }
+    } fin;
+    Initialiser(manuelle);
+}
+
+} // namespace
+
+void LancerInitialisation() {
+    InitialiserDansExecution(false);
+}
+
+void LancerInitialisationManuelle() {
+    FinExecution();
+    InitialiserDansExecution(true);
 }

@@ -1,10 +1,12 @@
 #include "init/robocopy.h"
 
 #include "init/attente.h"
+#include "init/dates_fichier.h"
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 #include "platform/fichiers.h"
 #include "platform/services.h"
+#include "settings/bilan.h"
 #include "settings/journal.h"
 #include "settings/parametres.h"
 #include "tools/vod_outils.h"
@@ -32,8 +34,10 @@ QStringList Exclusions() {
 
 bool Exclu(const QString& nom, const QStringList& exclusions) {
     const QString capitales = nom.toUpper();
+    // SAUVEGARDES: the local safety folders are no copy of anything on the server.
     if (nom == QLatin1String(".") || nom == QLatin1String("..") ||
-        capitales == QLatin1String("REF") || capitales == QLatin1String("BD")) {
+        capitales == QLatin1String("REF") || capitales == QLatin1String("BD") ||
+        capitales == QLatin1String("SAUVEGARDES")) {
         return true;
     }
     bool exclu = false;
@@ -73,6 +77,26 @@ QStringList DossiersACopier(const QString& prefixeDistant) {
     return dossiers;
 }
 
+// The files ROBOCOPY is about to copy (those that differ, every level down), for the run's
+// summary: the program itself tells nothing back.
+qint64 CompterDifferents(const QString& source, const QString& destination) {
+    const plateforme::DossierOuvert src(source);
+    const plateforme::DossierOuvert dst(destination);
+    qint64 n = 0;
+    for (const QString& nom : plateforme::ListerDossier(source + QStringLiteral("\\*.*"))) {
+        n += FichiersDifferents(src, dst, nom) ? 1 : 0;
+    }
+    for (const QString& nom :
+         plateforme::ListerDossier(source + QStringLiteral("\\*.*"), plateforme::attr::Dossier)) {
+        const QString sous = source + QLatin1Char('\\') + nom;
+        if (nom != QLatin1String(".") && nom != QLatin1String("..") &&
+            plateforme::DossierExiste(sous)) {
+            n += CompterDifferents(sous, destination + QLatin1Char('\\') + nom);
+        }
+    }
+    return n;
+}
+
 } // namespace
 
 QString AjouterBarreFinale(const QString& chemin) {
@@ -110,11 +134,14 @@ bool CopierDossiersRobocopy() {
                                   QLatin1Char(' ') + prefixeLocal + nom +
                                   QStringLiteral(" /E /R:0");
             EcrireJournal(QStringLiteral("-> Exécution de la commande : ") + ligne);
+            const qint64 differents = CompterDifferents(prefixeDistant + nom, prefixeLocal + nom);
             if (plateforme::ServicesCourants().processus->Demarrer(ligne, 2) == 0) {
                 EcrireJournal(QStringLiteral("ERREUR : impossible d'exécuter ROBOCOPY"));
                 return false;
             }
+            Progression(QStringLiteral("Copie du dossier ") + prefixeDistant + nom, 0, 0);
             AttendreProgrammeCopie(ProgrammeCopie::Robocopy);
+            Bilan().AjouterCopies(differents);
         }
     } catch (const plateforme::Erreur& e) {
         EcrireJournal(e.Description() + QStringLiteral(" (") + QString::number(e.Number()) +

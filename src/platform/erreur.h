@@ -25,19 +25,19 @@ private:
 
 // Classic run-time error numbers tested by the callers.
 namespace err {
-constexpr int DepassementCapacite = 6;   // "Dépassement de capacité"
-constexpr int IncompatibiliteType = 13;  // "Incompatibilité de type"
-constexpr int NomFichierIncorrect = 52;  // "Nom ou numéro de fichier incorrect"
-constexpr int FichierIntrouvable = 53;   // "Fichier introuvable"
-constexpr int FichierDejaOuvert = 55;    // "Fichier déjà ouvert"
-constexpr int FichierExisteDeja = 58;    // "Fichier déjà existant"
-constexpr int DisquePlein = 61;          // "Disque plein"
-constexpr int TropDeFichiers = 67;       // "Trop de fichiers"
-constexpr int PermissionRefusee = 70;    // "Permission refusée"
-constexpr int ErreurAccesChemin = 75;    // "Erreur d'accès chemin/fichier"
-constexpr int CheminIntrouvable = 76;    // "Chemin d'accès introuvable"
-constexpr int ArgumentIncorrect = 5;     // "Appel de procédure ou argument incorrect"
-constexpr int ErreurEntreeSortie = 57;   // "Erreur d'entrée/sortie de périphérique"
+constexpr int DepassementCapacite = 6;  // "Dépassement de capacité"
+constexpr int IncompatibiliteType = 13; // "Incompatibilité de type"
+constexpr int NomFichierIncorrect = 52; // "Nom ou numéro de fichier incorrect"
+constexpr int FichierIntrouvable = 53;  // "Fichier introuvable"
+constexpr int FichierDejaOuvert = 55;   // "Fichier déjà ouvert"
+constexpr int FichierExisteDeja = 58;   // "Fichier déjà existant"
+constexpr int DisquePlein = 61;         // "Disque plein"
+constexpr int TropDeFichiers = 67;      // "Trop de fichiers"
+constexpr int PermissionRefusee = 70;   // "Permission refusée"
+constexpr int ErreurAccesChemin = 75;   // "Erreur d'accès chemin/fichier"
+constexpr int CheminIntrouvable = 76;   // "Chemin d'accès introuvable"
+constexpr int ArgumentIncorrect = 5;    // "Appel de procédure ou argument incorrect"
+constexpr int ErreurEntreeSortie = 57;  // "Erreur d'entrée/sortie de périphérique"
 } // namespace err
 
 // French text of a classic number ("Erreur définie par l'application ou par l'objet" when unknown).

@@ -3,6 +3,7 @@
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 
+#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QRandomGenerator>
@@ -721,6 +722,13 @@ void DefinirDerniereEcriture(const QString& chemin, const QDateTime& utc) {
 
 void DefinirCrochetCopie(CrochetCopie crochet) {
     crochetCopie() = crochet;
+}
+
+void SupprimerArborescence(const QString& chemin) {
+    QDir dossier(CheminNatif(chemin));
+    if (dossier.exists() && !dossier.removeRecursively()) {
+        Lever(err::PermissionRefusee);
+    }
 }
 
 } // namespace plateforme

@@ -38,6 +38,9 @@ void CopierFichier(const QString& source, const QString& destination);
 void SupprimerFichier(const QString& chemin);                        // Kill
 void CreerDossier(const QString& chemin);                            // MkDir (parent not created)
 void RenommerFichier(const QString& ancien, const QString& nouveau); // replaces `nouveau`
+// A folder and everything in it; raises 70 when some of it stays (a folder already absent is no
+// error).
+void SupprimerArborescence(const QString& chemin);
 
 // Times of a file in universal time (FILETIME); an invalid QDateTime when it cannot be read.
 struct TempsFichier {

@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -59,6 +60,24 @@ void SynchroniserDossier(const QString& dossierNatif) {
     }
 }
 
+// The register's blocks: large enough that a run of 100,000 lines makes a few hundred writes.
+constexpr qsizetype TailleBloc = 64 * 1024;
+
+void EcrireTout(int fd, const QByteArray& octets, const QString& chemin) {
+    qsizetype ecrits = 0;
+    while (ecrits < octets.size()) {
+        const ssize_t n =
+            ::write(fd, octets.constData() + ecrits, static_cast<size_t>(octets.size() - ecrits));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            throw ErreurSysteme(n < 0 ? errno : ENOSPC, chemin);
+        }
+        ecrits += n;
+    }
+}
+
 } // namespace
 
 void EcrireFichierDurable(const QString& chemin, const QByteArray& contenu) {
@@ -77,17 +96,11 @@ void EcrireFichierDurable(const QString& chemin, const QByteArray& contenu) {
         ::unlink(provisoire.constData());
         throw ErreurSysteme(e, chemin);
     };
-    qsizetype ecrits = 0;
-    while (ecrits < contenu.size()) {
-        const ssize_t n = ::write(fd.get(), contenu.constData() + ecrits,
-                                  static_cast<size_t>(contenu.size() - ecrits));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            echouer(n < 0 ? errno : ENOSPC);
-        }
-        ecrits += n;
+    try {
+        EcrireTout(fd.get(), contenu, chemin);
+    } catch (const Erreur&) {
+        ::unlink(provisoire.constData());
+        throw;
     }
     if (::fchmod(fd.get(), 0644) != 0 || ::fsync(fd.get()) != 0) {
         echouer(errno);
@@ -99,6 +112,19 @@ void EcrireFichierDurable(const QString& chemin, const QByteArray& contenu) {
         echouer(errno);
     }
     SynchroniserDossier(dossier);
+}
+
+void PublierFichierDurable(const QString& provisoire, const QString& chemin) {
+    const QString natifProvisoire = CheminNatif(provisoire);
+    const QString natif = CheminNatif(chemin);
+    Descripteur fd(::open(Octets(natifProvisoire).constData(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0 || ::fsync(fd.get()) != 0) {
+        throw ErreurSysteme(errno, provisoire);
+    }
+    if (::rename(Octets(natifProvisoire).constData(), Octets(natif).constData()) != 0) {
+        throw ErreurSysteme(errno, chemin);
+    }
+    SynchroniserDossier(DossierDe(natif));
 }
 
 void SupprimerFichierDurable(const QString& chemin) {
@@ -120,6 +146,50 @@ bool MemeFichier(const QString& chemin1, const QString& chemin2) {
         return false;
     }
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+FichierRegistre::FichierRegistre(const QString& chemin)
+    : chemin_(chemin) {
+    const QString natif = CheminNatif(chemin);
+    struct stat st {};
+    if (::stat(Octets(DossierDe(natif)).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        Lever(err::CheminIntrouvable);
+    }
+    fd_ = ::open(Octets(natif).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd_ < 0) {
+        throw ErreurSysteme(errno, chemin);
+    }
+}
+
+FichierRegistre::~FichierRegistre() {
+    try {
+        Vider();
+    } catch (const Erreur&) {
+        // The caller that cared called Vider or Durcir itself.
+    }
+    ::close(fd_);
+}
+
+void FichierRegistre::Ecrire(const QByteArray& octets) {
+    tampon_ += octets;
+    if (tampon_.size() >= TailleBloc) {
+        Vider();
+    }
+}
+
+void FichierRegistre::Vider() {
+    if (tampon_.isEmpty()) {
+        return;
+    }
+    const QByteArray octets = std::exchange(tampon_, QByteArray());
+    EcrireTout(fd_, octets, chemin_);
+}
+
+void FichierRegistre::Durcir() {
+    Vider();
+    if (::fdatasync(fd_) != 0) {
+        throw ErreurSysteme(errno, chemin_);
+    }
 }
 
 } // namespace plateforme

@@ -12,9 +12,33 @@ namespace plateforme {
 // its previous version) or complete. Raises plateforme::Erreur (76 folder missing, 70, 61...).
 void EcrireFichierDurable(const QString& chemin, const QByteArray& contenu);
 
+// A file written under the temporary name `provisoire` takes its name `chemin` (replacing it)
+// only once its data is on the disk; the folder is flushed after. Raises plateforme::Erreur.
+void PublierFichierDurable(const QString& provisoire, const QString& chemin);
+
 // Removes the file and flushes its folder, so that the removal survives a crash too. A file
 // already absent is not an error.
 void SupprimerFichierDurable(const QString& chemin);
+
+// A file written bit by bit as a run goes (a register of what it did): created or emptied at
+// opening, what Ecrire gives goes to the file by blocks, all of it with Vider; Durcir also puts
+// it on the disk. Raises plateforme::Erreur (76 folder missing, 70, 61...).
+class FichierRegistre {
+public:
+    explicit FichierRegistre(const QString& chemin);
+    ~FichierRegistre(); // what is still buffered is written, errors ignored
+    FichierRegistre(const FichierRegistre&) = delete;
+    FichierRegistre& operator=(const FichierRegistre&) = delete;
+
+    void Ecrire(const QByteArray& octets);
+    void Vider();
+    void Durcir();
+
+private:
+    QString chemin_;
+    QByteArray tampon_;
+    int fd_ = -1;
+};
 
 // True when both paths lead to the same file, whatever drives, shares or links lie between.
 // False when either cannot be reached.

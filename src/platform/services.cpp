@@ -104,6 +104,10 @@ int MsgBox(const QString& texte, int style, const QString& titre) {
     return services().boites->Afficher(texte, style, titre);
 }
 
+int MsgBoxDetails(const QString& texte, int style, const QString& titre, const QString& details) {
+    return services().boites->AfficherAvecDetails(texte, style, titre, details);
+}
+
 void DefinirPointeur(int forme) {
     services().ecran->DefinirPointeur(forme);
 }

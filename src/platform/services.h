@@ -40,6 +40,13 @@ public:
     virtual ~BoitesMessage() = default;
     // Shows the box and returns the answer (mb::OK, mb::Yes, mb::No...).
     virtual int Afficher(const QString& texte, int style, const QString& titre) = 0;
+    // The same box with a details part, unfolded by its "Afficher les détails..." button; a box
+    // that has none shows the text alone.
+    virtual int AfficherAvecDetails(const QString& texte, int style, const QString& titre,
+                                    const QString& details) {
+        (void)details;
+        return Afficher(texte, style, titre);
+    }
 };
 
 class Ecran {
@@ -105,6 +112,7 @@ private:
 // Shorthands over the services in force.
 QDateTime Maintenant();
 int MsgBox(const QString& texte, int style, const QString& titre);
+int MsgBoxDetails(const QString& texte, int style, const QString& titre, const QString& details);
 void DefinirPointeur(int forme);
 void DoEvents();        // one yield
 void DoEventsAttente(); // one yield of a polling loop

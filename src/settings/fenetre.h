@@ -16,6 +16,12 @@ public:
     virtual void DefinirLibelle(Bouton bouton, const QString& libelle) = 0;
     virtual void ActiverBouton(Bouton bouton, bool actif) = 0;
     virtual bool BoutonActif(Bouton bouton) const = 0;
+    // The bar under the journal list: the current step of a run, `fait` of `total` (0: a step
+    // whose length is not known). Hidden when no run is going on.
+    virtual void AfficherProgression(const QString& etape, qint64 fait, qint64 total) {
+        (void)etape, (void)fait, (void)total;
+    }
+    virtual void MasquerProgression() {}
 };
 
 Fenetre& FenetreCourante();

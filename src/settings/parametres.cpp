@@ -97,6 +97,7 @@ void LireParametres() {
     p.copiesecurisee = LireEntier16(options, QStringLiteral("copiesecurisee"), 1);
     p.modifiesuniquement = LireEntier16(options, QStringLiteral("modifiesuniquement"), 1);
     p.shellsynchrone = LireEntier16(options, QStringLiteral("shellsynchrone"), 1);
+    p.sauvegardes = LireEntier16(options, QStringLiteral("sauvegardes"), 5);
     p.traitementsupp = LireCle(synchro, QStringLiteral("traitementsupp"));
     p.surclient1 = LireCle(synchro, QStringLiteral("surclient1"));
     p.surclient2 = LireCle(synchro, QStringLiteral("surclient2"));

@@ -33,6 +33,8 @@ struct Parametres {
     qint16 TpsAttente = 10;
     QString Interpreteur = QStringLiteral("CMD.EXE");
     qint16 shellsynchrone = 1;
+    // How many safety folders of the local base are kept (see init/sauvegarde.h); 0: none.
+    qint16 sauvegardes = 5;
 };
 
 // The record of this run.

@@ -1,11 +1,14 @@
 #include "sync/synchronisation.h"
 
 #include "drives/redirection.h"
+#include "init/empreintes.h"
 #include "init/fichiers_synchronises.h"
 #include "init/initialisation.h"
+#include "init/sauvegarde.h"
 #include "jet/dao.h"
 #include "platform/erreur.h"
 #include "platform/services.h"
+#include "settings/bilan.h"
 #include "settings/etat.h"
 #include "settings/journal.h"
 #include "settings/parametres.h"
@@ -13,6 +16,7 @@
 #include "sync/fichiers_prepares.h"
 #include "sync/intention.h"
 #include "sync/parcours.h"
+#include "sync/registre.h"
 #include "sync/transfert.h"
 #include "sync/verification.h"
 
@@ -93,6 +97,7 @@ void Arreter() {
     Liberer(BaseDistante());
     Liberer(BaseLocale());
     dao::DBEngine::Instance().Rollback();
+    Registre().Annuler();
 }
 
 // Other workstations save records on the server all day. Its write lock is taken before its
@@ -118,6 +123,14 @@ bool VerrouillerBaseDistante() {
     return true;
 }
 
+// The register's last line, which must not stop the error report either.
+void AnnulerRegistreSansEchec() {
+    try {
+        Registre().Annuler();
+    } catch (const plateforme::Erreur&) {
+    }
+}
+
 // The engine's rollback, which must not stop the error report.
 void AnnulerSansEchec() {
     try {
@@ -137,6 +150,7 @@ bool Synchroniser(bool& intentionEcrite, bool& validationEngagee) {
     moteur.BeginTrans();
     plateforme::DefinirPointeur(plateforme::pointeur::Sablier);
     Journal3(QStringLiteral("DEMARRAGE DE LA SYNCHRONISATION"));
+    SignalerModificationsLocales(false);
 
     if (EtatBase() != QLatin1String("D")) {
         EcrireJournal(QStringLiteral("Redirection de l'unité ") + p.unite +
@@ -179,6 +193,7 @@ bool Synchroniser(bool& intentionEcrite, bool& validationEngagee) {
 
     SuiviSynchronisation suivi;
     suivi.AvantParcours(*BaseDistante(), *BaseLocale());
+    Registre().Ouvrir();
     if (!ParcourirTableSynchro()) {
         Arreter();
         return false;
@@ -192,9 +207,11 @@ bool Synchroniser(bool& intentionEcrite, bool& validationEngagee) {
     // Marked first: a record whose writing failed half-way is removed by the error path too.
     intentionEcrite = true;
     EcrireIntention(suivi.Intention());
+    Registre().Valider();
     Etape(EtapeSynchronisation::IntentionEcrite);
     validationEngagee = true;
     moteur.CommitTrans();
+    Bilan().AjouterEnvoyes(Registre().Enregistrements(), FichiersEcritsSurServeur().size());
     Etape(EtapeSynchronisation::Validee);
     SupprimerIntention();
     intentionEcrite = false;
@@ -220,9 +237,16 @@ void LancerSynchronisation() {
     }
     bool intentionEcrite = false;
     bool validationEngagee = false;
-    // Whatever the way out, no prepared copy stays on the server.
-    struct NettoyageFichiers {
-        ~NettoyageFichiers() { FichiersEnvoi().Nettoyer(); }
+    // A safety folder of its own for the run and the initialisation after it.
+    FinExecution();
+    // Whatever the way out, no prepared copy stays on the server, the register is closed and
+    // the next run gets a folder of its own.
+    struct Nettoyage {
+        ~Nettoyage() {
+            FichiersEnvoi().Nettoyer();
+            Registre().Fermer();
+            FinExecution();
+        }
     } nettoyage;
     try {
         if (!Synchroniser(intentionEcrite, validationEngagee)) {
@@ -230,6 +254,9 @@ void LancerSynchronisation() {
         }
     } catch (const plateforme::Erreur& e) {
         AnnulerSansEchec();
+        if (!validationEngagee) {
+            AnnulerRegistreSansEchec();
+        }
         LigneSansEchec(e.Number() == dao::errdb::TableIntrouvable
                            ? QStringLiteral("ERREUR : Vous devez d'abord initialiser la "
                                             "synchronisation")

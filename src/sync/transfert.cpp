@@ -2,6 +2,7 @@
 
 #include "platform/fichiers.h"
 #include "platform/profil.h"
+#include "settings/bilan.h"
 #include "settings/journal.h"
 #include "settings/parametres.h"
 #include "sync/bases_ouvertes.h"
@@ -9,6 +10,7 @@
 #include "sync/etapes.h"
 #include "sync/fichiers_prepares.h"
 #include "sync/objets.h"
+#include "sync/registre.h"
 #include "sync/valeurs_champs.h"
 
 #include <QStringList>
@@ -186,6 +188,24 @@ bool CompleterEnregistrement(const QString& table, const QString& champId, const
     return true;
 }
 
+// The number of records the transfer of the table will read, for its progress.
+qint64 CompterNouveaux(const QString& table, const QString& champId, qint32 dernierNo) {
+    const auto rs = BaseLocaleOuverte().OpenRecordset(
+        QStringLiteral("select count(*) as N from ") + table + QStringLiteral(" where ") + champId +
+        QStringLiteral(" > ") + QString::number(dernierNo));
+    const qint64 n = rs->Fields(QStringLiteral("N")).Value().toLongLong();
+    rs->Close();
+    return n;
+}
+
+// The record just written, in the run's renumbering register.
+void Inscrire(const QString& table, const QString& champId, dao::Recordset& source, qint32 nouvel) {
+    qint64 ancien = 0;
+    EtapeSansEchec([&] { ancien = valeurs::EntierLong(source.Fields(champId).Value()); });
+    const FichierEnregistrement& fichier = FichierEnregistrementCourant();
+    Registre().Ajouter(table, ancien, nouvel, fichier.local, fichier.serveur);
+}
+
 } // namespace
 
 QStringList& FichiersEcritsSurServeur() {
@@ -194,6 +214,7 @@ QStringList& FichiersEcritsSurServeur() {
 }
 
 void CopierFichierEnregistrement(const QString& source, const QString& destination) {
+    FichierEnregistrementCourant() = {source, destination};
     if (FichiersEnvoi().Placer(source, destination)) {
         FichiersEcritsSurServeur().append(destination);
         return;
@@ -260,16 +281,21 @@ bool TransfererNouveauxEnregistrements(const QString& table, const QString& cham
         if (!source->Eof()) {
             VerifierMemesChamps(table, *source, *destination);
         }
+        const qint64 total = CompterNouveaux(table, champ_id, dernier_no);
+        const QString etape = QStringLiteral("Envoi de la table ") + table;
         while (!source->Eof()) {
             identifiant = IdentifiantSuivant(identifiant);
             ++ecrits;
+            Progression(etape, ecrits, total);
             destination->AddNew();
             enregistrementEnCours = true;
+            FichierEnregistrementCourant() = {};
             CopierChamps(*source, *destination);
             Renumeroter(*source, *destination, champ_id, champ_id_dossier, identifiant);
             if (CompleterEnregistrement(table, champ_id, lettre, identifiant, *source,
                                         *destination)) {
                 destination->Update();
+                Inscrire(table, champ_id, *source, identifiant);
             } else {
                 // Left out; its identifier is not given to the next record.
                 destination->CancelUpdate();

@@ -164,8 +164,14 @@ TEST_F(Commandes, SynchroniserConfirmeEncadreLeJournal) {
     btnsynchro_Click(fenetre);
     EXPECT_EQ(synchronisations, 1);
     const QStringList l = Liste();
-    ASSERT_EQ(l.size(), 2);
+    ASSERT_EQ(l.size(), 3);
     EXPECT_EQ(l.first(), QStringLiteral("07/12/2026 14:05:09 : >>>"));
+    // The run's summary just before the end: nothing sent or copied by the counter standing in
+    // for the run.
+    EXPECT_TRUE(
+        l[1].endsWith(QStringLiteral(" : Bilan : 0 enregistrement(s) envoyé(s), 0 "
+                                     "fichier(s) envoyé(s), 0 fichier(s) copié(s) en 0:00")))
+        << l[1].toStdString();
     EXPECT_TRUE(l.last().endsWith(QStringLiteral(" : <<<")));
     EXPECT_TRUE(fenetre.EstDepliee());
     for (int i = 0; i < 6; ++i) {

@@ -97,8 +97,11 @@ TEST_F(Differee, DixSecondesApresLaSynchroDemarre) {
     A(20, 0, 10);
     Timersynchro_Timer(fenetre);
     EXPECT_EQ(synchronisations, 1);
-    EXPECT_EQ(Messages(), (QStringList{QStringLiteral(">>>Démarrage de la synchro différée>>>"),
-                                       QStringLiteral("<<<")}));
+    EXPECT_EQ(Messages(),
+              (QStringList{QStringLiteral(">>>Démarrage de la synchro différée>>>"),
+                           QStringLiteral("Bilan : 0 enregistrement(s) envoyé(s), 0 fichier(s) "
+                                          "envoyé(s), 0 fichier(s) copié(s) en 0:00"),
+                           QStringLiteral("<<<")}));
     EXPECT_EQ(Arme(), 0);
     EXPECT_FALSE(fenetre.Timersynchro().isActive());
     EXPECT_TRUE(fenetre.EstDepliee());

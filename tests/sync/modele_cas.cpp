@@ -900,7 +900,9 @@ Arbre LireArbre(const QString& dossierWindows) {
     while (it.hasNext()) {
         const QString chemin = it.next();
         const QString cle = chemin.mid(racine.size() + 1);
-        if (cle.startsWith(QLatin1String("bd/")) || cle == QLatin1String("zelvano.ini")) {
+        // The safety folders are the run's reports on the practice, no part of it.
+        if (cle.startsWith(QLatin1String("bd/")) || cle == QLatin1String("zelvano.ini") ||
+            cle.startsWith(QLatin1String("sauvegardes/"))) {
             continue;
         }
         QFile f(chemin);

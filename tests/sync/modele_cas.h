@@ -82,7 +82,8 @@ QStringList Texte(const QString& table, const QList<Ligne>& lignes);
 // The same, read from a base (its Windows path) outside the module.
 QMap<QString, QStringList> LireBase(const QString& cheminWindows);
 QMap<QString, QStringList> TexteTables(const Tables& tables);
-// Files below a practice folder (Windows path), hidden ones included, base folder excluded.
+// Files below a practice folder (Windows path), hidden ones included, base folder and safety
+// folders excluded.
 Arbre LireArbre(const QString& dossierWindows);
 // Names in the base folder of a practice folder.
 QStringList FichiersBase(const QString& dossierWindows);

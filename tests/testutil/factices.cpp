@@ -9,12 +9,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QThread>
 
 namespace factices {
 
 int Boites::Afficher(const QString& texte, int style, const QString& titre) {
-    affichees.append({texte, style, titre});
+    return AfficherAvecDetails(texte, style, titre, {});
+}
+
+int Boites::AfficherAvecDetails(const QString& texte, int style, const QString& titre,
+                                const QString& details) {
+    affichees.append({texte, style, titre, details});
     if (!reponses_.empty()) {
         const int r = reponses_.front();
         reponses_.pop_front();
@@ -47,12 +53,26 @@ bool Fenetre::BoutonActif(Bouton bouton) const {
     return actifs[static_cast<int>(bouton)];
 }
 
-QStringList Fenetre::Messages() const {
+bool LigneDeSuivi(const QString& message) {
+    static const QRegularExpression suivi(
+        QStringLiteral("^(Sauvegarde de la base locale dans |Base locale initialisée sans "
+                       "empreinte|Registre des renumérotations : |Bilan : |ATTENTION : \\d+ "
+                       "modification\\(s\\) de la base locale )"));
+    return suivi.match(message).hasMatch();
+}
+
+QStringList Fenetre::MessagesComplets() const {
     QStringList messages;
     for (const QString& ligne : lignes) {
         const qsizetype pos = ligne.indexOf(QStringLiteral(" : "));
         messages.append(pos < 0 ? ligne : ligne.mid(pos + 3));
     }
+    return messages;
+}
+
+QStringList Fenetre::Messages() const {
+    QStringList messages = MessagesComplets();
+    messages.removeIf(LigneDeSuivi);
     return messages;
 }
 

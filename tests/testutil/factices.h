@@ -35,11 +35,14 @@ struct BoiteAffichee {
     QString texte;
     int style;
     QString titre;
+    QString details;
 };
 
 class Boites final : public plateforme::BoitesMessage {
 public:
     int Afficher(const QString& texte, int style, const QString& titre) override;
+    int AfficherAvecDetails(const QString& texte, int style, const QString& titre,
+                            const QString& details) override;
     void Repondre(int reponse) { reponses_.push_back(reponse); }
     QList<BoiteAffichee> affichees;
 
@@ -83,6 +86,10 @@ public:
     plateforme::VersionOs version;
 };
 
+// A line that a run adds around its steps to report on its safety: the safety copy, a base
+// without fingerprint, the local modifications, the renumbering register, the closing summary.
+bool LigneDeSuivi(const QString& message);
+
 class Fenetre final : public ::Fenetre {
 public:
     void DefinirTitre(const QString& titre) override { this->titre = titre; }
@@ -91,8 +98,12 @@ public:
     void DefinirLibelle(Bouton bouton, const QString& libelle) override;
     void ActiverBouton(Bouton bouton, bool actif) override;
     bool BoutonActif(Bouton bouton) const override;
-    // The journal lines without their date and time.
+    // The journal lines without their date and time, but for the lines that report on the
+    // safety of a run (safety copy, fingerprint, register, summary: see LigneDeSuivi), which
+    // their own tests check in place.
     QStringList Messages() const;
+    // Every line, those included.
+    QStringList MessagesComplets() const;
 
     QString titre;
     QStringList lignes;

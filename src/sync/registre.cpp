@@ -1,0 +1,93 @@
+#include "sync/registre.h"
+
+#include "init/sauvegarde.h"
+#include "platform/erreur.h"
+#include "settings/journal.h"
+
+namespace {
+
+QString TexteErreur(const plateforme::Erreur& e) {
+    return e.Description() + QStringLiteral(" (") + QString::number(e.Number()) + QLatin1Char(')');
+}
+
+} // namespace
+
+RegistreRenumerotations& Registre() {
+    static RegistreRenumerotations registre;
+    return registre;
+}
+
+FichierEnregistrement& FichierEnregistrementCourant() {
+    static FichierEnregistrement fichier;
+    return fichier;
+}
+
+void RegistreRenumerotations::Ouvrir() {
+    csv_.reset();
+    enregistrements_ = 0;
+    QString chemin;
+    try {
+        chemin = DossierExecution() + QStringLiteral("\\renumerotations.csv");
+        csv_ = std::make_unique<FichierCsv>(
+            chemin, QStringList{QStringLiteral("table"), QStringLiteral("ancien"),
+                                QStringLiteral("nouveau"), QStringLiteral("fichier_local"),
+                                QStringLiteral("fichier_serveur")});
+        EcrireJournal(QStringLiteral("Registre des renumérotations : ") + chemin);
+    } catch (const plateforme::Erreur& e) {
+        csv_.reset();
+        EcrireJournal(QStringLiteral("ATTENTION : le registre des renumérotations ") + chemin +
+                      QStringLiteral(" n'a pas pu être créé : ") + TexteErreur(e));
+    }
+}
+
+void RegistreRenumerotations::Ajouter(const QString& table, qint64 ancien, qint64 nouveau,
+                                      const QString& fichierLocal, const QString& fichierServeur) {
+    ++enregistrements_;
+    if (!csv_) {
+        return;
+    }
+    try {
+        csv_->Ligne({table, QString::number(ancien), QString::number(nouveau), fichierLocal,
+                     fichierServeur});
+    } catch (const plateforme::Erreur& e) {
+        csv_.reset();
+        EcrireJournal(QStringLiteral("ATTENTION : le registre des renumérotations est "
+                                     "incomplet : ") +
+                      TexteErreur(e));
+    }
+}
+
+void RegistreRenumerotations::Durcir() {
+    if (!csv_) {
+        return;
+    }
+    try {
+        csv_->Durcir();
+    } catch (const plateforme::Erreur& e) {
+        csv_.reset();
+        EcrireJournal(QStringLiteral("ATTENTION : le registre des renumérotations est "
+                                     "incomplet : ") +
+                      TexteErreur(e));
+    }
+}
+
+void RegistreRenumerotations::Valider() {
+    Durcir();
+}
+
+void RegistreRenumerotations::Annuler() {
+    if (!csv_) {
+        return;
+    }
+    try {
+        csv_->Ligne({QStringLiteral("SYNCHRONISATION ANNULEE : aucun de ces enregistrements n'a "
+                                    "été gardé sur la base distante")});
+    } catch (const plateforme::Erreur&) {
+        // Durcir says it.
+    }
+    Durcir();
+}
+
+void RegistreRenumerotations::Fermer() {
+    csv_.reset();
+}
