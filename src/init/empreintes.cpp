@@ -154,7 +154,9 @@ void ComparerTable(const QString& table, const std::vector<dao::EmpreinteLigne>&
         return limite && l.cle > *limite;
     };
     while (i < avant.size() || j < maintenant.size()) {
-        if (j < maintenant.size() && nouveau(maintenant[j])) {
+        if (i < avant.size() && nouveau(avant[i])) {
+            ++i; // above dernier_no: a new record, whatever the fingerprint holds of it
+        } else if (j < maintenant.size() && nouveau(maintenant[j])) {
             if (nouveauxAjoutes) {
                 Ajouter(m, table, maintenant[j].cle, "ajouté");
             }

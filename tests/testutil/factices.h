@@ -9,6 +9,12 @@
 #include <QTemporaryDir>
 
 #include <deque>
+#include <ostream>
+
+// Failures show texts as texts, accents included, not as arrays of UTF-16 units.
+inline void PrintTo(const QString& texte, std::ostream* os) {
+    *os << '"' << texte.toStdString() << '"';
+}
 
 // Test doubles of the services: a clock that moves only when told (or by a step at every yield),
 // message boxes answered from a script, a window that records what it was shown.

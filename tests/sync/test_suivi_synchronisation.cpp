@@ -1,0 +1,335 @@
+// What a run keeps and tells of the local base it replaces: the safety copy, the local
+// modifications that no synchronisation carries, the register of the renumbered records and the
+// preview of the confirmations.
+#include "init/empreintes.h"
+#include "init/initialisation.h"
+#include "init/sauvegarde.h"
+#include "platform/fichiers.h"
+#include "settings/bilan.h"
+#include "settings/parametres.h"
+#include "sync/synchronisation.h"
+#include "sync/test_synchronisation_poste.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+using poste::BaseC;
+using poste::BaseServeur;
+using poste::InitTerminee;
+using poste::SynchroTerminee;
+
+namespace {
+
+const QString Dossier = QStringLiteral("C:\\zelvano\\sauvegardes\\20261207-140509");
+const QByteArray Bom = QByteArrayLiteral("\xEF\xBB\xBF");
+
+// The lines of one of the run's CSV files, once its byte-order mark and its CR LF are checked.
+QStringList LignesCsv(const QByteArray& contenu) {
+    EXPECT_TRUE(contenu.startsWith(Bom));
+    EXPECT_TRUE(contenu.endsWith("\r\n"));
+    QStringList lignes = QString::fromUtf8(contenu.mid(Bom.size())).split(QStringLiteral("\r\n"));
+    lignes.removeLast();
+    for (const QString& l : lignes) {
+        EXPECT_FALSE(l.contains(QLatin1Char('\n'))) << l.toStdString();
+    }
+    return lignes;
+}
+
+qint64 DernierNo(const char* table) {
+    return poste::Brut(BaseC).Entier(
+        QStringLiteral("select dernier_no from synchro where \"table\" = '%1'")
+            .arg(QLatin1String(table)));
+}
+
+class SuiviSynchronisation : public poste::Poste {
+protected:
+    void SetUp() override {
+        Poste::SetUp();
+        GenererDemo(3);
+        // The fingerprint the initialisation takes; the rows above dernier_no (the new records
+        // of the demo) are new whatever it holds of them.
+        EnregistrerEmpreintes();
+    }
+
+    // Work done on the laptop beside the new records: an old patient's town corrected, an old
+    // consultation deleted, a row added to a table that is not synchronised, a new patient
+    // edited (sent anyway).
+    void TravailLocal() {
+        poste::Brut local(BaseC);
+        local.Executer(QStringLiteral("update patient set ville = 'Lyon' where identifiant = 2"));
+        local.Executer(QStringLiteral("delete from consultation where identconsultation = 3"));
+        local.Executer(QStringLiteral("insert into typeobjet (typeobjet, nomecran, libelle) values "
+                                      "('dessin', 'nouvel écran', 'ajouté sur le portable')"));
+        local.Executer(QStringLiteral("update patient set ville = 'Nantes' where identifiant = %1")
+                           .arg(DernierNo("patient") + 1));
+    }
+
+    // dernier_no and the number of new records of each table of the local table synchro.
+    static QMap<QString, qint64> Derniers() {
+        QMap<QString, qint64> d;
+        for (const poste::LigneSynchro& l : poste::LignesSynchro) {
+            d.insert(QLatin1String(l.table), DernierNo(l.table));
+        }
+        return d;
+    }
+    static QMap<QString, qint64> Nouveaux() {
+        QMap<QString, qint64> n;
+        for (const poste::LigneSynchro& l : poste::LignesSynchro) {
+            n.insert(QLatin1String(l.table),
+                     Entier(BaseC, QStringLiteral("select count(*) from %1 where %2 > %3")
+                                       .arg(QLatin1String(l.table), QLatin1String(l.champId))
+                                       .arg(DernierNo(l.table))));
+        }
+        return n;
+    }
+
+    qint64 RangTypeObjetAjoute() const {
+        return Entier(BaseC, QStringLiteral("select rowid from typeobjet where nomecran = "
+                                            "'nouvel écran'"));
+    }
+};
+
+TEST_F(SuiviSynchronisation, LeTravailPerduEstSignaleGardeEtLesRenumerotationsInscrites) {
+    TravailLocal();
+    const qint64 rangAjoute = RangTypeObjetAjoute();
+    const poste::Photo avant = poste::Photographier(BaseC);
+    const QMap<QString, qint64> derniers = Derniers();
+    const QMap<QString, qint64> nouveaux = Nouveaux();
+    // The local files of the new documents, before the initialisation replaces them.
+    QMap<QString, QByteArray> fichiersLocaux;
+    for (const char* table : {"courrier", "cro", "correspondance"}) {
+        for (const QString& l :
+             poste::Brut(BaseC).Lignes(QStringLiteral("select nomfichier from %1 where nomfichier "
+                                                      "<> ''")
+                                           .arg(QLatin1String(table)))) {
+            const QString local =
+                QStringLiteral("C:\\") + l.section(QStringLiteral("=T:"), 1).mid(3);
+            if (Existe(local)) {
+                fichiersLocaux.insert(local, Contenu(local));
+            }
+        }
+    }
+    Bilan().Commencer();
+
+    LancerSynchronisation();
+
+    const QStringList m = env.fenetre.MessagesComplets();
+    ASSERT_EQ(m.count(SynchroTerminee), 3) << m.join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(m.count(InitTerminee), 3) << m.join(QLatin1Char('\n')).toStdString();
+
+    // Told before anything is sent, right after the run's first lines.
+    const QString attention =
+        QStringLiteral("ATTENTION : 3 modification(s) de la base locale ne seront pas recopiées "
+                       "sur la base distante (détail : ") +
+        Dossier + QStringLiteral("\\modifications.csv)");
+    ASSERT_EQ(m.indexOf(attention), 3) << m.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(
+        LignesCsv(Contenu(Dossier + QStringLiteral("\\modifications.csv"))),
+        (QStringList{QStringLiteral("table;identifiant;nature"),
+                     QStringLiteral("consultation;3;supprimé"), QStringLiteral("patient;2;modifié"),
+                     QStringLiteral("typeobjet;%1;ajouté").arg(rangAjoute)}));
+
+    // The register: one line per record sent, each naming the server's row and file.
+    const qsizetype ligneRegistre = m.indexOf(QStringLiteral("Registre des renumérotations : ") +
+                                              Dossier + QStringLiteral("\\renumerotations.csv"));
+    EXPECT_GT(ligneRegistre, m.indexOf(attention));
+    EXPECT_LT(ligneRegistre, m.indexOf(SynchroTerminee));
+    const QStringList registre =
+        LignesCsv(Contenu(Dossier + QStringLiteral("\\renumerotations.csv")));
+    ASSERT_FALSE(registre.isEmpty());
+    EXPECT_EQ(registre.first(),
+              QStringLiteral("table;ancien;nouveau;fichier_local;fichier_serveur"));
+    poste::Brut serveur(BaseServeur);
+    QMap<QString, int> parTable;
+    int avecFichier = 0;
+    for (qsizetype i = 1; i < registre.size(); ++i) {
+        const QStringList champs = registre[i].split(QLatin1Char(';'));
+        ASSERT_EQ(champs.size(), 5) << registre[i].toStdString();
+        const QString table = champs[0];
+        ++parTable[table];
+        const QString champId = table == QLatin1String("patient") ? QStringLiteral("identifiant")
+                                : table == QLatin1String("objet") ? QStringLiteral("identobjet")
+                                                                  : QStringLiteral("ident") + table;
+        EXPECT_GT(champs[1].toLongLong(), derniers.value(table)) << registre[i].toStdString();
+        EXPECT_EQ(serveur.Entier(QStringLiteral("select count(*) from %1 where %2 = %3")
+                                     .arg(table, champId, champs[2])),
+                  1)
+            << registre[i].toStdString();
+        if (champs[3].isEmpty()) {
+            EXPECT_TRUE(champs[4].isEmpty());
+            continue;
+        }
+        ++avecFichier;
+        if (table != QLatin1String("objet")) {
+            EXPECT_EQ(serveur.Lignes(QStringLiteral("select nomfichier from %1 where %2 = %3")
+                                         .arg(table, champId, champs[2])),
+                      QStringList{QStringLiteral("nomfichier=T:") + champs[4]});
+            EXPECT_EQ(Contenu(champs[4]), fichiersLocaux.value(champs[3]))
+                << champs[3].toStdString();
+        } else {
+            EXPECT_TRUE(Existe(champs[4])) << champs[4].toStdString();
+        }
+    }
+    for (const QString& table : nouveaux.keys()) {
+        EXPECT_EQ(parTable.value(table), nouveaux[table]) << table.toStdString();
+    }
+    EXPECT_EQ(parTable.value(QStringLiteral("patient")), 3);
+    EXPECT_GT(avecFichier, 0);
+    EXPECT_EQ(Bilan().EnregistrementsEnvoyes(), registre.size() - 1);
+    EXPECT_EQ(Bilan().FichiersEnvoyes(), avecFichier);
+    EXPECT_GT(Bilan().FichiersCopies(), 0);
+
+    // The safety copy: the local base as the initialisation found it (the run had emptied its
+    // table synchro, and nothing else).
+    EXPECT_TRUE(m.contains(QStringLiteral("Sauvegarde de la base locale dans ") + Dossier));
+    poste::Photo copie = poste::Photographier(Dossier + QStringLiteral("\\zelvano.mdb"));
+    poste::Photo attendu = avant;
+    copie.remove(QStringLiteral("synchro"));
+    attendu.remove(QStringLiteral("synchro"));
+    EXPECT_EQ(poste::Decrire(copie), poste::Decrire(attendu));
+
+    // The new local base has its fingerprint: nothing to report until the next edit.
+    const ModificationsLocales apres = AnalyserModificationsLocales(false);
+    EXPECT_TRUE(apres.empreinte);
+    EXPECT_TRUE(apres.lignes.isEmpty());
+}
+
+TEST_F(SuiviSynchronisation, UneInitialisationManuelleCompteAussiLesNouveauxJamaisEnvoyes) {
+    TravailLocal();
+    qint64 nouveaux = 0;
+    for (const qint64 n : Nouveaux()) {
+        nouveaux += n;
+    }
+    ASSERT_GT(nouveaux, 3);
+    const qint64 dernierPatient = DernierNo("patient");
+    const poste::Photo avant = poste::Photographier(BaseC);
+
+    LancerInitialisationManuelle();
+
+    const QStringList m = env.fenetre.MessagesComplets();
+    ASSERT_EQ(m.count(InitTerminee), 3) << m.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(m[3], QStringLiteral("ATTENTION : %1 modification(s) de la base locale ne seront "
+                                   "pas recopiées sur la base distante (détail : %2\\"
+                                   "modifications.csv)")
+                        .arg(3 + nouveaux)
+                        .arg(Dossier));
+    const QStringList lignes = LignesCsv(Contenu(Dossier + QStringLiteral("\\modifications.csv")));
+    EXPECT_EQ(lignes.size(), 1 + 3 + nouveaux);
+    EXPECT_TRUE(lignes.contains(QStringLiteral("patient;%1;ajouté").arg(dernierPatient + 1)));
+    // Nothing of it is lost: the copy is the local base, byte for byte in its rows.
+    EXPECT_EQ(m[4], QStringLiteral("Sauvegarde de la base locale dans ") + Dossier);
+    EXPECT_FALSE(Existe(Dossier + QStringLiteral("\\renumerotations.csv")));
+    const QString copie = Dossier + QStringLiteral("\\zelvano.mdb");
+    EXPECT_EQ(poste::Decrire(poste::Photographier(copie)), poste::Decrire(avant));
+}
+
+TEST_F(SuiviSynchronisation, SansEmpreinteLeJournalLeDitUneFoisEtLaSynchroContinue) {
+    QFile::remove(env.machine.Natif(CheminEmpreintes()));
+    LancerSynchronisation();
+    const QStringList m = env.fenetre.MessagesComplets();
+    EXPECT_EQ(m.count(SynchroTerminee), 3);
+    EXPECT_EQ(m.filter(QStringLiteral("sans empreinte")).size(), 1);
+    EXPECT_EQ(m[3], QStringLiteral("Base locale initialisée sans empreinte : ses modifications ne "
+                                   "peuvent pas être recherchées avant la prochaine "
+                                   "initialisation."));
+    // The initialisation after it took one.
+    EXPECT_TRUE(Existe(CheminEmpreintes()));
+}
+
+TEST_F(SuiviSynchronisation, UneSynchroAnnuleeLeDitALaFinDeSonRegistre) {
+    // The server refuses the reports: the run stops in the middle and rolls everything back.
+    Executer(BaseServeur, QStringLiteral("create trigger refus before insert on cro begin select "
+                                         "raise(abort, 'refusé'); end"));
+    const qint64 patientsAvant =
+        Entier(BaseServeur, QStringLiteral("select count(*) from patient"));
+    LancerSynchronisation();
+    const QStringList m = env.fenetre.MessagesComplets();
+    ASSERT_EQ(m.count(SynchroTerminee), 0) << m.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(Entier(BaseServeur, QStringLiteral("select count(*) from patient")), patientsAvant);
+    const QStringList registre =
+        LignesCsv(Contenu(Dossier + QStringLiteral("\\renumerotations.csv")));
+    ASSERT_GE(registre.size(), 3);
+    EXPECT_TRUE(registre[1].startsWith(QStringLiteral("patient;")));
+    EXPECT_EQ(registre.last(), QStringLiteral("SYNCHRONISATION ANNULEE : aucun de ces "
+                                              "enregistrements n'a été gardé sur la base "
+                                              "distante"));
+}
+
+} // namespace
+
+namespace {
+
+class SauvegardesLocales : public poste::Poste {
+protected:
+    void SetUp() override {
+        Poste::SetUp();
+        GenererDemo(0);
+    }
+
+    QStringList Dossiers() const {
+        QStringList noms = QDir(env.machine.Natif(DossierSauvegardes()))
+                               .entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        return noms;
+    }
+};
+
+TEST_F(SauvegardesLocales, LesPlusAnciennesPartentAuDelaDuReglage) {
+    Param().sauvegardes = 2;
+    env.machine.EcrireFichier(DossierSauvegardes() + QStringLiteral("\\notes\\a garder.txt"), "x");
+    const QDateTime debut(QDate(2026, 12, 7), QTime(14, 5, 9));
+    for (int i = 0; i < 3; ++i) {
+        env.horloge.Definir(debut.addSecs(60 * i));
+        LancerInitialisationManuelle();
+    }
+    // Two runs in the same second get a folder each.
+    env.horloge.Definir(debut.addSecs(120));
+    LancerInitialisationManuelle();
+    EXPECT_EQ(Dossiers(),
+              (QStringList{QStringLiteral("20261207-140709"), QStringLiteral("20261207-140709-2"),
+                           QStringLiteral("notes")}));
+    for (const QString& nom :
+         {QStringLiteral("20261207-140709"), QStringLiteral("20261207-140709-2")}) {
+        EXPECT_TRUE(Existe(DossierSauvegardes() + QLatin1Char('\\') + nom +
+                           QStringLiteral("\\zelvano.mdb")));
+    }
+    EXPECT_EQ(env.fenetre.MessagesComplets().count(InitTerminee), 3 * 4);
+}
+
+TEST_F(SauvegardesLocales, ZeroNeGardeAucuneCopie) {
+    Param().sauvegardes = 0;
+    LancerInitialisationManuelle();
+    const QStringList m = env.fenetre.MessagesComplets();
+    EXPECT_EQ(m.count(InitTerminee), 3);
+    EXPECT_TRUE(m.filter(QStringLiteral("Sauvegarde de la base locale")).isEmpty());
+    EXPECT_TRUE(Dossiers().isEmpty());
+    // The fingerprint is taken all the same.
+    EXPECT_TRUE(Existe(CheminEmpreintes()));
+}
+
+TEST_F(SauvegardesLocales, UneCopieImpossibleArreteLInitialisationSansRienRemplacer) {
+    const QString document = QStringLiteral("C:\\zelvano\\courrier\\modifie sur le portable.doc");
+    Ecrire(document, "à garder");
+    const QByteArray base = Contenu(BaseC);
+    // A file where the safety folders go: nothing can be made there.
+    env.machine.EcrireFichier(DossierSauvegardes(), "pas un dossier");
+
+    LancerInitialisationManuelle();
+
+    const QStringList m = env.fenetre.MessagesComplets();
+    EXPECT_EQ(m.count(InitTerminee), 0);
+    const QStringList erreurs = m.filter(QStringLiteral("ERREUR : la sauvegarde de la base locale "
+                                                        "C:\\zelvano\\bd\\zelvano.mdb dans "));
+    ASSERT_EQ(erreurs.size(), 1) << m.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(erreurs[0].contains(QStringLiteral("sauvegardes=0 dans la section [options]")));
+    EXPECT_EQ(m.mid(m.indexOf(erreurs[0]) + 1, 2),
+              (QStringList{QStringLiteral(" "), QStringLiteral("INFORMATION TRES IMPORTANTE")}));
+    EXPECT_TRUE(m.filter(QStringLiteral("Copie du dossier")).isEmpty());
+    EXPECT_EQ(Contenu(BaseC), base);
+    EXPECT_EQ(Contenu(document), QByteArray("à garder"));
+}
+
+} // namespace
