@@ -19,8 +19,9 @@
 
 namespace {
 
-QCommandLineOption Option(const QString& nom, const QString& aide, const QString& defaut = {}) {
-    QCommandLineOption option(nom, aide, QStringLiteral("nom"));
+QCommandLineOption Option(const QString& nom, const QString& aide, const QString& defaut,
+                          const QString& valeur = QStringLiteral("nom")) {
+    QCommandLineOption option(nom, aide, valeur);
     if (!defaut.isEmpty()) {
         option.setDefaultValue(defaut);
     }
@@ -58,7 +59,7 @@ int main(int argc, char** argv) {
         QStringLiteral("lettre"));
     const QCommandLineOption unite =
         Option(QStringLiteral("unite"), QStringLiteral("Unité utilisée par Zelvano (P)."),
-               o.reglages.unite);
+               o.reglages.unite, QStringLiteral("lettre"));
     const QCommandLineOption zelvanodir =
         Option(QStringLiteral("zelvanodir"),
                QStringLiteral("Dossier Zelvano sur le partage (%1).").arg(o.reglages.zelvanodir),

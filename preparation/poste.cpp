@@ -216,10 +216,11 @@ BilanPoste PreparerPoste(const OptionsPoste& o, const QList<plateforme::Montage>
         bilan.manques.append(
             QStringLiteral("Impossible de faire de « %1 » le partage %2.").arg(entree, r.partage));
     } else {
-        bilan.faits.append(QStringLiteral("%1 : %2").arg(r.partage, montage));
+        bilan.faits.append(
+            QStringLiteral("%1 est le partage monté sur %2").arg(r.partage, montage));
     }
-    bilan.faits.append(
-        QStringLiteral("C: : %1").arg(plateforme::Machine::EntreeLecteur(QLatin1Char('C'))));
+    bilan.faits.append(QStringLiteral("C: est le dossier %1")
+                           .arg(plateforme::Machine::EntreeLecteur(QLatin1Char('C'))));
     EcrireParametres(o, r, bilan);
     InstallerPoste(o, r, bilan);
     if (QFileInfo(montage).isDir()) {

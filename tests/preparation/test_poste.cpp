@@ -132,7 +132,8 @@ TEST_F(PreparationPoste, PartageCifsPosteCompletEtPartageIntact) {
     }
     EXPECT_EQ(QFileInfo(Natif("C:\\zelvano\\zelvano.exe")).symLinkTarget(),
               factices::DossierBinaires() + "/zelvano.exe");
-    EXPECT_TRUE(bilan.faits.contains("\\\\SRV\\cabinet : " + montage.path()));
+    EXPECT_TRUE(
+        bilan.faits.contains("\\\\SRV\\cabinet est le partage monté sur " + montage.path()));
 
     // Prepared again, on a share now mounted elsewhere: the link follows, a letter in place
     // stays, a createlog turned off stays off.
