@@ -3,16 +3,15 @@
 //
 //   zelvano-demo [DOSSIER] [--machine DOSSIER] [--patients N] [--consultations N]
 //                [--documents N] [--objets N] [--seed S] [--local [--nouveaux N]] [--remplacer]
+//                [--differee]
 //
-// Without a folder, the machine is $ZELVANO_MACHINE (else the platform's default machine).
+// Without a folder, the machine is $ZELVANO_MACHINE (else the platform's default machine). The
+// stand-in programs built or installed beside this one are linked into the machine's program
+// folder, and the stand-in practice application as C:\zelvano\zelvano.exe.
 
 #include "demo/pratique.h"
 #include "platform/chemins.h"
 #include "platform/erreur.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -69,7 +68,10 @@ int main(int argc, char** argv) {
          QStringLiteral("Avec --local : patients créés dans la copie locale depuis (0)."),
          QStringLiteral("n")},
         {QStringLiteral("remplacer"),
-         QStringLiteral("Remplace une pratique de démonstration déjà présente.")}};
+         QStringLiteral("Remplace une pratique de démonstration déjà présente.")},
+        {QStringLiteral("differee"),
+         QStringLiteral("Programme une synchronisation différée pour tout de suite (elle part "
+                        "dès que synchro est démarré).")}};
     ligne.addOptions(options);
     ligne.process(app);
 
@@ -90,6 +92,8 @@ int main(int argc, char** argv) {
     o.graine = static_cast<quint32>(graine);
     o.local = ligne.isSet(QStringLiteral("local"));
     o.remplacer = ligne.isSet(QStringLiteral("remplacer"));
+    o.differee = ligne.isSet(QStringLiteral("differee"));
+    o.programmes = QCoreApplication::applicationDirPath();
     if (o.nouveaux > 0 && !o.local) {
         erreurs << "--nouveaux demande --local.\n";
         return 2;
@@ -99,15 +103,13 @@ int main(int argc, char** argv) {
     chrono.start();
     try {
         const demo::BilanDemo bilan = demo::GenererDemo(o);
-        // The stand-in practice application, started from the local disk as
-        // C:\zelvano\zelvano.exe: a link to the one built beside this program.
-        const QString application = QCoreApplication::applicationDirPath() + QStringLiteral("/zelvano.exe");
-        if (QFileInfo::exists(application)) {
-            const QString installee = plateforme::CheminNatif(QStringLiteral("C:\\zelvano\\zelvano.exe"));
-            QDir().mkpath(QFileInfo(installee).absolutePath());
-            QFile::remove(installee);
-            QFile::link(application, installee);
-            sortie << "Application de pratique : C:\\zelvano\\zelvano.exe\n";
+        if (!bilan.application.isEmpty()) {
+            sortie << "Application de pratique : " << bilan.application << "\n";
+        }
+        sortie << "Dossier du programme : " << plateforme::DossierProgramme() << "\n";
+        if (!bilan.nonLies.isEmpty()) {
+            erreurs << "Programmes introuvables dans « " << o.programmes
+                    << " », non installés : " << bilan.nonLies.join(QStringLiteral(", ")) << "\n";
         }
         sortie << "Machine : " << bilan.racine << "\n"
                << "Base distante : " << bilan.baseDistante << "\n";

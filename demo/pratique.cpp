@@ -6,7 +6,7 @@
 
 #include "platform/chemins.h"
 #include "platform/erreur.h"
-#include "platform/profil.h"
+#include "preparation/poste.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -53,30 +53,39 @@ void CopierArbre(const QString& source, const QString& destination) {
     }
 }
 
-void EcrireIni(const QString& section, const QString& cle, const QString& valeur,
-               const QString& fichier) {
-    if (!plateforme::WritePrivateProfileStringA(section, cle, valeur, fichier)) {
-        plateforme::Lever(plateforme::err::PermissionRefusee,
-                          QStringLiteral("Impossible d'écrire le fichier « %1 ».").arg(fichier));
+void EcrireParametres() {
+    preparation::ReglagesPratique reglages;
+    reglages.partage = Share;
+    reglages.inifile = IniPratique;
+    preparation::EcrireReglages(reglages, IniSynchro);
+    preparation::EcrireCleIni(QStringLiteral("options"), QStringLiteral("createlog"),
+                              QStringLiteral("1"), IniSynchro);
+    preparation::EcrireCleIni(QStringLiteral("path"), QStringLiteral("poste"), QStringLiteral("A"),
+                              IniPratique);
+}
+
+// Due at once: the current minute has begun, and the tick comes every second.
+void ArmerDifferee() {
+    const QList<std::pair<QString, QString>> cles = {
+        {QStringLiteral("synchrodifferee"), QStringLiteral("1")},
+        {QStringLiteral("synchrodiffereelea"),
+         QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm"))},
+        {QStringLiteral("synchrodiffereearret"), QStringLiteral("0")},
+        {QStringLiteral("synchrodiffereetimer"), QStringLiteral("1000")}};
+    for (const auto& [cle, valeur] : cles) {
+        preparation::EcrireCleIni(QStringLiteral("options"), cle, valeur, IniSynchro);
     }
 }
 
-void EcrireParametres() {
-    const QList<std::pair<const char*, const char*>> general = {
-        {"unite", "P"},        {"zelvanodir", "zelvano"},
-        {"bddir", "bd"},       {"courrierdir", "courrier"},
-        {"crodir", "cro"},     {"corresdir", "corres"},
-        {"datadir", "data"},   {"certifdir", "certif"},
-        {"flashdir", "flash"}, {"modeledir", "modeles"}};
-    for (const auto& [cle, valeur] : general) {
-        EcrireIni(QStringLiteral("general"), QLatin1String(cle), QLatin1String(valeur), IniSynchro);
+void InstallerProgrammes(const QString& programmes, BilanDemo& bilan) {
+    if (programmes.isEmpty()) {
+        CreerDossier(plateforme::CheminNatif(plateforme::DossierProgramme()));
+        return;
     }
-    EcrireIni(QStringLiteral("general"), QStringLiteral("inifile"), IniPratique, IniSynchro);
-    EcrireIni(QStringLiteral("serveur"), QStringLiteral("fmpath"), Share, IniSynchro);
-    EcrireIni(QStringLiteral("client"), QStringLiteral("fmpath"), QStringLiteral("C"), IniSynchro);
-    EcrireIni(QStringLiteral("options"), QStringLiteral("createlog"), QStringLiteral("1"),
-              IniSynchro);
-    EcrireIni(QStringLiteral("path"), QStringLiteral("poste"), QStringLiteral("A"), IniPratique);
+    const preparation::ProgrammesInstalles installes =
+        preparation::InstallerProgrammes(programmes, ArbreLocal);
+    bilan.nonLies = installes.nonLies;
+    bilan.application = installes.application;
 }
 
 void Preparer(const OptionsDemo& options) {
@@ -151,6 +160,10 @@ BilanDemo GenererDemo(const OptionsDemo& options) {
         base.Executer(QStringLiteral("COMMIT"));
     }
     EcrireParametres();
+    if (options.differee) {
+        ArmerDifferee();
+    }
+    InstallerProgrammes(options.programmes, bilan);
 
     if (options.local) {
         for (const QString& dossier : DossiersCopies) {

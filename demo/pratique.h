@@ -2,6 +2,7 @@
 
 #include <QMap>
 #include <QString>
+#include <QStringList>
 
 // The demo practice: an emulated machine with a server share holding the practice tree (base,
 // letters, reports, correspondence, object files), a local disk C, the practice application's
@@ -27,6 +28,11 @@ struct OptionsDemo {
     bool local = false;     // also the local copy, initialised as an initialisation leaves it
     int nouveaux = 0;       // with `local`: patients created in the local copy since
     bool remplacer = false; // replace a demo practice already in the folder
+    // Native folder of the stand-in programs and of the stand-in practice application, linked
+    // into the program's folder and as C:\zelvano\zelvano.exe; empty: the program's folder is
+    // made empty and no application is put.
+    QString programmes;
+    bool differee = false; // a deferred synchronisation armed for the current minute
 };
 
 // What was built (Windows paths of the machine; counts per table).
@@ -35,6 +41,8 @@ struct BilanDemo {
     QString baseDistante;        // \\serveur\zelvano\zelvano\bd\zelvano.mdb
     QString baseLocale;          // C:\zelvano\bd\zelvano.mdb, empty without `local`
     QString fichierIni;          // C:\WINDOWS\synchro.ini
+    QString application;         // C:\zelvano\zelvano.exe, empty when none was put
+    QStringList nonLies;         // stand-ins that could not be linked into the program's folder
     QMap<QString, int> distants; // rows per table of the server base
     QMap<QString, int> maxima;   // largest identifier per table of the server base (0 if empty)
     QMap<QString, int> nouveaux; // rows above those maxima in the local base

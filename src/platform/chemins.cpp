@@ -1,6 +1,5 @@
 #include "platform/chemins.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStringList>
@@ -397,11 +396,11 @@ QString DossierProgramme() {
     if (!programmeDefini().isEmpty()) {
         return programmeDefini();
     }
-    return QCoreApplication::applicationDirPath();
+    return QStringLiteral("C:\\Program Files\\Zelvano");
 }
 
-void DefinirDossierProgramme(const QString& dossierNatif) {
-    programmeDefini() = dossierNatif;
+void DefinirDossierProgramme(const QString& cheminWindows) {
+    programmeDefini() = cheminWindows;
 }
 
 QString DossierWindows() {

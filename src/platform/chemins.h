@@ -35,9 +35,14 @@ public:
 // exist with its exact case is matched without regard to case, as Windows would.
 QString CheminNatif(const QString& cheminWindows);
 
-// The program's folder (the folder of the running executable), native, without a final slash.
+// The program's folder, a folder of the emulated machine in Windows form, without a final "\":
+// C:\Program Files\Zelvano. The module writes synchro.log and tmpbd.mdb there and finds the
+// stand-in programs there (linked by PreparerDossierProgramme, dossier_programme.h), whether it
+// runs from its build folder or installed.
 QString DossierProgramme();
-void DefinirDossierProgramme(const QString& dossierNatif); // tests
+// Tests and benchmarks: another folder (a Windows path, or a native one off the machine); empty
+// for the default one.
+void DefinirDossierProgramme(const QString& cheminWindows);
 
 // Windows folders of the emulated machine, in Windows form.
 QString DossierWindows();    // C:\WINDOWS

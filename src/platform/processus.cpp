@@ -64,8 +64,8 @@ QString chercherDans(const QString& dossier, const QString& nom) {
 }
 
 QStringList dossiersDeRecherche() {
-    QStringList dossiers{DossierProgramme(), QDir::currentPath(), CheminNatif(DossierSysteme()),
-                         CheminNatif(DossierWindows())};
+    QStringList dossiers{CheminNatif(DossierProgramme()), QDir::currentPath(),
+                         CheminNatif(DossierSysteme()), CheminNatif(DossierWindows())};
     dossiers += qEnvironmentVariable("PATH").split(QLatin1Char(':'), Qt::SkipEmptyParts);
     return dossiers;
 }
@@ -157,17 +157,14 @@ class ProcessusPosixImpl final : public Processus {
 public:
     qint64 Demarrer(const QString& ligneCommande, int) override {
         RecolterTermines();
-        const QStringList arguments = DecouperLigneCommande(ligneCommande);
-        if (arguments.isEmpty()) {
+        const LigneAnalysee ligne = AnalyserLigneCommande(ligneCommande);
+        if (ligne.programme.isEmpty()) {
             return 0;
         }
-        const QString programme = TrouverProgramme(arguments.first());
-        if (programme.isEmpty()) {
-            return 0;
-        }
+        const QString& programme = ligne.programme;
         QByteArrayList argv{QFile::encodeName(programme)};
-        for (qsizetype i = 1; i < arguments.size(); ++i) {
-            argv.append(arguments[i].toUtf8());
+        for (const QString& argument : ligne.arguments) {
+            argv.append(argument.toUtf8());
         }
         QByteArrayList env = environnementEnfant();
         std::vector<char*> pArgv = pointeurs(argv);
@@ -276,6 +273,33 @@ QStringList DecouperLigneCommande(const QString& ligne) {
         arguments.append(courant);
     }
     return arguments;
+}
+
+LigneAnalysee AnalyserLigneCommande(const QString& ligne) {
+    const QStringList arguments = DecouperLigneCommande(ligne);
+    if (arguments.isEmpty()) {
+        return {};
+    }
+    qsizetype debut = 0;
+    while (estBlanc(ligne[debut])) {
+        ++debut;
+    }
+    // Each blank after an unquoted name may still be part of the program's path: the shortest
+    // start of the line that names a program wins, as Windows reads such a line.
+    for (qsizetype fin = debut + 1; fin <= ligne.size(); ++fin) {
+        if (fin < ligne.size() && !(estBlanc(ligne[fin]) && !estBlanc(ligne[fin - 1]))) {
+            continue;
+        }
+        const QString nom = ligne.mid(debut, fin - debut);
+        if (nom.contains(QLatin1Char('"'))) {
+            break;
+        }
+        const QString programme = TrouverProgramme(nom);
+        if (!programme.isEmpty()) {
+            return {programme, DecouperLigneCommande(ligne.mid(fin))};
+        }
+    }
+    return {TrouverProgramme(arguments.first()), arguments.mid(1)};
 }
 
 QString TrouverProgramme(const QString& nom) {

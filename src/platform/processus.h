@@ -10,6 +10,16 @@ namespace plateforme {
 // backslashes before a quote).
 QStringList DecouperLigneCommande(const QString& ligne);
 
+// The program a command line starts (native path, empty when none is found) and its arguments.
+// An unquoted program path with blanks is read as Windows reads it: for
+// "C:\Program Files\Zelvano\robocopy.exe A B", C:\Program is tried first, then
+// C:\Program Files\Zelvano\robocopy.exe, each with ".exe" when it has no extension.
+struct LigneAnalysee {
+    QString programme;
+    QStringList arguments;
+};
+LigneAnalysee AnalyserLigneCommande(const QString& ligne);
+
 // Finds a program as Windows would: a path given as is, else the program's folder, the current
 // folder, the system folder, the Windows folder, then PATH; names compared without regard to
 // case, ".exe" tried when no extension is given. Native path, empty when not found.

@@ -1,6 +1,7 @@
 #include "demo/pratique.h"
 #include "jet/dao.h"
 #include "platform/chemins.h"
+#include "platform/dossier_programme.h"
 #include "platform/erreur.h"
 #include "platform/profil.h"
 #include "testutil/factices.h"
@@ -329,6 +330,15 @@ TEST(DemoProgramme, ConstruitLaMachineDemandee) {
     EXPECT_TRUE(QFileInfo(dossier + QStringLiteral("/drives/C/WINDOWS/synchro.ini")).isFile());
     EXPECT_TRUE(
         QString::fromUtf8(p.readAllStandardOutput()).contains(QStringLiteral("patient : 4")));
+    // The machine's program folder holds the stand-ins built beside zelvano-demo, and the local
+    // disk the practice application.
+    for (const QString& nom : plateforme::ProgrammesDuDossier()) {
+        EXPECT_EQ(QFileInfo(dossier + QStringLiteral("/drives/C/Program Files/Zelvano/") + nom)
+                      .symLinkTarget(),
+                  factices::DossierBinaires() + QLatin1Char('/') + nom);
+    }
+    EXPECT_EQ(QFileInfo(dossier + QStringLiteral("/drives/C/zelvano/zelvano.exe")).symLinkTarget(),
+              factices::DossierBinaires() + QStringLiteral("/zelvano.exe"));
 
     p.start(programme, {QStringLiteral("--machine"), dossier, QStringLiteral("--patients"),
                         QStringLiteral("beaucoup")});
@@ -339,6 +349,23 @@ TEST(DemoProgramme, ConstruitLaMachineDemandee) {
     EXPECT_EQ(p.exitCode(), 1); // a practice is already there
     EXPECT_TRUE(
         QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("--remplacer")));
+
+    // A deferred synchronisation due at once, the tick every second.
+    p.start(programme,
+            {QStringLiteral("--machine"), dossier, QStringLiteral("--remplacer"),
+             QStringLiteral("--patients"), QStringLiteral("2"), QStringLiteral("--differee")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    const QString ini = dossier + QStringLiteral("/drives/C/WINDOWS/synchro.ini");
+    EXPECT_EQ(plateforme::GetPrivateProfileIntA("options", "synchrodifferee", 0, ini), 1);
+    EXPECT_EQ(plateforme::GetPrivateProfileIntA("options", "synchrodiffereetimer", 0, ini), 1000);
+    EXPECT_EQ(plateforme::GetPrivateProfileIntA("options", "synchrodiffereearret", 1, ini), 0);
+    QString moment;
+    plateforme::GetPrivateProfileStringA("options", "synchrodiffereelea", {}, moment, 255, ini);
+    const QDateTime due = QDateTime::fromString(moment, QStringLiteral("dd/MM/yyyy HH:mm"));
+    ASSERT_TRUE(due.isValid()) << moment.toStdString();
+    EXPECT_LE(due, QDateTime::currentDateTime());
+    EXPECT_LT(due.secsTo(QDateTime::currentDateTime()), 120);
 }
 
 } // namespace

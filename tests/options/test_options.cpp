@@ -302,7 +302,8 @@ TEST_F(Options, VisualiserLeJournal) {
     DialogueOptions& d = Ouvrir();
     d.Command3_Click();
     ASSERT_EQ(env.boites.affichees.size(), 1);
-    const QString chemin = env.machine.DossierProgramme() + QStringLiteral("\\synchro.log");
+    // The program's folder as the machine names it, never the folder it stands in.
+    const QString chemin = QStringLiteral("C:\\Program Files\\Zelvano\\synchro.log");
     EXPECT_EQ(env.boites.affichees[0].texte,
               QStringLiteral("Fichier journal '") + chemin + QStringLiteral("' non trouvé."));
     EXPECT_EQ(env.boites.affichees[0].style, plateforme::mb::Information);

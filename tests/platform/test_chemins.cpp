@@ -153,7 +153,9 @@ TEST_F(Chemins, DossiersDeLaMachine) {
     EXPECT_TRUE(temp.endsWith(QLatin1Char('\\')));
     EXPECT_TRUE(QFileInfo(CheminNatif(temp)).isDir());
     EXPECT_TRUE(QFileInfo(CheminNatif(plateforme::DossierMesDocuments())).isDir());
-    EXPECT_EQ(plateforme::DossierProgramme(), machine.DossierProgramme());
+    EXPECT_EQ(plateforme::DossierProgramme(), QStringLiteral("C:\\Program Files\\Zelvano"));
+    EXPECT_EQ(CheminNatif(plateforme::DossierProgramme()),
+              racine + QStringLiteral("/drives/C/Program Files/Zelvano"));
 }
 
 } // namespace

@@ -139,6 +139,36 @@ TEST(TrouverProgramme, CheminDonneEtFichierNonExecutable) {
     EXPECT_FALSE(TrouverProgramme("sh").isEmpty());
 }
 
+// The program's folder has a blank in its name and its programs are started unquoted
+// (ROBOCOPY's command line): the line is read as Windows reads it.
+TEST(AnalyserLigneCommande, CheminDeProgrammeAvecBlancsSansGuillemets) {
+    factices::Machine machine;
+    const QString copie = machine.DossierProgramme() + "/copie.exe";
+    EcrireProgramme(copie, "#!/bin/sh\n");
+    const auto analyser = plateforme::AnalyserLigneCommande;
+
+    plateforme::LigneAnalysee l =
+        analyser(QStringLiteral("  C:\\Program Files\\Zelvano\\copie.exe P:\\a \"C:\\b c\" /E"));
+    EXPECT_EQ(l.programme, copie);
+    EXPECT_EQ(l.arguments, (QStringList{"P:\\a", "C:\\b c", "/E"}));
+    // ".exe" added to the candidates too; without arguments.
+    l = analyser(QStringLiteral("C:\\Program Files\\Zelvano\\copie"));
+    EXPECT_EQ(l.programme, copie);
+    EXPECT_TRUE(l.arguments.isEmpty());
+    // Quoted, as a careful caller writes it.
+    l = analyser(QStringLiteral("\"C:\\Program Files\\Zelvano\\copie.exe\" x"));
+    EXPECT_EQ(l.programme, copie);
+    EXPECT_EQ(l.arguments, QStringList{"x"});
+    // The shortest start that names a program wins, whatever follows.
+    EcrireProgramme(machine.Natif("C:\\Program.exe"), "#!/bin/sh\n");
+    l = analyser(QStringLiteral("C:\\Program Files\\Zelvano\\copie.exe x"));
+    EXPECT_EQ(l.programme, machine.Natif("C:\\Program.exe"));
+    EXPECT_EQ(l.arguments, (QStringList{"Files\\Zelvano\\copie.exe", "x"}));
+    // Nothing found: no program, whatever the length tried.
+    EXPECT_TRUE(analyser(QStringLiteral("C:\\Autre dossier\\copie.exe x")).programme.isEmpty());
+    EXPECT_TRUE(analyser(QStringLiteral("   ")).programme.isEmpty());
+}
+
 TEST(ProcessusPosix, ArgumentsEnvironnementEtDescripteurs) {
     factices::Machine machine;
     const QString sortie = machine.Racine() + "/sortie.txt";

@@ -778,7 +778,8 @@ void Installer(const Cas& cas) {
 void Effacer() {
     QDir(plateforme::CheminNatif(ArbreServeur)).removeRecursively();
     QDir(plateforme::CheminNatif(ArbreLocal)).removeRecursively();
-    QFile::remove(plateforme::DossierProgramme() + QStringLiteral("/tmpbd.mdb"));
+    QFile::remove(
+        plateforme::CheminNatif(plateforme::DossierProgramme() + QStringLiteral("\\tmpbd.mdb")));
 }
 
 QString Forme(const QVariant& v) {

@@ -67,7 +67,8 @@ protected:
 
     void Installer(const QString& nom) const {
         ASSERT_TRUE(QFile::link(factices::DossierBinaires() + QLatin1Char('/') + nom,
-                                plateforme::DossierProgramme() + QLatin1Char('/') + nom));
+                                plateforme::CheminNatif(plateforme::DossierProgramme()) +
+                                    QLatin1Char('/') + nom));
     }
 
     void Regler(const ModeCopie& mode) {

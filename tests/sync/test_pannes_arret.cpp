@@ -65,7 +65,6 @@ TEST(PannesArretEnfant, DISABLED_Executer) {
     }
     factices::Environnement env;
     plateforme::Machine::DefinirRacine(racine);
-    plateforme::DefinirDossierProgramme(racine + QStringLiteral("/programme"));
     poste::ReglerParametres(static_cast<qint16>(qEnvironmentVariableIntValue(VarModifies)));
     Param().createlog = 0;
     FenetreTemoin temoin;

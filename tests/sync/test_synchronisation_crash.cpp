@@ -59,7 +59,6 @@ TEST(CrashSynchroEnfant, DISABLED_Executer) {
     }
     factices::Environnement env;
     plateforme::Machine::DefinirRacine(racine);
-    plateforme::DefinirDossierProgramme(racine + QStringLiteral("/programme"));
     Param().FichierIni = QStringLiteral("C:\\WINDOWS\\synchro.ini");
     LireParametres();
     Param().createlog = 0;

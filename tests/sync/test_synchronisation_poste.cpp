@@ -154,8 +154,7 @@ void Poste::SetUp() {
         memoire_ = std::make_unique<QTemporaryDir>(QStringLiteral("/dev/shm/zelvano-poste-XXXXXX"));
         if (memoire_->isValid()) {
             plateforme::Machine::DefinirRacine(memoire_->path());
-            QDir().mkpath(memoire_->path() + QStringLiteral("/programme"));
-            plateforme::DefinirDossierProgramme(memoire_->path() + QStringLiteral("/programme"));
+            QDir().mkpath(plateforme::CheminNatif(plateforme::DossierProgramme()));
         }
     }
     ReglerParametres(1);

@@ -79,9 +79,10 @@ QStringList Fenetre::Messages() const {
 Machine::Machine()
     : ancienneRacine_(plateforme::Machine::Racine())
     , ancienProgramme_(plateforme::DossierProgramme()) {
-    QDir().mkpath(DossierProgramme());
     plateforme::Machine::DefinirRacine(dossier_.path());
-    plateforme::DefinirDossierProgramme(DossierProgramme());
+    plateforme::DefinirDossierProgramme(QString());
+    programme_ = Natif(plateforme::DossierProgramme());
+    QDir().mkpath(programme_);
     Param() = Parametres{};
     EtatBase().clear();
     DefinirLocaleJournal(QLocale(QLocale::French, QLocale::France));

@@ -117,8 +117,9 @@ public:
     bool actifs[6] = {true, true, true, true, true, true};
 };
 
-// A fresh emulated machine in a temporary folder, with its own program folder; the layer points
-// at it for the object's lifetime. Also resets the settings record and EtatBase.
+// A fresh emulated machine in a temporary folder, with its program folder made (empty: each test
+// links there the stand-ins it needs); the layer points at it for the object's lifetime. Also
+// resets the settings record and EtatBase.
 class Machine {
 public:
     Machine();
@@ -127,7 +128,8 @@ public:
     Machine& operator=(const Machine&) = delete;
 
     QString Racine() const { return dossier_.path(); }
-    QString DossierProgramme() const { return dossier_.path() + QStringLiteral("/programme"); }
+    // Native folder of the program's folder C:\Program Files\Zelvano.
+    QString DossierProgramme() const { return programme_; }
     // Native path of a Windows path on this machine.
     QString Natif(const QString& cheminWindows) const;
     // Writes a file (parents created) at a Windows path.
@@ -136,6 +138,7 @@ public:
 
 private:
     QTemporaryDir dossier_;
+    QString programme_;
     QString ancienneRacine_;
     QString ancienProgramme_;
 };

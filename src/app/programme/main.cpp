@@ -2,6 +2,7 @@
 #include "app/fenetre_principale.h"
 #include "app/outils_fenetres.h"
 #include "app/services_qt.h"
+#include "platform/dossier_programme.h"
 #include "platform/instance.h"
 #include "platform/services.h"
 #include "settings/fenetre.h"
@@ -23,6 +24,9 @@ int main(int argc, char** argv) {
     if (!InstanceAutorisee(instance)) {
         return instance.Resultat() == plateforme::InstanceUnique::Issue::AutreInstance ? 0 : 1;
     }
+    // The stand-ins the module starts are those built or installed with it, whatever prepared
+    // the machine; one that cannot be linked shows as a failed command in the journal.
+    plateforme::PreparerDossierProgramme(QCoreApplication::applicationDirPath());
 
     FenetresQt fenetresProgramme;
     const InstallationFenetresProgramme fenetresOutils(fenetresProgramme);

@@ -1,0 +1,232 @@
+#include "preparation/poste.h"
+
+#include "platform/chemins.h"
+#include "platform/dossier_programme.h"
+#include "platform/fichiers.h"
+#include "platform/profil.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace preparation {
+
+namespace {
+
+const QString IniSynchro = QStringLiteral("C:\\WINDOWS\\synchro.ini");
+
+bool EstLettre(const QString& texte) {
+    return texte.size() == 1 && texte[0].isLetter() && texte[0].unicode() < 128;
+}
+
+// "\\SERVEUR\PARTAGE" (a final "\" allowed) in its plain form; empty when it is not one.
+QString PartageNormal(const QString& partage) {
+    static const QRegularExpression forme(
+        QStringLiteral("^\\\\\\\\([^\\\\/:*?\"<>|]+)\\\\([^\\\\/:*?\"<>|]+)\\\\?$"));
+    const QRegularExpressionMatch m = forme.match(partage);
+    if (!m.hasMatch()) {
+        return {};
+    }
+    return QStringLiteral("\\\\") + m.captured(1) + QLatin1Char('\\') + m.captured(2);
+}
+
+QString RefusOptions(const OptionsPoste& o) {
+    const ReglagesPratique& r = o.reglages;
+    if (PartageNormal(r.partage).isEmpty()) {
+        return QStringLiteral("Le partage doit s'écrire \\\\SERVEUR\\PARTAGE (reçu : « %1 »).")
+            .arg(r.partage);
+    }
+    if (o.montage.isEmpty()) {
+        return QStringLiteral("Le dossier où le partage est monté n'est pas donné.");
+    }
+    if (!EstLettre(r.unite) || r.unite.toUpper() == QLatin1String("C")) {
+        return QStringLiteral(
+                   "L'unité de Zelvano doit être une lettre autre que C (reçu : « %1 »).")
+            .arg(r.unite);
+    }
+    if (!o.poste.isEmpty() && !EstLettre(o.poste)) {
+        return QStringLiteral("La lettre du poste doit être une lettre (reçu : « %1 »).")
+            .arg(o.poste);
+    }
+    if (r.zelvanodir.isEmpty() || r.bddir.isEmpty()) {
+        return QStringLiteral("Le dossier Zelvano et celui des bases de données doivent être "
+                              "nommés.");
+    }
+    return {};
+}
+
+// Why the share's mount cannot serve a base written by several workstations, when it cannot;
+// what is missing when the share is not mounted there at all.
+QString RefusMontage(const QString& montage, const QList<plateforme::Montage>& table,
+                     BilanPoste& bilan) {
+    if (!QFileInfo(montage).isDir()) {
+        bilan.manques.append(
+            QStringLiteral("Le dossier de montage du partage « %1 » n'existe pas.").arg(montage));
+        return {};
+    }
+    const std::optional<plateforme::Montage> m = plateforme::MontageDe(montage, table);
+    if (!m) {
+        bilan.manques.append(QStringLiteral("Le partage n'est pas monté sur « %1 ».").arg(montage));
+        return {};
+    }
+    const QString decrit =
+        QStringLiteral("%1 monté sur « %2 », type %3").arg(m->source, m->point, m->type);
+    switch (plateforme::Genre(*m)) {
+    case plateforme::GenreMontage::Fuse:
+        return QStringLiteral("Le partage est monté par un système de fichiers FUSE (%1) : les "
+                              "verrous de la base n'y vont pas jusqu'au serveur, et les postes "
+                              "qui l'écrivent en même temps l'abîmeraient. Montez-le avec le "
+                              "client CIFS du noyau (type cifs).")
+            .arg(decrit);
+    case plateforme::GenreMontage::VerrousLocaux:
+        return QStringLiteral("Le partage est monté sans verrous vers le serveur (%1, options "
+                              "%2) : les postes qui écrivent la base en même temps l'abîmeraient. "
+                              "Retirez l'option nobrl (ou nolock) de son montage.")
+            .arg(decrit, m->options.join(QLatin1Char(',')));
+    case plateforme::GenreMontage::Local:
+        bilan.manques.append(QStringLiteral("Le partage n'est pas monté sur « %1 » : ce dossier "
+                                            "est sur le disque de ce poste (%2).")
+                                 .arg(montage, decrit));
+        return {};
+    case plateforme::GenreMontage::AutreReseau:
+        bilan.remarques.append(QStringLiteral("Le partage n'est pas monté par le client CIFS du "
+                                              "noyau (%1) : ses verrous doivent aller jusqu'au "
+                                              "serveur.")
+                                   .arg(decrit));
+        return {};
+    case plateforme::GenreMontage::PartageCifs:
+        break;
+    }
+    return {};
+}
+
+void VerifierDossier(const QString& chemin, const QString& cle, BilanPoste& bilan) {
+    if (!plateforme::DossierExiste(chemin)) {
+        bilan.manques.append(QStringLiteral("Dossier introuvable sur le partage : %1 (réglage %2).")
+                                 .arg(chemin, cle));
+    }
+}
+
+// The practice's folders on the share, by the names the settings give them; nothing is written.
+void VerifierArbre(const QString& partage, const ReglagesPratique& r, BilanPoste& bilan) {
+    const QString racine = partage + QLatin1Char('\\') + r.zelvanodir;
+    if (!plateforme::DossierExiste(racine)) {
+        VerifierDossier(racine, QStringLiteral("zelvanodir"), bilan);
+        return;
+    }
+    const QString bd = racine + QLatin1Char('\\') + r.bddir;
+    VerifierDossier(bd, QStringLiteral("bddir"), bilan);
+    const QString base = bd + QStringLiteral("\\zelvano.mdb");
+    if (plateforme::DossierExiste(bd) && !plateforme::FichierExiste(base)) {
+        bilan.manques.append(QStringLiteral("Base introuvable sur le partage : %1.").arg(base));
+    }
+    for (const auto& [cle, dossier] : r.documents) {
+        if (!dossier.isEmpty()) {
+            VerifierDossier(racine + QLatin1Char('\\') + dossier, cle, bilan);
+        }
+    }
+}
+
+void EcrireParametres(const OptionsPoste& o, const ReglagesPratique& r, BilanPoste& bilan) {
+    QDir().mkpath(plateforme::CheminNatif(QStringLiteral("C:\\WINDOWS")));
+    EcrireReglages(r, IniSynchro);
+    if (plateforme::GetPrivateProfileIntA(QStringLiteral("options"), QStringLiteral("createlog"),
+                                          -1, IniSynchro) == -1) {
+        EcrireCleIni(QStringLiteral("options"), QStringLiteral("createlog"), QStringLiteral("1"),
+                     IniSynchro);
+    }
+    bilan.faits.append(QStringLiteral("Paramètres : %1").arg(IniSynchro));
+    if (!o.poste.isEmpty()) {
+        QDir().mkpath(QFileInfo(plateforme::CheminNatif(r.inifile)).absolutePath());
+        EcrireCleIni(QStringLiteral("path"), QStringLiteral("poste"), o.poste.toUpper(), r.inifile);
+        bilan.faits.append(
+            QStringLiteral("Lettre du poste : %1 (%2)").arg(o.poste.toUpper(), r.inifile));
+        return;
+    }
+    QString poste;
+    plateforme::GetPrivateProfileStringA(QStringLiteral("path"), QStringLiteral("poste"), {}, poste,
+                                         10, r.inifile);
+    if (poste.isEmpty()) {
+        bilan.remarques.append(QStringLiteral("La lettre de ce poste n'est pas donnée dans %1 "
+                                              "(option --poste) : la synchronisation prendra A.")
+                                   .arg(r.inifile));
+    }
+}
+
+void InstallerPoste(const OptionsPoste& o, const ReglagesPratique& r, BilanPoste& bilan) {
+    const QString racineLocale = QStringLiteral("C:\\") + r.zelvanodir;
+    const ProgrammesInstalles installes = InstallerProgrammes(o.programmes, racineLocale);
+    bilan.faits.append(
+        QStringLiteral("Dossier du programme : %1").arg(plateforme::DossierProgramme()));
+    if (!installes.nonLies.isEmpty()) {
+        bilan.manques.append(QStringLiteral("Programmes introuvables dans « %1 » : %2.")
+                                 .arg(o.programmes, installes.nonLies.join(QStringLiteral(", "))));
+    }
+    if (installes.application.isEmpty()) {
+        bilan.manques.append(
+            QStringLiteral("Application de pratique absente : %1\\zelvano.exe.").arg(racineLocale));
+    } else {
+        bilan.faits.append(
+            QStringLiteral("Application de pratique : %1").arg(installes.application));
+    }
+}
+
+} // namespace
+
+ProgrammesInstalles InstallerProgrammes(const QString& programmes, const QString& racineLocale) {
+    ProgrammesInstalles installes;
+    installes.nonLies = plateforme::PreparerDossierProgramme(programmes);
+    const QString application = racineLocale + QStringLiteral("\\zelvano.exe");
+    if (plateforme::LierProgramme(programmes + QStringLiteral("/zelvano.exe"), application)) {
+        installes.application = application;
+    }
+    return installes;
+}
+
+BilanPoste PreparerPoste(const OptionsPoste& o, const QList<plateforme::Montage>& table) {
+    BilanPoste bilan;
+    bilan.refus = RefusOptions(o);
+    if (!bilan.refus.isEmpty()) {
+        return bilan;
+    }
+    ReglagesPratique r = o.reglages;
+    r.partage = PartageNormal(r.partage);
+    if (r.inifile.isEmpty()) {
+        r.inifile = QStringLiteral("C:\\") + r.zelvanodir + QStringLiteral("\\zelvano.ini");
+    }
+    const QString montage = QDir::cleanPath(QDir(o.montage).absolutePath());
+    bilan.refus = RefusMontage(montage, table, bilan);
+    if (!bilan.refus.isEmpty()) {
+        bilan.manques.clear();
+        return bilan;
+    }
+    // The share's entry of the machine: a link to the mount, never a folder of the machine's own.
+    const QString entree = plateforme::CheminNatif(r.partage);
+    const QFileInfo infoEntree(entree);
+    if (infoEntree.exists() && !infoEntree.isSymLink()) {
+        bilan.refus = QStringLiteral("Le partage %1 existe déjà sur cette machine comme dossier "
+                                     "(« %2 », une pratique de démonstration ?) : il n'est pas "
+                                     "remplacé. Préparez le poste sur une autre machine "
+                                     "(--machine).")
+                          .arg(r.partage, entree);
+        bilan.manques.clear();
+        return bilan;
+    }
+    if (!plateforme::PoserLien(montage, entree)) {
+        bilan.manques.append(
+            QStringLiteral("Impossible de faire de « %1 » le partage %2.").arg(entree, r.partage));
+    } else {
+        bilan.faits.append(
+            QStringLiteral("%1 est le partage monté sur %2").arg(r.partage, montage));
+    }
+    bilan.faits.append(QStringLiteral("C: est le dossier %1")
+                           .arg(plateforme::Machine::EntreeLecteur(QLatin1Char('C'))));
+    EcrireParametres(o, r, bilan);
+    InstallerPoste(o, r, bilan);
+    if (QFileInfo(montage).isDir()) {
+        VerifierArbre(r.partage, r, bilan);
+    }
+    return bilan;
+}
+
+} // namespace preparation
