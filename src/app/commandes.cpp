@@ -7,6 +7,7 @@
 #include "init/initialisation.h"
 #include "platform/erreur.h"
 #include "platform/services.h"
+#include "platform/veille.h"
 #include "settings/etat.h"
 #include "settings/journal.h"
 #include "settings/parametres.h"
@@ -51,14 +52,17 @@ bool ZelvanoEmpeche(const QString& messageSiDemarre) {
     }
 }
 
-// The frame of a data command: unfolded window, busy state, emptied journal, ">>>", the run,
-// "<<<". A journal that cannot be written ends the run with the error report.
-void Encadrer(FenetrePrincipale& f, const std::function<void()>& execution) {
+// The frame of a data command: unfolded window, busy state, emptied journal, ">>>", the run
+// (the machine kept awake), "<<<". A journal that cannot be written ends the run with the error
+// report.
+void Encadrer(FenetrePrincipale& f, const std::function<void()>& execution,
+              const QString& raisonVeille) {
     f.DeplierFenetre(true);
     f.AfficherOptions(false);
     Occuper(f, true);
     f.ViderJournal();
     try {
+        const InhibitionVeille veille(raisonVeille);
         EcrireJournal(QStringLiteral(">>>"));
         execution();
         EcrireJournal(QStringLiteral("<<<"));
@@ -148,6 +152,11 @@ bool VerifierBaseLocale() {
 
 } // namespace
 
+const QString RaisonVeilleSynchronisation =
+    QStringLiteral("Synchronisation des bases locale et distante en cours");
+const QString RaisonVeilleInitialisation =
+    QStringLiteral("Initialisation de la base locale en cours");
+
 void Occuper(FenetrePrincipale& f, bool occupe) {
     f.ActiverBoutons(!occupe, !occupe, !occupe, !occupe, !occupe, !occupe);
 }
@@ -184,7 +193,7 @@ void btnsynchro_Click(FenetrePrincipale& f) {
             CRLF + CRLF + QStringLiteral("Voulez-vous continuer ?"))) {
         return;
     }
-    Encadrer(f, ExecutionsCourantes().synchronisation);
+    Encadrer(f, ExecutionsCourantes().synchronisation, RaisonVeilleSynchronisation);
     DefinirPointeur(pointeur::Defaut);
     AfficherEtat();
 }
@@ -206,7 +215,7 @@ void btnCopier_Click(FenetrePrincipale& f) {
     if (!Confirmer(QStringLiteral("Voulez-vous vraiment écraser votre base locale ?"))) {
         return;
     }
-    Encadrer(f, ExecutionsCourantes().initialisation);
+    Encadrer(f, ExecutionsCourantes().initialisation, RaisonVeilleInitialisation);
     AfficherEtat();
     DefinirPointeur(pointeur::Defaut);
 }
