@@ -25,25 +25,13 @@ public:
     }
 };
 
-Alimentation*& courante() {
-    static Logind logind;
-    static Alimentation* a = &logind;
-    return a;
-}
-
 } // namespace
 
 Alimentation& AlimentationCourante() {
-    return *courante();
+    return *EnVigueur<Alimentation, Logind>();
 }
 
 RemplacementAlimentation::RemplacementAlimentation(Alimentation& nouvelle)
-    : ancienne_(courante()) {
-    courante() = &nouvelle;
-}
-
-RemplacementAlimentation::~RemplacementAlimentation() {
-    courante() = ancienne_;
-}
+    : Remplacement(EnVigueur<Alimentation, Logind>(), nouvelle) {}
 
 } // namespace plateforme

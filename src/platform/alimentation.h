@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include "platform/en_vigueur.h"
 
 namespace plateforme {
 
@@ -26,15 +26,9 @@ constexpr int DelaiDepasse = 1460; // logind did not answer in time
 } // namespace arret
 
 // Replaces the power-off for its lifetime (tests: nothing in the suite may power the machine off).
-class RemplacementAlimentation {
+class RemplacementAlimentation : public Remplacement<Alimentation> {
 public:
     explicit RemplacementAlimentation(Alimentation& nouvelle);
-    ~RemplacementAlimentation();
-    RemplacementAlimentation(const RemplacementAlimentation&) = delete;
-    RemplacementAlimentation& operator=(const RemplacementAlimentation&) = delete;
-
-private:
-    Alimentation* ancienne_;
 };
 
 } // namespace plateforme

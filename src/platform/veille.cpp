@@ -38,25 +38,13 @@ public:
     }
 };
 
-Veille*& courante() {
-    static Logind logind;
-    static Veille* v = &logind;
-    return v;
-}
-
 } // namespace
 
 Veille& VeilleCourante() {
-    return *courante();
+    return *EnVigueur<Veille, Logind>();
 }
 
 RemplacementVeille::RemplacementVeille(Veille& nouvelle)
-    : ancienne_(courante()) {
-    courante() = &nouvelle;
-}
-
-RemplacementVeille::~RemplacementVeille() {
-    courante() = ancienne_;
-}
+    : Remplacement(EnVigueur<Veille, Logind>(), nouvelle) {}
 
 } // namespace plateforme

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/en_vigueur.h"
+
 #include <QString>
 
 #include <memory>
@@ -39,15 +41,9 @@ private:
 };
 
 // Replaces the inhibitor for its lifetime (tests count the locks without a system bus).
-class RemplacementVeille {
+class RemplacementVeille : public Remplacement<Veille> {
 public:
     explicit RemplacementVeille(Veille& nouvelle);
-    ~RemplacementVeille();
-    RemplacementVeille(const RemplacementVeille&) = delete;
-    RemplacementVeille& operator=(const RemplacementVeille&) = delete;
-
-private:
-    Veille* ancienne_;
 };
 
 } // namespace plateforme
