@@ -8,6 +8,7 @@
 #include "init/initialisation.h"
 #include "platform/erreur.h"
 #include "platform/services.h"
+#include "platform/veille.h"
 #include "settings/bilan.h"
 #include "settings/etat.h"
 #include "settings/journal.h"
@@ -55,14 +56,17 @@ bool ZelvanoEmpeche(const QString& messageSiDemarre) {
     }
 }
 
-// The frame of a data command: unfolded window, busy state, emptied journal, ">>>", the run,
-// "<<<". A journal that cannot be written ends the run with the error report.
-void Encadrer(FenetrePrincipale& f, const std::function<void()>& execution) {
+// The frame of a data command: unfolded window, busy state, emptied journal, ">>>", the run
+// (the machine kept awake), "<<<". A journal that cannot be written ends the run with the error
+// report.
+void Encadrer(FenetrePrincipale& f, const std::function<void()>& execution,
+              const QString& raisonVeille) {
     f.DeplierFenetre(true);
     f.AfficherOptions(false);
     Occuper(f, true);
     f.ViderJournal();
     try {
+        const InhibitionVeille veille(raisonVeille);
         EcrireJournal(QStringLiteral(">>>"));
         ExecuterAvecBilan(execution);
         EcrireJournal(QStringLiteral("<<<"));
@@ -161,6 +165,11 @@ void ExecuterAvecBilan(const std::function<void()>& execution) {
     EcrireJournal(Bilan().Ligne());
 }
 
+const QString RaisonVeilleSynchronisation =
+    QStringLiteral("Synchronisation des bases locale et distante en cours");
+const QString RaisonVeilleInitialisation =
+    QStringLiteral("Initialisation de la base locale en cours");
+
 void Occuper(FenetrePrincipale& f, bool occupe) {
     f.ActiverBoutons(!occupe, !occupe, !occupe, !occupe, !occupe, !occupe);
 }
@@ -198,7 +207,7 @@ void btnsynchro_Click(FenetrePrincipale& f) {
             ApercuBaseLocale(false))) {
         return;
     }
-    Encadrer(f, ExecutionsCourantes().synchronisation);
+    Encadrer(f, ExecutionsCourantes().synchronisation, RaisonVeilleSynchronisation);
     DefinirPointeur(pointeur::Defaut);
     AfficherEtat();
 }
@@ -222,7 +231,7 @@ void btnCopier_Click(FenetrePrincipale& f) {
     if (!Confirmer(QStringLiteral("Voulez-vous vraiment écraser votre base locale ?"), apercu)) {
         return;
     }
-    Encadrer(f, ExecutionsCourantes().initialisation);
+    Encadrer(f, ExecutionsCourantes().initialisation, RaisonVeilleInitialisation);
     AfficherEtat();
     DefinirPointeur(pointeur::Defaut);
 }

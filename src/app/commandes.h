@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <functional>
 
 class FenetrePrincipale;
@@ -9,6 +11,10 @@ void btnsynchro_Click(FenetrePrincipale& fenetre);
 void btnCopier_Click(FenetrePrincipale& fenetre);
 void btnclient_Click(FenetrePrincipale& fenetre);
 void btnsrv_Click(FenetrePrincipale& fenetre);
+
+// Why a run keeps the machine awake, as the system tells whoever asks.
+extern const QString RaisonVeilleSynchronisation;
+extern const QString RaisonVeilleInitialisation;
 
 // The busy state of a command: all six buttons disabled, or all enabled again.
 void Occuper(FenetrePrincipale& fenetre, bool occupe);

@@ -7,6 +7,7 @@
 #include "platform/alimentation.h"
 #include "platform/erreur.h"
 #include "platform/services.h"
+#include "platform/veille.h"
 #include "settings/date_heure.h"
 #include "settings/etat.h"
 #include "settings/journal.h"
@@ -60,8 +61,10 @@ void Executer(FenetrePrincipale& f) {
     f.DeplierFenetre(true);
     f.AfficherOptions(false);
     Occuper(f, true);
-    // Only the run gives back the buttons, and only those it took.
+    // Only the run gives back the buttons, and only those it took. The machine stays awake
+    // until the run is over, not through the power-off.
     try {
+        const plateforme::InhibitionVeille veille(RaisonVeilleSynchronisation);
         f.ViderJournal();
         EcrireJournal(QStringLiteral(">>>Démarrage de la synchro différée>>>"));
         ExecuterAvecBilan(ExecutionsCourantes().synchronisation);

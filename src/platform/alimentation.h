@@ -1,7 +1,6 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
+#include "platform/en_vigueur.h"
 
 namespace plateforme {
 
@@ -15,30 +14,21 @@ public:
     virtual bool Eteindre(int& codeErreur) = 0;
 };
 
-// logind: "busctl ... CanPowerOff" and "systemctl poweroff".
+// logind's CanPowerOff and PowerOff, over the system bus.
 Alimentation& AlimentationCourante();
 
-// Error codes of a power-off command that did not succeed, as the journal shows them.
+// Error codes of a power-off that did not happen, as the journal shows them (never 0).
 namespace arret {
-constexpr int ProgrammeIntrouvable = 2; // the command could not be started
-constexpr int FinAnormale = 1067;       // it ended without exiting (killed, crashed)
-constexpr int DelaiDepasse = 1460;      // it did not end in time
+constexpr int ServiceAbsent = 2;   // no system bus, or no logind on it
+constexpr int Refuse = 5;          // this user may not power the machine off unattended
+constexpr int Echec = 1067;        // any other error logind answered
+constexpr int DelaiDepasse = 1460; // logind did not answer in time
 } // namespace arret
 
-// Runs the command and waits for it at most `delaiMs` milliseconds: 0 when it exited normally
-// with 0, its exit code when it exited with another, else one of the codes above (never 0).
-int ExecuterCommandeArret(const QString& programme, const QStringList& arguments, int delaiMs);
-
 // Replaces the power-off for its lifetime (tests: nothing in the suite may power the machine off).
-class RemplacementAlimentation {
+class RemplacementAlimentation : public Remplacement<Alimentation> {
 public:
     explicit RemplacementAlimentation(Alimentation& nouvelle);
-    ~RemplacementAlimentation();
-    RemplacementAlimentation(const RemplacementAlimentation&) = delete;
-    RemplacementAlimentation& operator=(const RemplacementAlimentation&) = delete;
-
-private:
-    Alimentation* ancienne_;
 };
 
 } // namespace plateforme

@@ -1,6 +1,7 @@
 #include "app/commandes.h"
 #include "app/fenetre_principale.h"
 #include "drives/qorbis32.h"
+#include "platform/erreur.h"
 #include "settings/etat.h"
 #include "settings/parametres.h"
 #include "testutil/factices.h"
@@ -10,6 +11,7 @@
 #include <QListWidget>
 
 #include <algorithm>
+#include <new>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -60,8 +62,11 @@ protected:
     plateforme::RemplacementServices services{{nullptr, nullptr, nullptr, nullptr, &processus}};
     FenetrePrincipale fenetre;
     InstallationFenetre installation{fenetre};
+    factices::Veille veille;
+    plateforme::RemplacementVeille remplacementVeille{veille};
     int synchronisations = 0;
     int initialisations = 0;
+    int tenusPendantLExecution = -1;
     Executions sauvees = ExecutionsCourantes();
 
     void SetUp() override {
@@ -69,9 +74,11 @@ protected:
         ExecutionsCourantes().synchronisation = [this] {
             ++synchronisations;
             EXPECT_FALSE(fenetre.BoutonActif(Bouton::synchro));
+            tenusPendantLExecution = veille.tenus;
         };
         ExecutionsCourantes().initialisation = [this] {
             ++initialisations;
+            tenusPendantLExecution = veille.tenus;
         };
         fenetre.AjouterLigneJournal(QStringLiteral("ligne précédente"));
         Param().inifile = QStringLiteral("C:\\zelvano\\zelvano.ini");
@@ -134,6 +141,7 @@ TEST_F(Commandes, SynchroniserRefuseQuandZelvanoEstOuvert) {
     EXPECT_EQ(env.boites.affichees[0].style, plateforme::mb::Exclamation);
     EXPECT_EQ(synchronisations, 0);
     EXPECT_EQ(Liste(), QStringList{QStringLiteral("ligne précédente")});
+    EXPECT_TRUE(veille.raisons.isEmpty());
 }
 
 TEST_F(Commandes, SynchroniserSansListeDesFenetresNeDemarreRien) {
@@ -157,6 +165,7 @@ TEST_F(Commandes, SynchroniserRefuseALaConfirmationParDefaut) {
         boite.texte.endsWith(QStringLiteral("base distante .\r\n\r\nVoulez-vous continuer ?")));
     EXPECT_EQ(synchronisations, 0);
     EXPECT_EQ(Liste(), QStringList{QStringLiteral("ligne précédente")});
+    EXPECT_TRUE(veille.raisons.isEmpty());
 }
 
 TEST_F(Commandes, SynchroniserConfirmeEncadreLeJournal) {
@@ -178,6 +187,10 @@ TEST_F(Commandes, SynchroniserConfirmeEncadreLeJournal) {
         EXPECT_TRUE(fenetre.BoutonActif(static_cast<Bouton>(i)));
     }
     EXPECT_EQ(env.ecran.pointeurs.last(), plateforme::pointeur::Defaut);
+    // The machine stays awake through the run, and only through it.
+    EXPECT_EQ(tenusPendantLExecution, 1);
+    EXPECT_EQ(veille.raisons, QStringList{RaisonVeilleSynchronisation});
+    EXPECT_EQ(veille.tenus, 0);
 }
 
 TEST_F(Commandes, InitialiserDemandeDeuxFois) {
@@ -190,6 +203,7 @@ TEST_F(Commandes, InitialiserDemandeDeuxFois) {
     EXPECT_EQ(env.boites.affichees[1].style, YesNo | Question | DefaultButton2);
     EXPECT_EQ(initialisations, 0);
     EXPECT_EQ(Liste(), QStringList{QStringLiteral("ligne précédente")});
+    EXPECT_TRUE(veille.raisons.isEmpty());
 
     env.boites.Repondre(Yes);
     env.boites.Repondre(Yes);
@@ -197,6 +211,9 @@ TEST_F(Commandes, InitialiserDemandeDeuxFois) {
     EXPECT_EQ(initialisations, 1);
     EXPECT_TRUE(Liste().first().endsWith(QStringLiteral(" : >>>")));
     EXPECT_TRUE(Liste().last().endsWith(QStringLiteral(" : <<<")));
+    EXPECT_EQ(tenusPendantLExecution, 1);
+    EXPECT_EQ(veille.raisons, QStringList{RaisonVeilleInitialisation});
+    EXPECT_EQ(veille.tenus, 0);
 }
 
 // Nothing locks an open base here: replacing it under the practice application would lose what
@@ -223,6 +240,48 @@ TEST_F(Commandes, JournalImpossibleAEcrireRendLesBoutons) {
     ASSERT_EQ(env.boites.affichees.size(), 2);
     EXPECT_TRUE(env.boites.affichees[1].texte.startsWith(QStringLiteral("Erreur ")));
     EXPECT_TRUE(fenetre.BoutonActif(Bouton::synchro));
+    EXPECT_EQ(veille.raisons.size(), 1);
+    EXPECT_EQ(veille.tenus, 0);
+}
+
+// Boxes answered Yes, each noting how many sleep locks were held while it waited.
+class BoitesVeille final : public plateforme::BoitesMessage {
+public:
+    explicit BoitesVeille(const factices::Veille& veille)
+        : veille_(veille) {}
+    int Afficher(const QString& texte, int style, const QString&) override {
+        textes.append(texte);
+        tenus.append(veille_.tenus);
+        return (style & 7) == YesNo ? Yes : plateforme::mb::OK;
+    }
+    QStringList textes;
+    QList<int> tenus;
+
+private:
+    const factices::Veille& veille_;
+};
+
+// A run that fails lets the machine sleep again before its error box, which may wait for
+// hours in a closed laptop; whatever else escapes a run releases the lock too.
+TEST_F(Commandes, LaVeilleNeSurvitPasALExecutionEnEchec) {
+    BoitesVeille boites(veille);
+    const plateforme::RemplacementServices services{{nullptr, &boites, nullptr, nullptr, nullptr}};
+    ExecutionsCourantes().initialisation = [] {
+        throw plateforme::Erreur(plateforme::err::FichierIntrouvable, QStringLiteral("panne"));
+    };
+    btnCopier_Click(fenetre);
+    ASSERT_EQ(boites.textes.size(), 3);
+    EXPECT_TRUE(boites.textes[2].contains(QStringLiteral("panne")));
+    EXPECT_EQ(boites.tenus, (QList<int>{0, 0, 0}));
+    EXPECT_EQ(veille.raisons, QStringList{RaisonVeilleInitialisation});
+    EXPECT_TRUE(BoutonsActifs());
+
+    ExecutionsCourantes().synchronisation = [] {
+        throw std::bad_alloc();
+    };
+    EXPECT_THROW(btnsynchro_Click(fenetre), std::bad_alloc);
+    EXPECT_EQ(veille.raisons.size(), 2);
+    EXPECT_EQ(veille.tenus, 0);
 }
 
 TEST_F(Commandes, LancementLocalAvecSeptLignes) {

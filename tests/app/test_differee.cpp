@@ -3,8 +3,10 @@
 #include "app/fenetre_principale.h"
 #include "drives/qorbis32.h"
 #include "platform/alimentation.h"
+#include "platform/erreur.h"
 #include "settings/parametres.h"
 #include "testutil/factices.h"
+#include "testutil/logind_factice.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,37 +16,55 @@
 
 namespace {
 
+// The summary of a run that sent and copied nothing (the counter standing in for it).
+const QString BilanVide = QStringLiteral(
+    "Bilan : 0 enregistrement(s) envoyé(s), 0 fichier(s) envoyé(s), 0 fichier(s) copié(s) en 0:00");
+
 class AlimentationFactice final : public plateforme::Alimentation {
 public:
+    explicit AlimentationFactice(const factices::Veille& veille)
+        : veille_(veille) {}
     bool ArretAutorise() override {
         ++demandes;
         return true;
     }
     bool Eteindre(int& code) override {
         ++arrets;
+        veillesTenuesALArret = veille_.tenus;
         code = codeErreur;
         return reussit;
     }
     int demandes = 0;
     int arrets = 0;
+    int veillesTenuesALArret = -1;
     bool reussit = true;
     int codeErreur = 0;
+
+private:
+    const factices::Veille& veille_;
 };
 
 class Differee : public ::testing::Test {
 protected:
+    // logind's own, before the fakes take their place.
+    plateforme::Alimentation& alimentationLogind = plateforme::AlimentationCourante();
+    plateforme::Veille& veilleLogind = plateforme::VeilleCourante();
     factices::Environnement env;
-    AlimentationFactice alimentation;
+    factices::Veille veille;
+    plateforme::RemplacementVeille remplacementVeille{veille};
+    AlimentationFactice alimentation{veille};
     plateforme::RemplacementAlimentation remplacement{alimentation};
     FenetrePrincipale fenetre;
     InstallationFenetre installation{fenetre};
     Executions sauvees = ExecutionsCourantes();
     int synchronisations = 0;
+    int veillesTenuesPendantLaSynchro = -1;
     QStringList titres{QStringLiteral("Bureau")};
 
     void SetUp() override {
         ExecutionsCourantes().synchronisation = [this] {
             ++synchronisations;
+            veillesTenuesPendantLaSynchro = veille.tenus;
         };
         DefinirListeFenetresQorbis32ForTests([this](QString& tampon, qint32, qint32, qint32) {
             tampon = QStringLiteral("<#F>") + titres.join(QStringLiteral("<#F>"));
@@ -97,11 +117,8 @@ TEST_F(Differee, DixSecondesApresLaSynchroDemarre) {
     A(20, 0, 10);
     Timersynchro_Timer(fenetre);
     EXPECT_EQ(synchronisations, 1);
-    EXPECT_EQ(Messages(),
-              (QStringList{QStringLiteral(">>>Démarrage de la synchro différée>>>"),
-                           QStringLiteral("Bilan : 0 enregistrement(s) envoyé(s), 0 fichier(s) "
-                                          "envoyé(s), 0 fichier(s) copié(s) en 0:00"),
-                           QStringLiteral("<<<")}));
+    EXPECT_EQ(Messages(), (QStringList{QStringLiteral(">>>Démarrage de la synchro différée>>>"),
+                                       BilanVide, QStringLiteral("<<<")}));
     EXPECT_EQ(Arme(), 0);
     EXPECT_FALSE(fenetre.Timersynchro().isActive());
     EXPECT_TRUE(fenetre.EstDepliee());
@@ -111,6 +128,9 @@ TEST_F(Differee, DixSecondesApresLaSynchroDemarre) {
         QStringLiteral(">>>Démarrage de la synchro différée>>>")));
     EXPECT_EQ(Param().createlog, 0);
     EXPECT_EQ(alimentation.arrets, 0);
+    EXPECT_EQ(veillesTenuesPendantLaSynchro, 1);
+    EXPECT_EQ(veille.raisons, QStringList{RaisonVeilleSynchronisation});
+    EXPECT_EQ(veille.tenus, 0);
 }
 
 TEST_F(Differee, ExactementDixMinutesApresLaSynchroDemarre) {
@@ -166,6 +186,7 @@ TEST_F(Differee, ZelvanoOuvertAbandonneSansReporter) {
     EXPECT_EQ(Messages(),
               QStringList{QStringLiteral("Zelvano est lancé ... abandon de la synchro")});
     EXPECT_EQ(Arme(), 0);
+    EXPECT_TRUE(veille.raisons.isEmpty());
 }
 
 TEST_F(Differee, UneCommandeEnCoursFaitAttendre) {
@@ -190,6 +211,69 @@ TEST_F(Differee, ArretDemandeEtReussi) {
     EXPECT_EQ(alimentation.demandes, 1);
     EXPECT_EQ(alimentation.arrets, 1);
     EXPECT_EQ(Messages().last(), QStringLiteral("<<<"));
+    EXPECT_EQ(alimentation.veillesTenuesALArret, 0) << "the machine may sleep before it goes off";
+}
+
+// A run that fails releases the machine and powers nothing off.
+TEST_F(Differee, SynchroEnErreurRelacheLaVeilleSansArret) {
+    Armer(QStringLiteral("07/12/2026 20:00"), 1);
+    ExecutionsCourantes().synchronisation = [] {
+        throw plateforme::Erreur(plateforme::err::DisquePlein, QStringLiteral("panne"));
+    };
+    A(20, 0, 10);
+    Timersynchro_Timer(fenetre);
+    EXPECT_EQ(veille.raisons.size(), 1);
+    EXPECT_EQ(veille.tenus, 0);
+    EXPECT_EQ(alimentation.arrets, 0);
+    ASSERT_EQ(env.boites.affichees.size(), 1);
+    EXPECT_TRUE(env.boites.affichees[0].texte.contains(QStringLiteral("panne")));
+}
+
+// The run against a logind stand-in: held during the run, released before the power-off, which
+// is asked over the bus (the stand-in refuses it while an inhibitor is still held).
+TEST_F(Differee, ArretDemandeALogindUneFoisLaVeilleRelachee) {
+    LogindFactice logind;
+    ASSERT_TRUE(logind.Panne().isEmpty()) << qPrintable(logind.Panne());
+    ASSERT_TRUE(logind.Remplacer(
+        QStringLiteral("PowerOff"), QStringLiteral("b"), QString(),
+        QStringLiteral(
+            "if globals().get('inhibitors'): raise dbus.exceptions.DBusException("
+            "'inhibiteur tenu', name='org.freedesktop.login1.BlockedByInhibitorLock')")));
+    const plateforme::RemplacementVeille veilleReelle{veilleLogind};
+    const plateforme::RemplacementAlimentation alimentationReelle{alimentationLogind};
+    QList<QStringList> pendant;
+    ExecutionsCourantes().synchronisation = [&] {
+        ++synchronisations;
+        pendant = logind.Inhibiteurs();
+    };
+    Armer(QStringLiteral("07/12/2026 20:00"), 1);
+    A(20, 0, 10);
+    Timersynchro_Timer(fenetre);
+    EXPECT_EQ(synchronisations, 1);
+    EXPECT_EQ(pendant,
+              (QList<QStringList>{{QStringLiteral("sleep:handle-lid-switch"),
+                                   QStringLiteral("Synchronisation Zelvano"),
+                                   RaisonVeilleSynchronisation, QStringLiteral("block")}}));
+    EXPECT_EQ(logind.Appels(QStringLiteral("PowerOff")), (QList<QVariantList>{{false}}));
+    EXPECT_EQ(Messages(), (QStringList{QStringLiteral(">>>Démarrage de la synchro différée>>>"),
+                                       BilanVide, QStringLiteral("<<<")}));
+    EXPECT_TRUE(logind.Inhibiteurs().isEmpty());
+}
+
+// A container: no system bus. The run goes on without a word about it; the power-off fails and
+// says so.
+TEST_F(Differee, SansBusSystemeLaSynchroPasseEtLArretEchoue) {
+    const plateforme::RemplacementVeille veilleReelle{veilleLogind};
+    const plateforme::RemplacementAlimentation alimentationReelle{alimentationLogind};
+    Armer(QStringLiteral("07/12/2026 20:00"), 1);
+    A(20, 0, 10);
+    Timersynchro_Timer(fenetre);
+    EXPECT_EQ(synchronisations, 1);
+    EXPECT_EQ(Messages(), (QStringList{QStringLiteral(">>>Démarrage de la synchro différée>>>"),
+                                       BilanVide, QStringLiteral("<<<"),
+                                       QStringLiteral("<<<Erreur lors de l'arret :  2")}));
+    EXPECT_TRUE(Log().contains("<<<Erreur lors de l'arret :  2"));
+    EXPECT_TRUE(env.boites.affichees.isEmpty());
 }
 
 TEST_F(Differee, ArretRefuseEcritLeCodeDErreur) {

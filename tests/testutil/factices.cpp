@@ -76,6 +76,29 @@ QStringList Fenetre::Messages() const {
     return messages;
 }
 
+namespace {
+
+class VerrouCompte final : public plateforme::VerrouVeille {
+public:
+    explicit VerrouCompte(int& tenus)
+        : tenus_(tenus) {
+        ++tenus_;
+    }
+    ~VerrouCompte() override { --tenus_; }
+    VerrouCompte(const VerrouCompte&) = delete;
+    VerrouCompte& operator=(const VerrouCompte&) = delete;
+
+private:
+    int& tenus_;
+};
+
+} // namespace
+
+std::unique_ptr<plateforme::VerrouVeille> Veille::Empecher(const QString& raison) {
+    raisons.append(raison);
+    return std::make_unique<VerrouCompte>(tenus);
+}
+
 Machine::Machine()
     : ancienneRacine_(plateforme::Machine::Racine())
     , ancienProgramme_(plateforme::DossierProgramme()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/services.h"
+#include "platform/veille.h"
 #include "settings/fenetre.h"
 
 #include <QDateTime>
@@ -115,6 +116,14 @@ public:
     QStringList lignes;
     QString libelles[6];
     bool actifs[6] = {true, true, true, true, true, true};
+};
+
+// A sleep inhibitor without a bus: the reason of each lock taken, and how many are held now.
+class Veille final : public plateforme::Veille {
+public:
+    std::unique_ptr<plateforme::VerrouVeille> Empecher(const QString& raison) override;
+    QStringList raisons;
+    int tenus = 0;
 };
 
 // A fresh emulated machine in a temporary folder, with its program folder made (empty: each test
