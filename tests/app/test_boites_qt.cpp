@@ -74,3 +74,31 @@ TEST(BoitesQt, OuiNonAvecNonParDefaut) {
     EXPECT_EQ(oui.parDefaut, QStringLiteral("&Oui"));
     EXPECT_EQ(oui.boutons.last(), QString::number(plateforme::mb::Yes));
 }
+
+TEST(BoitesQt, LesDetailsSeDeplientParUnBoutonEnFrancais) {
+    QStringList boutons;
+    QString details;
+    QTimer::singleShot(0, [&] {
+        auto* boite = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(boite, nullptr);
+        details = boite->detailedText();
+        QAbstractButton* oui = nullptr;
+        for (QAbstractButton* b : boite->buttons()) {
+            boutons.append(b->text());
+            if (b->text() == QStringLiteral("&Oui")) {
+                oui = b;
+            }
+        }
+        ASSERT_NE(oui, nullptr);
+        oui->click();
+    });
+    BoitesQt boites;
+    const int reponse = boites.AfficherAvecDetails(
+        QStringLiteral("Voulez-vous continuer ?"),
+        plateforme::mb::YesNo | plateforme::mb::Question | plateforme::mb::DefaultButton2,
+        QStringLiteral("Synchronisation"), QStringLiteral("patient : 3"));
+    EXPECT_EQ(reponse, plateforme::mb::Yes);
+    EXPECT_EQ(details, QStringLiteral("patient : 3"));
+    EXPECT_TRUE(boutons.contains(QStringLiteral("Afficher les détails...")))
+        << boutons.join(QLatin1Char('|')).toStdString();
+}

@@ -193,6 +193,32 @@ TEST_F(Commandes, SynchroniserConfirmeEncadreLeJournal) {
     EXPECT_EQ(veille.tenus, 0);
 }
 
+// What will be sent or lost is under the details button of the confirmations, whose texts and
+// buttons stay as they were. Without a local base, the details say it cannot be read.
+TEST_F(Commandes, LesConfirmationsDetaillentCeQuiSeraEnvoyeOuPerdu) {
+    env.boites.Repondre(No);
+    btnsynchro_Click(fenetre);
+    ASSERT_EQ(env.boites.affichees.size(), 1);
+    EXPECT_TRUE(env.boites.affichees[0].texte.startsWith(
+        QStringLiteral("ATTENTION : vous allez commencer la synchronisation")));
+    EXPECT_EQ(env.boites.affichees[0].style, YesNo | Question | DefaultButton2);
+    EXPECT_TRUE(env.boites.affichees[0].details.startsWith(
+        QStringLiteral("Nouveaux enregistrements qui seront envoyés :\n  Impossible de lire la "
+                       "base locale")))
+        << env.boites.affichees[0].details.toStdString();
+    EXPECT_EQ(synchronisations, 0);
+
+    env.boites.Repondre(Yes);
+    env.boites.Repondre(No);
+    btnCopier_Click(fenetre);
+    ASSERT_EQ(env.boites.affichees.size(), 3);
+    for (int i : {1, 2}) {
+        EXPECT_TRUE(env.boites.affichees[i].details.startsWith(
+            QStringLiteral("Nouveaux enregistrements jamais envoyés, qui seront remplacés :")))
+            << env.boites.affichees[i].details.toStdString();
+    }
+}
+
 TEST_F(Commandes, InitialiserDemandeDeuxFois) {
     env.boites.Repondre(Yes);
     env.boites.Repondre(No);

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QScrollBar>
 #include <QTest>
 
@@ -379,6 +380,39 @@ TEST_F(Fenetre, JournalAjouteEtSelectionneLaDerniereLigne) {
     EXPECT_EQ(fenetre.listsynchro()->currentRow(), 1);
     fenetre.ViderJournal();
     EXPECT_EQ(fenetre.listsynchro()->count(), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Demarrage, BarreDeProgressionSousLeJournalPendantUneEtape) {
+    ASSERT_TRUE(ChargerFenetre(fenetre, {QStringLiteral("synchro")}));
+    fenetre.DeplierFenetre(true);
+    QProgressBar* barre = fenetre.barreprogression();
+    ASSERT_NE(barre, nullptr);
+    EXPECT_TRUE(barre->isHidden());
+    const QRect liste = fenetre.listsynchro()->geometry();
+
+    fenetre.AfficherProgression(QStringLiteral("Envoi de la table patient"), 250, 1000);
+    EXPECT_FALSE(barre->isHidden());
+    EXPECT_EQ(barre->text(), QStringLiteral("Envoi de la table patient : 250 / 1000"));
+    EXPECT_EQ(barre->value() * 4, barre->maximum());
+    // Under the list, inside the unfolded window; the list gives up the room.
+    EXPECT_LT(fenetre.listsynchro()->geometry().bottom(), barre->geometry().top());
+    EXPECT_LE(barre->geometry().bottom(), fenetre.height());
+    EXPECT_EQ(barre->geometry().left(), liste.left());
+    EXPECT_EQ(barre->width(), liste.width());
+    EXPECT_LT(fenetre.listsynchro()->height(), liste.height());
+
+    // A step whose length is unknown: a busy bar with the step's name.
+    fenetre.AfficherProgression(QStringLiteral("Copie du dossier P:\\zelvano\\data"), 0, 0);
+    EXPECT_EQ(barre->maximum(), 0);
+    EXPECT_EQ(barre->format(), QStringLiteral("Copie du dossier P:\\zelvano\\data"));
+
+    fenetre.MasquerProgression();
+    EXPECT_TRUE(barre->isHidden());
+    EXPECT_EQ(fenetre.listsynchro()->geometry(), liste);
 }
 
 } // namespace

@@ -227,6 +227,37 @@ TEST_F(SuiviSynchronisation, UneInitialisationManuelleCompteAussiLesNouveauxJama
     EXPECT_EQ(poste::Decrire(poste::Photographier(copie)), poste::Decrire(avant));
 }
 
+TEST_F(SuiviSynchronisation, LApercuCompteParTableEtNommeLesModifications) {
+    TravailLocal();
+    const QMap<QString, qint64> nouveaux = Nouveaux();
+    const qint64 lettres =
+        Entier(BaseC, QStringLiteral("select count(*) from courrier where identcourrier > %1 and "
+                                     "nomfichier <> ''")
+                          .arg(DernierNo("courrier")));
+    ASSERT_GT(lettres, 0);
+    const QString apercu = ApercuBaseLocale(false);
+    const QStringList lignes = apercu.split(QLatin1Char('\n'));
+    EXPECT_EQ(lignes.first(), QStringLiteral("Nouveaux enregistrements qui seront envoyés :"));
+    EXPECT_TRUE(lignes.contains(QStringLiteral("  patient : 3"))) << apercu.toStdString();
+    EXPECT_TRUE(lignes.contains(QStringLiteral("  courrier : %1 (dont %2 avec document)")
+                                    .arg(nouveaux.value(QStringLiteral("courrier")))
+                                    .arg(lettres)))
+        << apercu.toStdString();
+    for (const QString& attendu :
+         {QStringLiteral("Modifications de la base locale qui ne seront pas recopiées sur la base "
+                         "distante : 3"),
+          QStringLiteral("  consultation (supprimé) : 1"),
+          QStringLiteral("  patient (modifié) : 1"), QStringLiteral("  typeobjet (ajouté) : 1"),
+          QStringLiteral("    patient 2 : modifié")}) {
+        EXPECT_TRUE(lignes.contains(attendu)) << attendu.toStdString() << "\n"
+                                              << apercu.toStdString();
+    }
+    // Before an initialisation, the same new records are those that will be lost.
+    EXPECT_TRUE(ApercuBaseLocale(true).startsWith(
+        QStringLiteral("Nouveaux enregistrements jamais envoyés, qui seront remplacés :\n  "
+                       "patient : 3\n")));
+}
+
 TEST_F(SuiviSynchronisation, SansEmpreinteLeJournalLeDitUneFoisEtLaSynchroContinue) {
     QFile::remove(env.machine.Natif(CheminEmpreintes()));
     LancerSynchronisation();
