@@ -84,6 +84,14 @@ ApplicationPratique::ApplicationPratique(const QString& fichierIni, QWidget* par
         new QPushButton(QStringLiteral("&Créer le patient, sa consultation, son ordonnance, "
                                        "son courrier et sa photo"));
     disposition->addWidget(creer);
+    auto* correction = new QFormLayout;
+    numero_ = new QLineEdit;
+    ville_ = new QLineEdit;
+    correction->addRow(QStringLiteral("Patient &n°"), numero_);
+    correction->addRow(QStringLiteral("&Ville"), ville_);
+    disposition->addLayout(correction);
+    auto* modifier = new QPushButton(QStringLiteral("&Modifier la ville du patient"));
+    disposition->addWidget(modifier);
     crees_ = new QListWidget;
     disposition->addWidget(crees_);
     auto* quitter = new QPushButton(QStringLiteral("&Quitter Zelvano"));
@@ -95,6 +103,16 @@ ApplicationPratique::ApplicationPratique(const QString& fichierIni, QWidget* par
             return;
         }
         CreerPatient(nom_->text().trimmed(), prenom_->text().trimmed());
+    });
+    connect(modifier, &QPushButton::clicked, this, [this] {
+        bool ok = false;
+        const qint64 identifiant = numero_->text().trimmed().toLongLong(&ok);
+        if (!ok) {
+            QMessageBox::information(this, windowTitle(),
+                                     QStringLiteral("Indiquez le numéro du patient."));
+            return;
+        }
+        ModifierVille(identifiant, ville_->text().trimmed());
     });
     connect(quitter, &QPushButton::clicked, this, &QWidget::close);
     resize(520, 360);
@@ -204,5 +222,33 @@ qint64 ApplicationPratique::CreerPatient(const QString& nom, const QString& pren
                                  .arg(e.Description())
                                  .arg(e.Number()));
         return 0;
+    }
+}
+
+bool ApplicationPratique::ModifierVille(qint64 identifiant, const QString& ville) {
+    try {
+        auto base = dao::DBEngine::Instance().OpenDatabase(CheminBase());
+        auto rs = base->OpenRecordset(
+            QStringLiteral("select count(*) as N from patient where identifiant = %1")
+                .arg(identifiant));
+        const qint64 trouves = rs->Fields(QStringLiteral("N")).Value().toLongLong();
+        rs->Close();
+        if (trouves == 0) {
+            base->Close();
+            QMessageBox::information(this, windowTitle(),
+                                     QStringLiteral("Aucun patient n° %1.").arg(identifiant));
+            return false;
+        }
+        base->Execute(QStringLiteral("update patient set ville = ? where identifiant = ?"),
+                      {ville, identifiant});
+        base->Close();
+        crees_->addItem(QStringLiteral("Patient %1 : ville « %2 »").arg(identifiant).arg(ville));
+        return true;
+    } catch (const plateforme::Erreur& e) {
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("Le patient n'a pas pu être modifié : %1 (%2)")
+                                 .arg(e.Description())
+                                 .arg(e.Number()));
+        return false;
     }
 }
