@@ -1,6 +1,9 @@
 #include "jet/base_erreurs.h"
 
 #include "jet/dao.h"
+#include "platform/chemins.h"
+
+#include <QFileInfo>
 
 #include <sqlite3.h>
 
@@ -143,6 +146,18 @@ Erreur ErreurSqlite(sqlite3* db, int code, const QString& fichier, const QString
     }
     return Erreur(errdb::ErreurSqlite + primaire,
                   QStringLiteral("Erreur de la base de données « %1 » : %2").arg(fichier, message));
+}
+
+QString DestinationNouvelle(const QString& destination) {
+    const QString natif = plateforme::CheminNatif(destination);
+    const QFileInfo info(natif);
+    if (info.exists() || info.isSymLink()) {
+        throw ErreurBaseExisteDeja(destination);
+    }
+    if (!QFileInfo(info.absolutePath()).isDir()) {
+        throw ErreurCheminIncorrect(destination);
+    }
+    return natif;
 }
 
 } // namespace dao::base

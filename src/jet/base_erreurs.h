@@ -23,6 +23,10 @@ plateforme::Erreur ErreurBaseExisteDeja(const QString& fichier);
 plateforme::Erreur ErreurObjetFerme();
 plateforme::Erreur ErreurAucunEnregistrement();
 
+// The native path of a base about to be made at `destination` (a Windows path): raises 3204
+// when something is already there, 3044 when its folder is missing.
+QString DestinationNouvelle(const QString& destination);
+
 // The error for a failed SQLite call on the connection `db` (nullptr: only `code` is known).
 // `fichier` is the base's path as the caller gave it; `table`, when known, the table written.
 plateforme::Erreur ErreurSqlite(sqlite3* db, int code, const QString& fichier,

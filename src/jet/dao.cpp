@@ -178,14 +178,8 @@ private:
 // The copy is written under a temporary name beside the destination, then renamed: an
 // interrupted compaction never leaves a half-written base under the real name.
 void MoteurSqlite::CompactDatabase(const QString& source, const QString& destination) {
-    const QString natif = plateforme::CheminNatif(destination);
+    const QString natif = base::DestinationNouvelle(destination);
     const QFileInfo info(natif);
-    if (info.exists() || info.isSymLink()) {
-        throw base::ErreurBaseExisteDeja(destination);
-    }
-    if (!QFileInfo(info.absolutePath()).isDir()) {
-        throw base::ErreurCheminIncorrect(destination);
-    }
     const QString provisoire = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
                                QStringLiteral(".compactage");
     QFile::remove(provisoire);

@@ -7,7 +7,6 @@
 #include "platform/fichiers_durables.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <sqlite3.h>
 
@@ -51,14 +50,7 @@ void Copier(const base::Connexion& source, const QString& natif, const QString& 
 } // namespace
 
 void SauvegarderBase(const QString& source, const QString& destination) {
-    const QString natif = plateforme::CheminNatif(destination);
-    const QFileInfo info(natif);
-    if (info.exists() || info.isSymLink()) {
-        throw base::ErreurBaseExisteDeja(destination);
-    }
-    if (!QFileInfo(info.absolutePath()).isDir()) {
-        throw base::ErreurCheminIncorrect(destination);
-    }
+    base::DestinationNouvelle(destination);
     const qsizetype barre = destination.lastIndexOf(QLatin1Char('\\'));
     const QString provisoire =
         destination.left(barre + 1) + QStringLiteral(".~") + destination.mid(barre + 1);
