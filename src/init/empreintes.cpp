@@ -386,5 +386,9 @@ QString ApercuModifications(bool initialisation) {
 } // namespace
 
 QString ApercuBaseLocale(bool initialisation) {
+    if (!plateforme::FichierExiste(CheminBaseLocale())) {
+        return QStringLiteral("Aucune base locale (") + CheminBaseLocale() +
+               QStringLiteral(") : rien ne sera envoyé ni perdu.\n");
+    }
     return ApercuNouveaux(initialisation) + QLatin1Char('\n') + ApercuModifications(initialisation);
 }

@@ -194,7 +194,7 @@ TEST_F(Commandes, SynchroniserConfirmeEncadreLeJournal) {
 }
 
 // What will be sent or lost is under the details button of the confirmations, whose texts and
-// buttons stay as they were. Without a local base, the details say it cannot be read.
+// buttons stay as they were. Without a local base, the details say so.
 TEST_F(Commandes, LesConfirmationsDetaillentCeQuiSeraEnvoyeOuPerdu) {
     env.boites.Repondre(No);
     btnsynchro_Click(fenetre);
@@ -202,19 +202,25 @@ TEST_F(Commandes, LesConfirmationsDetaillentCeQuiSeraEnvoyeOuPerdu) {
     EXPECT_TRUE(env.boites.affichees[0].texte.startsWith(
         QStringLiteral("ATTENTION : vous allez commencer la synchronisation")));
     EXPECT_EQ(env.boites.affichees[0].style, YesNo | Question | DefaultButton2);
-    EXPECT_TRUE(env.boites.affichees[0].details.startsWith(
-        QStringLiteral("Nouveaux enregistrements qui seront envoyés :\n  Impossible de lire la "
-                       "base locale")))
-        << env.boites.affichees[0].details.toStdString();
+    EXPECT_EQ(env.boites.affichees[0].details,
+              QStringLiteral("Aucune base locale (C:\\zelvano\\bd\\zelvano.mdb) : rien ne sera "
+                             "envoyé ni perdu.\n"));
     EXPECT_EQ(synchronisations, 0);
 
     env.boites.Repondre(Yes);
     env.boites.Repondre(No);
     btnCopier_Click(fenetre);
     ASSERT_EQ(env.boites.affichees.size(), 3);
-    for (int i : {1, 2}) {
+    // A base that cannot be read is said too.
+    env.machine.EcrireFichier(QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb"), "pas une base");
+    env.boites.Repondre(Yes);
+    env.boites.Repondre(No);
+    btnCopier_Click(fenetre);
+    ASSERT_EQ(env.boites.affichees.size(), 5);
+    for (int i : {3, 4}) {
         EXPECT_TRUE(env.boites.affichees[i].details.startsWith(
-            QStringLiteral("Nouveaux enregistrements jamais envoyés, qui seront remplacés :")))
+            QStringLiteral("Nouveaux enregistrements jamais envoyés, qui seront remplacés :\n  "
+                           "Impossible de lire la base locale")))
             << env.boites.affichees[i].details.toStdString();
     }
 }
