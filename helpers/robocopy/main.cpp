@@ -221,6 +221,7 @@ public:
         std::sort(sousDossiers.begin(), sousDossiers.end(), OrdreDesNoms);
         const QString prefixeSource = source + QLatin1Char('/');
         const QString prefixeCible = destination + QLatin1Char('/');
+        QStringList aCopier;
         for (const Entree& fichier : fichiers) {
             if (EstProvisoire(fichier.nom)) {
                 continue;
@@ -240,9 +241,14 @@ public:
                     continue;
                 }
             }
-            CopierFichier(prefixeSource + fichier.nom,
-                          prefixeCible +
-                              (trouve != entrees.constEnd() ? trouve->nom : fichier.nom));
+            // Like ROBOCOPY, a read-only destination is replaced.
+            if (trouve != entrees.constEnd()) {
+                RendreModifiable(prefixeCible + trouve->nom);
+            }
+            aCopier.append(fichier.nom);
+        }
+        if (!aCopier.isEmpty()) {
+            CopierFichiers(source, destination, aCopier);
         }
         for (const Entree& sous : sousDossiers) {
             const QString cle = sous.nom.toCaseFolded();
@@ -269,33 +275,52 @@ private:
         return false;
     }
 
-    void CopierFichier(const QString& source, const QString& cible) {
-        for (qint64 essai = 0;; ++essai) {
-            try {
-                // Like ROBOCOPY, a read-only destination is replaced.
-                const QFileInfo info(cible);
-                if (info.isFile() &&
-                    (info.permissions() & (QFileDevice::WriteOwner | QFileDevice::WriteGroup |
-                                           QFileDevice::WriteOther)) == 0) {
-                    QFile::setPermissions(cible, QFile::permissions(cible) |
-                                                     QFileDevice::WriteOwner |
-                                                     QFileDevice::WriteUser);
+    static void RendreModifiable(const QString& cible) {
+        const QFileInfo info(cible);
+        if (info.isFile() &&
+            (info.permissions() &
+             (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther)) == 0) {
+            QFile::setPermissions(cible, QFile::permissions(cible) | QFileDevice::WriteOwner |
+                                             QFileDevice::WriteUser);
+        }
+    }
+
+    // The files of one folder, through a lot of copies made durable together (see
+    // plateforme::LotCopies); a failed file is tried again as /R and /W say.
+    void CopierFichiers(const QString& source, const QString& destination,
+                        const QStringList& noms) {
+        const plateforme::DossierOuvert src(source);
+        const plateforme::DossierOuvert dst(destination);
+        const QString prefixe = source + QLatin1Char('/');
+        plateforme::LotCopies lot(
+            dst, [this](const QString&) { ++compteurs.copies; },
+            [this, &prefixe](const QString& nom, const plateforme::Erreur& e) {
+                Signaler(e, prefixe + nom);
+                ++compteurs.echecs;
+            });
+        for (const QString& nom : noms) {
+            for (qint64 essai = 0;; ++essai) {
+                try {
+                    lot.Copier(src, nom);
+                    break;
+                } catch (const plateforme::Erreur& e) {
+                    Signaler(e, prefixe + nom);
+                    if (essai >= options_.essais) {
+                        ++compteurs.echecs;
+                        break;
+                    }
+                    Console() << "Nouvelle tentative dans " << options_.attenteSecondes
+                              << " secondes..." << Qt::endl;
+                    QThread::sleep(static_cast<unsigned long>(options_.attenteSecondes));
                 }
-                plateforme::CopierFichier(source, cible);
-                ++compteurs.copies;
-                return;
-            } catch (const plateforme::Erreur& e) {
-                Console() << "ERREUR " << e.Number() << " copie du fichier " << source << " : "
-                          << e.Description() << Qt::endl;
-                if (essai >= options_.essais) {
-                    ++compteurs.echecs;
-                    return;
-                }
-                Console() << "Nouvelle tentative dans " << options_.attenteSecondes
-                          << " secondes..." << Qt::endl;
-                QThread::sleep(static_cast<unsigned long>(options_.attenteSecondes));
             }
         }
+        lot.Placer();
+    }
+
+    static void Signaler(const plateforme::Erreur& e, const QString& source) {
+        Console() << "ERREUR " << e.Number() << " copie du fichier " << source << " : "
+                  << e.Description() << Qt::endl;
     }
 
     const Options& options_;

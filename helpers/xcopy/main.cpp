@@ -131,19 +131,10 @@ public:
             creee = Creer(destination);
         }
         const EntreesDestination entrees(creee ? destination : QString());
-        for (const QString& nom : fichiers) {
-            if (arret) {
-                return;
-            }
-            if (!creee) {
-                creee = Creer(destination);
-                if (!creee) {
-                    return;
-                }
-            }
-            CopierFichier(dossier.filePath(nom), QDir(destination).filePath(entrees.Nom(nom)));
+        if (!fichiers.isEmpty() && (creee || Creer(destination))) {
+            CopierFichiers(source, destination, fichiers, entrees);
         }
-        if (!options_.sousDossiers) {
+        if (arret || !options_.sousDossiers) {
             return;
         }
         QDir::Filters filtresDossiers = QDir::Dirs | QDir::NoDotAndDotDot;
@@ -190,29 +181,53 @@ private:
         return c == 'O' || c == 'Y' || toutRemplacer_;
     }
 
-    void CopierFichier(const QString& source, const QString& cible) {
+    // The files of one folder, through a lot of copies made durable together (see
+    // plateforme::LotCopies); those copied before a stop are still put in place.
+    void CopierFichiers(const QString& source, const QString& destination,
+                        const QStringList& fichiers, const EntreesDestination& entrees) {
+        const plateforme::DossierOuvert src(source);
+        const plateforme::DossierOuvert dst(destination);
+        const QString prefixe = source + QLatin1Char('/');
+        plateforme::LotCopies lot(
+            dst, [this](const QString&) { ++copies; },
+            [this, &prefixe](const QString& nom, const plateforme::Erreur& e) {
+                Erreur(e.Description(), prefixe + nom);
+            });
+        for (const QString& nom : fichiers) {
+            if (arret) {
+                break;
+            }
+            if (!Preparer(prefixe + nom, QDir(destination).filePath(entrees.Nom(nom)))) {
+                continue;
+            }
+            try {
+                // Without /K a copy is never read-only.
+                lot.Copier(src, nom, !options_.garderAttributs);
+            } catch (const plateforme::Erreur& e) {
+                Erreur(e.Description(), prefixe + nom);
+            }
+        }
+        lot.Placer();
+    }
+
+    // What comes before the copy over an existing file: the question, and a read-only file
+    // made writable with /R. False when the file is not to be copied.
+    bool Preparer(const QString& source, const QString& cible) {
         const QFileInfo info(cible);
-        if (info.exists()) {
-            if (!Remplacer(cible)) {
-                return;
-            }
-            if (EstLectureSeule(info)) {
-                if (!options_.lectureSeule) {
-                    Erreur(QStringLiteral("Accès refusé"), source);
-                    return;
-                }
-                RendreModifiable(cible);
-            }
+        if (!info.exists()) {
+            return true;
         }
-        try {
-            plateforme::CopierFichier(source, cible);
-            if (!options_.garderAttributs && EstLectureSeule(QFileInfo(cible))) {
-                RendreModifiable(cible);
-            }
-            ++copies;
-        } catch (const plateforme::Erreur& e) {
-            Erreur(e.Description(), source);
+        if (!Remplacer(cible)) {
+            return false;
         }
+        if (EstLectureSeule(info)) {
+            if (!options_.lectureSeule) {
+                Erreur(QStringLiteral("Accès refusé"), source);
+                return false;
+            }
+            RendreModifiable(cible);
+        }
+        return true;
     }
 
     void Erreur(const QString& texte, const QString& chemin) {

@@ -42,17 +42,38 @@ QString EtapeCopie(const QString& source) {
     return QStringLiteral("Copie du dossier ") + source;
 }
 
+// The plain files go through a lot of copies made durable together (see LotCopies); what was
+// copied before a failure is still put in place, as if each file had been copied alone.
+template <class Copies>
+void AvecLot(const plateforme::DossierOuvert& destination,
+             const plateforme::LotCopies::Place& place, const plateforme::LotCopies::Echec& echec,
+             Copies&& copies) {
+    plateforme::LotCopies lot(destination, place, echec);
+    try {
+        copies(lot);
+        lot.Placer();
+    } catch (const Erreur&) {
+        try {
+            lot.Placer();
+        } catch (const Erreur&) {
+            // the first failure is the one told
+        }
+        throw;
+    }
+}
+
 // The secure ways read a base through SQLite so that a writer elsewhere cannot hand over a
-// half-written file.
+// half-written file. A base is in place at once; a plain file once its lot is.
 void CopierSecurise(const plateforme::DossierOuvert& source,
-                    const plateforme::DossierOuvert& destination, const QString& nom) {
+                    const plateforme::DossierOuvert& destination, plateforme::LotCopies& lot,
+                    const QString& nom, const plateforme::LotCopies::Place& place) {
     if (EstFichierBase(nom)) {
         CopierFichierBase(Dans(source.CheminWindows(), nom),
                           Dans(destination.CheminWindows(), nom));
+        place(nom);
     } else {
-        plateforme::CopierFichier(source, destination, nom);
+        lot.Copier(source, nom);
     }
-    FichiersImposes().MarquerCopie(source.CheminWindows(), nom);
 }
 
 void JournaliserEchecSecurise(const Erreur& e, const QString& source, const QString& nom) {
@@ -73,6 +94,15 @@ bool ACopier(const plateforme::DossierOuvert& source, const plateforme::DossierO
            FichiersDifferents(source, destination, nom);
 }
 
+// A file in place: counted for the folder's line and the run's summary.
+plateforme::LotCopies::Place Compter(const QString& source, qint32& k) {
+    return [&source, &k](const QString& nom) {
+        FichiersImposes().MarquerCopie(source, nom);
+        Bilan().AjouterCopies(1);
+        ++k;
+    };
+}
+
 // Secure, modified only. A synchronisation writes both bases within the same second, so their
 // times cannot tell a stale local base: the bases of the database folder are always copied.
 bool CopierSecuriseModifies(const QString& source, const QString& destination, bool estBase) {
@@ -83,17 +113,18 @@ bool CopierSecuriseModifies(const QString& source, const QString& destination, b
         qint32 k = 0;
         const plateforme::DossierOuvert src(source);
         const plateforme::DossierOuvert dst(destination);
-        qint32 i = 0;
-        for (const QString& courant : noms) {
-            nom = courant;
-            Progression(EtapeCopie(source), i++, n);
-            if ((estBase && EstFichierBase(nom)) || ACopier(src, dst, nom)) {
-                CopierSecurise(src, dst, nom);
-                Bilan().AjouterCopies(1);
-                plateforme::DoEvents();
-                ++k;
+        const plateforme::LotCopies::Place place = Compter(source, k);
+        AvecLot(dst, place, {}, [&](plateforme::LotCopies& lot) {
+            qint32 i = 0;
+            for (const QString& courant : noms) {
+                nom = courant;
+                Progression(EtapeCopie(source), i++, n);
+                if ((estBase && EstFichierBase(nom)) || ACopier(src, dst, nom)) {
+                    CopierSecurise(src, dst, lot, nom, place);
+                    plateforme::DoEvents();
+                }
             }
-        }
+        });
         EcrireJournal(
             QStringLiteral("-> ") + Nombre(k) + QLatin1Char('/') + Nombre(n) +
             QStringLiteral(" fichier(s) copié(s) en mode sécurisé (modifiés uniquement)"));
@@ -111,14 +142,17 @@ bool CopierToutSecurise(const QString& source, const QString& destination) {
         const QStringList noms = plateforme::ListerDossier(source + QStringLiteral("\\*.*"));
         const plateforme::DossierOuvert src(source);
         const plateforme::DossierOuvert dst(destination);
-        for (const QString& courant : noms) {
-            nom = courant;
-            Progression(EtapeCopie(source), n, noms.size());
-            CopierSecurise(src, dst, nom);
-            Bilan().AjouterCopies(1);
-            plateforme::DoEvents();
-            ++n;
-        }
+        qint32 places = 0;
+        const plateforme::LotCopies::Place place = Compter(source, places);
+        AvecLot(dst, place, {}, [&](plateforme::LotCopies& lot) {
+            for (const QString& courant : noms) {
+                nom = courant;
+                Progression(EtapeCopie(source), n, noms.size());
+                CopierSecurise(src, dst, lot, nom, place);
+                plateforme::DoEvents();
+                ++n;
+            }
+        });
         EcrireJournal(QStringLiteral("-> ") + Nombre(n) + QLatin1Char('/') + Nombre(n) +
                       QStringLiteral(" fichier(s) copié(s) en mode sécurisé"));
         return true;
@@ -135,30 +169,33 @@ bool CopierModifiesNonSecurise(const QString& source, const QString& destination
     qint32 k = 0;
     const plateforme::DossierOuvert dossierSource(source);
     const plateforme::DossierOuvert dossierDestination(destination);
-    qint32 i = 0;
-    for (const QString& nom : noms) {
-        Progression(EtapeCopie(source), i++, n);
-        if (!ACopier(dossierSource, dossierDestination, nom)) {
-            continue;
-        }
+    const auto ignore = [&source](const QString& nom, const Erreur& e) {
         const QString src = Dans(source, nom);
-        try {
-            plateforme::CopierFichier(dossierSource, dossierDestination, nom);
-            FichiersImposes().MarquerCopie(source, nom);
-            Bilan().AjouterCopies(1);
-            ++k;
-        } catch (const Erreur& e) {
-            if (e.Number() == plateforme::err::PermissionRefusee) {
-                EcrireJournal(QStringLiteral("Fichier ") + src +
-                              QStringLiteral(" en cours d'utilisation : fichier ignoré"));
-            } else {
-                EcrireJournal(e.Description() + QStringLiteral(" (") + Nombre(e.Number()) +
-                              QStringLiteral(") pendant la copie du fichier ") + src +
-                              QStringLiteral(" : fichier ignoré"));
-            }
+        if (e.Number() == plateforme::err::PermissionRefusee) {
+            EcrireJournal(QStringLiteral("Fichier ") + src +
+                          QStringLiteral(" en cours d'utilisation : fichier ignoré"));
+        } else {
+            EcrireJournal(e.Description() + QStringLiteral(" (") + Nombre(e.Number()) +
+                          QStringLiteral(") pendant la copie du fichier ") + src +
+                          QStringLiteral(" : fichier ignoré"));
         }
-        plateforme::DoEvents();
-    }
+    };
+    // With a line for each failure, the lot itself never raises.
+    AvecLot(dossierDestination, Compter(source, k), ignore, [&](plateforme::LotCopies& lot) {
+        qint32 i = 0;
+        for (const QString& nom : noms) {
+            Progression(EtapeCopie(source), i++, n);
+            if (!ACopier(dossierSource, dossierDestination, nom)) {
+                continue;
+            }
+            try {
+                lot.Copier(dossierSource, nom);
+            } catch (const Erreur& e) {
+                ignore(nom, e);
+            }
+            plateforme::DoEvents();
+        }
+    });
     EcrireJournal(
         QStringLiteral("-> ") + Nombre(k) + QLatin1Char('/') + Nombre(n) +
         QStringLiteral(" fichier(s) copié(s) en mode non sécurisé (modifiés uniquement)"));

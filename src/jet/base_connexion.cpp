@@ -3,6 +3,7 @@
 #include "jet/base_erreurs.h"
 #include "jet/dao.h"
 #include "jet/jet_sql.h"
+#include "jet/ligne_brute.h"
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 #include "platform/services.h"
@@ -433,7 +434,10 @@ void LierChamp(const Connexion& connexion, sqlite3_stmt* s, int rang, const Fiel
                QByteArray& tampon) {
     const std::string_view date = champ.DateStockee();
     int rc = SQLITE_OK;
-    if (date.size() == LongueurDate) {
+    if (const LigneBrute* ligne = champ.LigneBrute()) {
+        // Unchanged since it was read: bound as it was read, from where it was read.
+        rc = ligne->Lier(s, rang, champ.ColonneBrute());
+    } else if (date.size() == LongueurDate) {
         // The text it was read from is the text the date would be written as.
         rc = sqlite3_bind_text(s, rang, date.data(), static_cast<int>(date.size()),
                                SQLITE_TRANSIENT);

@@ -86,8 +86,9 @@ QVariant Lire(sqlite3_stmt* instruction, int colonne, bool colonneDate);
 // The same into a field; a date in the stored form is kept as its text until the field's value
 // is asked for (see Field::Value).
 void LireChamp(sqlite3_stmt* instruction, int colonne, bool colonneDate, Field& champ);
-// Binds the field's value; a stored date not changed since it was read, as its text. A text is
-// bound from `tampon` without a copy: `tampon` must outlive the statement's next step.
+// Binds the field's value; a value of the base not changed since it was read, as it was read (a
+// stored date as its text). A text is bound from `tampon` without a copy: `tampon` must outlive
+// the statement's next step.
 void LierChamp(const Connexion& connexion, sqlite3_stmt* instruction, int rang, const Field& champ,
                QByteArray& tampon);
 bool TypeDate(const char* typeDeclare);

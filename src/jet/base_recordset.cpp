@@ -79,7 +79,12 @@ RecordsetSqlite::RecordsetSqlite(std::shared_ptr<Connexion> connexion, const QSt
     if (modifiable) {
         table_ = QString::fromUtf8(sqlite3_column_table_name(s, 0));
     }
+    ligne_ = std::make_shared<LigneBrute>(s);
     Recevoir(premier);
+}
+
+RecordsetSqlite::~RecordsetSqlite() {
+    QuitterLigne(true);
 }
 
 void RecordsetSqlite::Verifier() const {
@@ -89,6 +94,7 @@ void RecordsetSqlite::Verifier() const {
 }
 
 void RecordsetSqlite::Avancer() {
+    QuitterLigne(false);
     Recevoir(sqlite3_step(lecture_.get()));
 }
 
@@ -112,8 +118,36 @@ void RecordsetSqlite::Recevoir(int rc) {
 }
 
 void RecordsetSqlite::LireLigne() {
+    sqlite3_stmt* s = lecture_.get();
     for (size_t i = 0; i < champs_.size(); ++i) {
-        LireChamp(lecture_.get(), static_cast<int>(i), dates_[i], champs_[i]);
+        const int colonne = static_cast<int>(i);
+        if (dates_[i]) {
+            LireChamp(s, colonne, true, champs_[i]);
+        } else if (ligne_->Lire(colonne) == SQLITE_NULL) {
+            champs_[i].SetValue(QVariant());
+        } else {
+            champs_[i].DefinirBrute(ligne_, colonne);
+        }
+    }
+}
+
+void RecordsetSqlite::QuitterLigne(bool fin) {
+    if (!ligne_) {
+        return;
+    }
+    // The fields of this record set are read again from the next row (or cleared at the end),
+    // except when the statement ends: a field kept by reference may still be read then.
+    long propres = 0;
+    if (!fin) {
+        for (const std::vector<Field>* champs : {&champs_, &ligneCourante_}) {
+            for (const Field& f : *champs) {
+                propres += f.LigneBrute() == ligne_.get() ? 1 : 0;
+            }
+        }
+    }
+    if (ligne_.use_count() > 1 + propres) {
+        ligne_->Detacher();
+        ligne_ = fin ? nullptr : std::make_shared<LigneBrute>(lecture_.get());
     }
 }
 
@@ -261,6 +295,11 @@ void RecordsetSqlite::CancelUpdate() {
 void RecordsetSqlite::RestaurerLigne() {
     for (size_t i = 0; i < champs_.size() && i < ligneCourante_.size(); ++i) {
         champs_[i].EchangerValeur(ligneCourante_[i]);
+        // The record just written or dropped is never read again: it lets go of the rows its
+        // values came from, so that their record sets need not copy them when they move on.
+        if (ligneCourante_[i].LigneBrute() != nullptr) {
+            ligneCourante_[i].SetValue(QVariant());
+        }
     }
     ajout_ = false;
 }
@@ -271,6 +310,7 @@ void RecordsetSqlite::Close() {
     }
     insertion_.reset();
     variables_.reset();
+    QuitterLigne(true);
     lecture_.reset();
     connexion_.reset();
     ferme_ = true;

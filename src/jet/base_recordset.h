@@ -2,6 +2,7 @@
 
 #include "jet/base_connexion.h"
 #include "jet/dao.h"
+#include "jet/ligne_brute.h"
 
 #include <memory>
 #include <utility>
@@ -16,6 +17,9 @@ class RecordsetSqlite final : public Recordset {
 public:
     RecordsetSqlite(std::shared_ptr<Connexion> connexion, const QString& sqlJet,
                     const QVariantList& parametres);
+    ~RecordsetSqlite() override;
+    RecordsetSqlite(const RecordsetSqlite&) = delete;
+    RecordsetSqlite& operator=(const RecordsetSqlite&) = delete;
 
     bool Eof() const override { return eof_; }
     void MoveNext() override;
@@ -33,6 +37,9 @@ private:
     // What a step of the reading statement gave: the next row, the end, or an error.
     void Recevoir(int rc);
     void LireLigne();
+    // Before the reading statement moves on (or, with `fin`, ends): a row still referred to from
+    // elsewhere than the fields this record set reads again keeps copies of its values.
+    void QuitterLigne(bool fin);
     void PreparerAjout();
     void RestaurerLigne();
 
@@ -40,7 +47,8 @@ private:
     QString sqlJet_;
     QString table_; // empty when rows cannot be added
     Instruction lecture_;
-    std::vector<Field> champs_; // never resized: callers keep references to fields
+    std::shared_ptr<LigneBrute> ligne_; // the row of lecture_ the fields refer to
+    std::vector<Field> champs_;         // never resized: callers keep references to fields
     std::vector<bool> dates_;
     std::vector<QString> colonnes_; // the table column behind each field
 

@@ -4,6 +4,7 @@
 #include "jet/base_erreurs.h"
 #include "jet/base_recordset.h"
 #include "jet/jet_sql.h"
+#include "jet/ligne_brute.h"
 #include "platform/chemins.h"
 
 #include <QDir>
@@ -19,15 +20,83 @@
 namespace dao {
 
 void Field::DefinirDateStockee(std::string_view texte) {
-    longueurDate_ = std::min(texte.size(), date_.size());
+    longueurDate_ = static_cast<unsigned char>(std::min(texte.size(), date_.size()));
     std::copy_n(texte.begin(), longueurDate_, date_.begin());
-    valeur_ = QVariant();
-    enAttente_ = true;
+    etat_ = Etat::Date;
+    converti_ = false;
+    if (ligne_) {
+        ligne_.reset();
+    }
 }
 
 void Field::Convertir() const {
-    valeur_ = base::ValeurDateStockee(DateStockee());
-    enAttente_ = false;
+    valeur_ =
+        etat_ == Etat::Date ? base::ValeurDateStockee(DateStockee()) : ligne_->Valeur(colonne_);
+    converti_ = true;
+}
+
+bool Field::TexteVide() const {
+    switch (etat_) {
+    case Etat::Valeur:
+        return valeur_.typeId() == QMetaType::QString &&
+               static_cast<const QString*>(valeur_.constData())->isEmpty();
+    case Etat::Date:
+        return false;
+    case Etat::Brute:
+        break;
+    }
+    return ligne_->TexteVide(colonne_);
+}
+
+bool Field::MemeValeur(const Field& autre) const {
+    std::optional<bool> egales;
+    if (ligne_ && autre.ligne_) {
+        egales = ligne_->Egale(colonne_, *autre.ligne_, autre.colonne_);
+    } else if (ligne_ && autre.etat_ == Etat::Valeur) {
+        egales = ligne_->Egale(colonne_, autre.valeur_);
+    } else if (autre.ligne_ && etat_ == Etat::Valeur) {
+        egales = autre.ligne_->Egale(autre.colonne_, valeur_);
+    }
+    return egales ? *egales : Value() == autre.Value();
+}
+
+// The conversion already made is not copied: a copy that is only written never needs it.
+void Field::CopierValeur(const Field& source) {
+    switch (source.etat_) {
+    case Etat::Valeur:
+        SetValue(source.valeur_);
+        return;
+    case Etat::Date:
+        date_ = source.date_;
+        longueurDate_ = source.longueurDate_;
+        if (ligne_) {
+            ligne_.reset();
+        }
+        break;
+    case Etat::Brute:
+        if (ligne_ != source.ligne_) {
+            ligne_ = source.ligne_;
+        }
+        colonne_ = source.colonne_;
+        break;
+    }
+    etat_ = source.etat_;
+    converti_ = false;
+}
+
+void Field::EchangerValeur(Field& autre) {
+    // A QVariant that holds nothing of use on either side is left where it is.
+    if (etat_ == Etat::Valeur || converti_ || autre.etat_ == Etat::Valeur || autre.converti_) {
+        valeur_.swap(autre.valeur_);
+    }
+    if (etat_ == Etat::Date || autre.etat_ == Etat::Date) {
+        std::swap(date_, autre.date_);
+        std::swap(longueurDate_, autre.longueurDate_);
+    }
+    ligne_.swap(autre.ligne_);
+    std::swap(colonne_, autre.colonne_);
+    std::swap(etat_, autre.etat_);
+    std::swap(converti_, autre.converti_);
 }
 
 namespace {

@@ -22,6 +22,10 @@
 // identifiers are 32-bit in the callers), texts are QString, dates QDateTime (local time).
 namespace dao {
 
+namespace base {
+class LigneBrute;
+}
+
 namespace errdb {
 constexpr int FichierIntrouvable = 3024;
 constexpr int CheminIncorrect = 3044;
@@ -52,64 +56,72 @@ public:
         : nom_(std::move(nom))
         , valeur_(std::move(valeur)) {}
     const QString& Name() const { return nom_; }
-    // A date read from the base becomes a QDateTime on first use only: going through the local
-    // time zone is by far the dearest part of reading a record, and a value that is only copied
-    // to another record never needs it.
+    // A value read from the base becomes a QVariant on first use only: going through the local
+    // time zone for a date, or through UTF-16 for a text, is by far the dearest part of reading
+    // a record, and a value that is only copied to another record never needs it.
     const QVariant& Value() const {
-        if (enAttente_) {
+        if (etat_ != Etat::Valeur && !converti_) {
             Convertir();
         }
         return valeur_;
     }
     void SetValue(const QVariant& valeur) {
-        valeur_ = valeur;
-        longueurDate_ = 0;
-        enAttente_ = false;
+        if (valeur.isValid() || valeur_.isValid()) {
+            valeur_ = valeur;
+        }
+        etat_ = Etat::Valeur;
+        if (ligne_) {
+            ligne_.reset();
+        }
     }
-    bool IsNull() const { return !enAttente_ && valeur_.isNull(); }
+    bool IsNull() const { return etat_ == Etat::Valeur && valeur_.isNull(); }
     // The value is a text of no character (a stored date never is).
-    bool TexteVide() const {
-        return !enAttente_ && valeur_.typeId() == QMetaType::QString &&
-               valeur_.toString().isEmpty();
-    }
-    // Gives this field the value of `source`, as SetValue(source.Value()) does, but a stored
-    // date not yet read goes on as its stored text: written back, it is the same text.
-    void CopierValeur(const Field& source) {
-        valeur_ = source.valeur_;
-        longueurDate_ = source.longueurDate_;
-        if (longueurDate_ != 0) {
-            date_ = source.date_;
-        }
-        enAttente_ = source.enAttente_;
-    }
-
+    bool TexteVide() const;
+    // Value() == autre.Value(), without making either QVariant when the base's own values tell.
+    bool MemeValeur(const Field& autre) const;
+    // Gives this field the value of `source`, as SetValue(source.Value()) does, but a value read
+    // from the base and not changed since goes on as it was read: written back, it is the same.
+    void CopierValeur(const Field& source);
     // Exchanges the values of the two fields, names left as they are.
-    void EchangerValeur(Field& autre) {
-        valeur_.swap(autre.valeur_);
-        if (longueurDate_ != 0 || autre.longueurDate_ != 0) {
-            const std::array<char, LongueurDateMax> date = date_;
-            date_ = autre.date_;
-            autre.date_ = date;
-            std::swap(longueurDate_, autre.longueurDate_);
-        }
-        std::swap(enAttente_, autre.enAttente_);
-    }
+    void EchangerValeur(Field& autre);
 
     // For the database layer. Takes a date in one of the forms dates are stored in,
     // "yyyy-MM-dd HH:mm:ss" or "yyyy-MM-dd", as read from a column declared as a date.
     static constexpr int LongueurDateMax = 19;
     void DefinirDateStockee(std::string_view texte);
     // The stored text of a date read from the base and not changed since; empty otherwise.
-    std::string_view DateStockee() const { return {date_.data(), longueurDate_}; }
+    std::string_view DateStockee() const {
+        return {date_.data(), etat_ == Etat::Date ? size_t{longueurDate_} : size_t{0}};
+    }
+    // For the database layer: the value is column `colonne` (not Null, not declared as a date)
+    // of a row just read.
+    void DefinirBrute(const std::shared_ptr<const base::LigneBrute>& ligne, int colonne) {
+        if (ligne_ != ligne) {
+            ligne_ = ligne;
+        }
+        colonne_ = colonne;
+        etat_ = Etat::Brute;
+        converti_ = false;
+    }
+    // The row and column of a value read from the base and not changed since; null otherwise.
+    const base::LigneBrute* LigneBrute() const { return ligne_.get(); }
+    int ColonneBrute() const { return colonne_; }
 
 private:
+    // Where the value is: valeur_, date_, or column colonne_ of ligne_ (valeur_ then holds its
+    // conversion once converti_).
+    enum class Etat : unsigned char { Valeur, Date, Brute };
+
     void Convertir() const;
 
     QString nom_;
     mutable QVariant valeur_;
+    std::shared_ptr<const base::LigneBrute> ligne_; // set in the state Brute only
+    int colonne_ = 0;
     std::array<char, LongueurDateMax> date_{};
-    size_t longueurDate_ = 0;
-    mutable bool enAttente_ = false; // valeur_ not yet made from date_
+    unsigned char longueurDate_ = 0;
+    Etat etat_ = Etat::Valeur;
+    mutable bool converti_ = false;
 };
 
 class Recordset {

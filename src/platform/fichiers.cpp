@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -315,6 +316,7 @@ public:
 
     bool Ouvert() const { return fd_ >= 0; }
     int fd() const { return fd_; }
+    const QByteArray& Nom() const { return nom_; }
     int Fermer() {
         const int r = ::close(fd_);
         fd_ = -1;
@@ -335,11 +337,14 @@ private:
     int fd_ = -1;
 };
 
-// The body of every file copy: the source already open, the destination an entry of an open
-// folder (-1: the folder is missing). `natifSource` and `natifCible` only name the files in
-// the errors.
-void CopierOuvert(int in, const QString& natifSource, int dossierCible, const QByteArray& nomCible,
-                  const QString& natifCible) {
+// The checks of every file copy and its data written under a temporary name, permissions and
+// last-write time included, not yet on its way to the disk: the source already open, the
+// destination an entry of an open folder (-1: the folder is missing). `natifSource` and
+// `natifCible` only name the files in the errors. `modifiable`: the copy is never read-only.
+std::unique_ptr<FichierTemporaire> EcrireProvisoire(int in, const QString& natifSource,
+                                                    int dossierCible, const QByteArray& nomCible,
+                                                    const QString& natifCible,
+                                                    bool modifiable = false) {
     struct stat stSource {};
     if (::fstat(in, &stSource) != 0) {
         LeverSysteme(errno, natifSource);
@@ -365,24 +370,33 @@ void CopierOuvert(int in, const QString& natifSource, int dossierCible, const QB
         }
     }
 
-    FichierTemporaire tmp(dossierCible);
-    if (!tmp.Ouvert()) {
+    auto tmp = std::make_unique<FichierTemporaire>(dossierCible);
+    if (!tmp->Ouvert()) {
         LeverSysteme(errno, natifCible);
     }
-    CopierContenu(in, tmp.fd(), natifSource);
+    CopierContenu(in, tmp->fd(), natifSource);
     // Permissions follow (a read-only file stays read-only, as its attribute would); set-id bits
     // never come along from a share.
-    if (::fchmod(tmp.fd(), stSource.st_mode & 0777) != 0) {
+    const mode_t droits = (stSource.st_mode & 0777) | (modifiable ? S_IWUSR : 0);
+    if (::fchmod(tmp->fd(), droits) != 0) {
         LeverSysteme(errno, natifCible);
     }
     const struct timespec temps[2] = {{0, UTIME_NOW}, stSource.st_mtim};
-    if (::futimens(tmp.fd(), temps) != 0) {
+    if (::futimens(tmp->fd(), temps) != 0) {
         LeverSysteme(errno, natifCible);
     }
-    if (Consolider(tmp.fd()) != 0 || tmp.Fermer() != 0) {
+    return tmp;
+}
+
+// The body of a single file copy: its data on its way to the disk before it takes its name.
+void CopierOuvert(int in, const QString& natifSource, int dossierCible, const QByteArray& nomCible,
+                  const QString& natifCible) {
+    const std::unique_ptr<FichierTemporaire> tmp =
+        EcrireProvisoire(in, natifSource, dossierCible, nomCible, natifCible);
+    if (Consolider(tmp->fd()) != 0 || tmp->Fermer() != 0) {
         LeverSysteme(errno, natifCible);
     }
-    if (tmp.Renommer(nomCible) != 0) {
+    if (tmp->Renommer(nomCible) != 0) {
         LeverSysteme(errno, natifCible);
     }
 }
@@ -551,6 +565,99 @@ void CopierFichier(const DossierOuvert& source, const DossierOuvert& destination
     }
     CopierOuvert(in.get(), natifSource, destination.fd_, nomCible,
                  destination.natif_ + QLatin1Char('/') + QFile::decodeName(nomCible));
+}
+
+struct LotCopies::EnAttente {
+    std::unique_ptr<FichierTemporaire> provisoire;
+    QByteArray cible;
+    QString nom;
+};
+
+LotCopies::LotCopies(const DossierOuvert& destination, Place place, Echec echec)
+    : destination_(destination)
+    , place_(std::move(place))
+    , echec_(std::move(echec)) {}
+
+LotCopies::~LotCopies() = default; // the copies not placed go with their temporary files
+
+void LotCopies::Copier(const DossierOuvert& source, const QString& nom, bool modifiable) {
+    if (crochetCopie() != nullptr) {
+        crochetCopie()(source.windows_ + QLatin1Char('\\') + nom,
+                       destination_.windows_ + QLatin1Char('\\') + nom);
+    }
+    const QByteArray nomSource = Octets(nom);
+    const QString natifSource = source.natif_ + QLatin1Char('/') + nom;
+    const Descripteur in(
+        source.fd_ < 0 ? -1 : ::openat(source.fd_, nomSource.constData(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) {
+        LeverSysteme(source.fd_ < 0 ? ENOENT : errno, natifSource);
+    }
+    QByteArray cible = destination_.NomExistant(nom);
+    if (cible.isEmpty()) {
+        cible = nomSource;
+    }
+    const QString natifCible = destination_.natif_ + QLatin1Char('/') + QFile::decodeName(cible);
+    std::unique_ptr<FichierTemporaire> provisoire =
+        EcrireProvisoire(in.get(), natifSource, destination_.fd_, cible, natifCible, modifiable);
+    struct stat st {};
+    const qint64 taille = ::fstat(provisoire->fd(), &st) == 0 ? st.st_size : 0;
+    if (provisoire->Fermer() != 0) {
+        LeverSysteme(errno, natifCible);
+    }
+    attente_.push_back({std::move(provisoire), cible, nom});
+    octets_ += taille;
+    if (attente_.size() >= FichiersMax || octets_ >= OctetsMax) {
+        Placer();
+    }
+}
+
+void LotCopies::Placer() {
+    if (attente_.empty()) {
+        return;
+    }
+    std::vector<EnAttente> lot;
+    lot.swap(attente_);
+    octets_ = 0;
+    // Every copy of the lot on the disk at once: one flush of the file system they are on.
+    {
+        const Descripteur un(::openat(destination_.fd_, lot.front().provisoire->Nom().constData(),
+                                      O_RDONLY | O_CLOEXEC));
+        if (un.get() < 0 || ::syncfs(un.get()) != 0) {
+            const Erreur e = ErreurSysteme(errno, destination_.natif_);
+            if (!echec_) {
+                throw e;
+            }
+            for (const EnAttente& copie : lot) {
+                echec_(copie.nom, e);
+            }
+            return;
+        }
+    }
+    std::optional<Erreur> premiere;
+    for (EnAttente& copie : lot) {
+        if (copie.provisoire->Renommer(copie.cible) == 0) {
+            if (place_) {
+                place_(copie.nom);
+            }
+            continue;
+        }
+        const Erreur e = ErreurSysteme(errno, destination_.natif_ + QLatin1Char('/') +
+                                                  QFile::decodeName(copie.cible));
+        if (echec_) {
+            echec_(copie.nom, e);
+        } else if (!premiere) {
+            premiere = e;
+        }
+    }
+    // The new names on the disk too. A folder that cannot be opened for reading keeps them for
+    // the file system's next flush: each name already leads to complete data.
+    const Descripteur dossier(::openat(destination_.fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dossier.get() >= 0 && ::fsync(dossier.get()) != 0 && !premiere) {
+        premiere = ErreurSysteme(errno, destination_.natif_);
+    }
+    if (premiere) {
+        throw *premiere;
+    }
 }
 
 CopieEnAttente::CopieEnAttente(const QString& source, std::shared_ptr<const DossierOuvert> dossier,

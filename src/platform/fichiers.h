@@ -1,10 +1,14 @@
 #pragma once
 
+#include "platform/erreur.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 // File-system operations on Windows paths (see chemins.h). Failures raise plateforme::Erreur
 // with the classic numbers (53 file not found, 76 path not found, 70 permission denied,
@@ -76,6 +80,7 @@ public:
 private:
     friend void CopierFichier(const DossierOuvert&, const DossierOuvert&, const QString&);
     friend class CopieEnAttente;
+    friend class LotCopies;
     // The entry's name as it stands in the folder (its case may differ from `nom`); empty
     // when there is none.
     QByteArray NomExistant(const QString& nom) const;
@@ -90,6 +95,43 @@ private:
 // same errors, same temporary name and rename, with neither path translated again.
 void CopierFichier(const DossierOuvert& source, const DossierOuvert& destination,
                    const QString& nom);
+
+// Copies into one opened folder made durable together. Each file is copied under a hidden
+// temporary name as it comes (the same checks, errors and hook as CopierFichier); every so many
+// files, and at Placer, the file system is flushed once for all of them, then each takes its
+// real name and the folder is flushed. No file ever bears its real name before its data is on
+// the disk, at a small part of the cost of a flush per file. Copies not yet placed when the
+// object goes are removed.
+class LotCopies {
+public:
+    // Called for each copy once it bears its name.
+    using Place = std::function<void(const QString& nom)>;
+    // Called for a copy that could not take its name (the others still do), or for each copy of
+    // a lot whose flush failed; without it, such a failure raises (once the others are placed).
+    using Echec = std::function<void(const QString& nom, const Erreur& erreur)>;
+    explicit LotCopies(const DossierOuvert& destination, Place place = {}, Echec echec = {});
+    ~LotCopies();
+    LotCopies(const LotCopies&) = delete;
+    LotCopies& operator=(const LotCopies&) = delete;
+
+    // `nom` of `source` into the destination folder (an existing destination whose name differs
+    // only by case is the one replaced). `modifiable`: the copy is never read-only.
+    void Copier(const DossierOuvert& source, const QString& nom, bool modifiable = false);
+    // Puts every copy made so far in place; a lot whose flush fails is dropped.
+    void Placer();
+
+    // What a lot holds at most before it is placed: what an interruption may leave behind.
+    static constexpr size_t FichiersMax = 1000;
+    static constexpr qint64 OctetsMax = qint64(256) << 20;
+
+private:
+    struct EnAttente;
+    const DossierOuvert& destination_;
+    Place place_;
+    Echec echec_;
+    std::vector<EnAttente> attente_;
+    qint64 octets_ = 0;
+};
 
 // A copy made ahead of its use: the file `source` copied into an opened folder under a hidden
 // temporary name (`nomAttente`, which starts with ".~"), its data on its way to the disk as any

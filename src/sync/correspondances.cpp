@@ -5,29 +5,46 @@
 
 namespace {
 
-// Table names arrive lower-cased already, most of the time: no copy then.
-QString Minuscules(const QString& table) {
-    return table.isLower() ? table : table.toLower();
+// The entry of `table` in the list, null when it has none. Table names arrive lower-cased
+// already, most of the time: no copy then.
+template <class Tables> auto* Trouver(Tables& tables, const QString& table) {
+    for (auto& t : tables) {
+        if (t.nom == table) {
+            return &t;
+        }
+    }
+    if (!table.isLower()) {
+        const QString minuscules = table.toLower();
+        for (auto& t : tables) {
+            if (t.nom == minuscules) {
+                return &t;
+            }
+        }
+    }
+    return static_cast<decltype(&tables.front())>(nullptr);
 }
 
 } // namespace
 
 void CorrespondancesIdentifiants::Memoriser(const QString& table, qint32 ancien, qint32 nouveau) {
-    QHash<qint32, qint32>& identifiants = tables_[Minuscules(table)];
-    if (!identifiants.contains(ancien)) {
-        identifiants.insert(ancien, nouveau);
+    Table* t = Trouver(tables_, table);
+    if (t == nullptr) {
+        t = &tables_.emplace_back(Table{table.toLower(), {}});
+    }
+    if (!t->identifiants.contains(ancien)) {
+        t->identifiants.insert(ancien, nouveau);
         ++taille_;
     }
 }
 
 bool CorrespondancesIdentifiants::Chercher(const QString& table, qint32 ancien,
                                            qint32& nouveau) const {
-    const auto t = tables_.constFind(Minuscules(table));
-    if (t == tables_.cend()) {
+    const Table* t = Trouver(tables_, table);
+    if (t == nullptr) {
         return false;
     }
-    const auto it = t->constFind(ancien);
-    if (it == t->cend()) {
+    const auto it = t->identifiants.constFind(ancien);
+    if (it == t->identifiants.cend()) {
         return false;
     }
     nouveau = it.value();

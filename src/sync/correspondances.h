@@ -4,13 +4,16 @@
 #include <QString>
 #include <QVariant>
 
+#include <vector>
+
 // Old-to-new identifier map of one walk over the synchro table: which local record became which
 // remote record. Filled table after table, so that the links of a later table (consultations to
 // patients, objects to letters) follow the renumbering of an earlier one.
 //
 // One hash of old to new identifiers per table; the first entry recorded for a key is the one
 // that answers (a later entry for the same table and old identifier is ignored), so a lookup
-// costs the same however many records the walk has sent.
+// costs the same however many records the walk has sent. The few tables are found by their
+// names in a short list: the walk asks at every record, one or two tables at a time.
 class CorrespondancesIdentifiants {
 public:
     void Vider() {
@@ -25,7 +28,12 @@ public:
     qsizetype Taille() const { return taille_; }
 
 private:
-    QHash<QString, QHash<qint32, qint32>> tables_;
+    struct Table {
+        QString nom; // lower case
+        QHash<qint32, qint32> identifiants;
+    };
+
+    std::vector<Table> tables_;
     qsizetype taille_ = 0;
 };
 

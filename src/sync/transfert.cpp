@@ -41,7 +41,7 @@ bool ValeurParDefaut(const dao::Field& courante, const dao::Field& source) {
     if (courante.IsNull()) {
         return source.TexteVide();
     }
-    return courante.Value() == source.Value();
+    return courante.MemeValeur(source);
 }
 
 // Fields are copied by position: a table whose columns differ between the bases (one missing,

@@ -281,4 +281,75 @@ TEST_F(DossiersOuverts, CopieEnAttentePlaceeOuRetiree) {
               err::FichierIntrouvable);
 }
 
+// A lot of copies: nothing bears its real name before the lot is placed (the data then flushed
+// once for all), the copies of a lot dropped unplaced go with it, a full lot places itself, and a
+// copy that cannot take its name is told while the others still take theirs.
+TEST_F(DossiersOuverts, LotDeCopiesPlaceToutEnsembleOuRien) {
+    const DossierOuvert src(Source);
+    const DossierOuvert dst(Destination);
+    for (const char* nom : {"a.doc", "b.doc", "c.doc"}) {
+        machine.EcrireFichier(S(QLatin1String(nom)), QByteArray("contenu ") + nom);
+    }
+    machine.EcrireFichier(D(QStringLiteral("B.DOC")), "ancienne");
+    DefinirTemps(machine.Natif(S(QStringLiteral("a.doc"))), 1700000000, 0);
+    ASSERT_TRUE(
+        QFile::setPermissions(machine.Natif(S(QStringLiteral("c.doc"))), QFileDevice::ReadOwner));
+    QStringList places;
+    QStringList echecs;
+    const auto place = [&](const QString& nom) {
+        places.append(nom);
+    };
+    const auto echec = [&](const QString& nom, const plateforme::Erreur& e) {
+        echecs.append(nom + QLatin1Char(' ') + QString::number(e.Number()));
+    };
+    {
+        plateforme::LotCopies lot(dst, place, echec);
+        lot.Copier(src, QStringLiteral("a.doc"));
+        lot.Copier(src, QStringLiteral("b.doc"));
+        lot.Copier(src, QStringLiteral("c.doc"), true);
+        const QStringList pendant = EntreesDestination();
+        EXPECT_EQ(pendant.size(), 4) << qPrintable(pendant.join(QLatin1Char(' ')));
+        EXPECT_EQ(pendant.filter(QStringLiteral(".~synchro-")).size(), 3);
+        EXPECT_EQ(machine.LireFichier(D(QStringLiteral("B.DOC"))), "ancienne");
+        EXPECT_TRUE(places.isEmpty());
+        // A folder where a copy is to go: that one cannot take its name.
+        ASSERT_TRUE(QDir().mkpath(machine.Natif(D(QStringLiteral("a.doc")))));
+        lot.Placer();
+    }
+    EXPECT_EQ(places, (QStringList{QStringLiteral("b.doc"), QStringLiteral("c.doc")}));
+    ASSERT_EQ(echecs.size(), 1);
+    EXPECT_TRUE(echecs[0].startsWith(QStringLiteral("a.doc "))) << qPrintable(echecs[0]);
+    EXPECT_EQ(EntreesDestination(), (QStringList{QStringLiteral("B.DOC"), QStringLiteral("a.doc"),
+                                                 QStringLiteral("c.doc")}));
+    EXPECT_EQ(machine.LireFichier(D(QStringLiteral("B.DOC"))), "contenu b.doc");
+    // Read-only at the source, writable as asked.
+    EXPECT_NE(Etat(machine.Natif(D(QStringLiteral("c.doc")))).st_mode & S_IWUSR, 0U);
+
+    // Dropped unplaced: nothing left of it; the same checks as a single copy.
+    ASSERT_TRUE(QDir().rmdir(machine.Natif(D(QStringLiteral("a.doc")))));
+    {
+        plateforme::LotCopies lot(dst);
+        lot.Copier(src, QStringLiteral("a.doc"));
+        EXPECT_EQ(NumeroLeve([&] { lot.Copier(src, QStringLiteral("absent.doc")); }),
+                  err::FichierIntrouvable);
+    }
+    EXPECT_EQ(EntreesDestination().filter(QStringLiteral(".~")).size(), 0);
+
+    // A full lot places itself, and the rest at Placer.
+    const int nombre = static_cast<int>(plateforme::LotCopies::FichiersMax) + 5;
+    for (int i = 0; i < nombre; ++i) {
+        machine.EcrireFichier(S(QStringLiteral("n%1.txt").arg(i)), QByteArray::number(i));
+    }
+    places.clear();
+    plateforme::LotCopies lot(dst, place);
+    for (int i = 0; i < nombre; ++i) {
+        lot.Copier(src, QStringLiteral("n%1.txt").arg(i));
+    }
+    EXPECT_EQ(places.size(), nombre - 5);
+    lot.Placer();
+    EXPECT_EQ(places.size(), nombre);
+    EXPECT_EQ(machine.LireFichier(D(QStringLiteral("n1004.txt"))), "1004");
+    EXPECT_FALSE(QFileInfo::exists(machine.Natif(D(QStringLiteral("a.doc")))));
+}
+
 } // namespace

@@ -344,3 +344,56 @@ TEST_F(ValeursCopiees, FieldsByNameIgnoreCaseAndUnknownNamesStillFail) {
         }
     }
 }
+
+// Values copied unchanged go from the row they were read from to the new record as they were
+// read: a record set that moves on or closes while a copy of its row is pending keeps that row
+// for the copy, and the copies compare with the defaults without becoming QVariants first.
+TEST_F(ValeursCopiees, CopiedValuesOutliveTheirRowAndGoOverAsRead) {
+    ExecuterBrut(false, QStringLiteral("CREATE TABLE essai (id INTEGER PRIMARY KEY, t TEXT, b "
+                                       "BLOB, r REAL, n INTEGER, vide TEXT DEFAULT '')"));
+    ExecuterBrut(true, QStringLiteral("CREATE TABLE essai (id INTEGER PRIMARY KEY, t TEXT, b "
+                                      "BLOB, r REAL, n INTEGER, vide TEXT DEFAULT '')"));
+    // Bytes that are not UTF-8 stay the bytes they are; an empty blob stays one.
+    ExecuterBrut(false, QStringLiteral("INSERT INTO essai VALUES (1, 'été', x'00ff10', 2.5, 7, "
+                                       "''), (2, CAST(x'41ff42' AS TEXT), x'', -0.25, -3, 'x'), "
+                                       "(3, 'trois', NULL, NULL, NULL, NULL)"));
+    auto source = Locale().OpenRecordset(QStringLiteral("select * from essai order by id"));
+    const auto destination = Distante().OpenRecordset(QStringLiteral("select * from essai"));
+    // The default '' of "vide" against the values read: alike for row 1 only.
+    destination->AddNew();
+    EXPECT_TRUE(destination->Fields(5).MemeValeur(source->Fields(5)));
+    EXPECT_TRUE(source->Fields(5).TexteVide());
+    EXPECT_FALSE(destination->Fields(1).MemeValeur(source->Fields(1)));
+    destination->CancelUpdate();
+
+    // Row 1 copied, then the source moves on before the write.
+    destination->AddNew();
+    for (int i = 0; i < source->FieldsCount(); ++i) {
+        destination->Fields(i).CopierValeur(source->Fields(i));
+    }
+    const dao::Field gardee = source->Fields(QStringLiteral("t"));
+    source->MoveNext();
+    EXPECT_FALSE(source->Fields(5).MemeValeur(dao::Field(QStringLiteral("vide"), QString())));
+    EXPECT_EQ(destination->Fields(QStringLiteral("t")).Value(), QVariant(QStringLiteral("été")));
+    destination->Update();
+
+    // Row 2 copied, then the source closed and gone before the write.
+    destination->AddNew();
+    for (int i = 0; i < source->FieldsCount(); ++i) {
+        destination->Fields(i).CopierValeur(source->Fields(i));
+    }
+    source->Close();
+    source.reset();
+    destination->Update();
+    EXPECT_EQ(gardee.Value(), QVariant(QStringLiteral("été")));
+
+    EXPECT_EQ(Stocke(Serveur, "SELECT hex(t) FROM essai ORDER BY id"),
+              Textes({"C3A974C3A9", "41FF42"}));
+    EXPECT_EQ(Stocke(Serveur, "SELECT b FROM essai ORDER BY id"),
+              QStringList({"blob:00ff10", "blob:"}));
+    EXPECT_EQ(Stocke(Serveur, "SELECT r FROM essai ORDER BY id"),
+              QStringList({"real:2.5", "real:-0.25"}));
+    EXPECT_EQ(Stocke(Serveur, "SELECT n FROM essai ORDER BY id"),
+              QStringList({"integer:7", "integer:-3"}));
+    EXPECT_EQ(Stocke(Serveur, "SELECT vide FROM essai ORDER BY id"), Textes({"", "x"}));
+}
