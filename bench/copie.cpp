@@ -49,22 +49,11 @@ namespace {
 
 using mesures::Sortie;
 
+using mesures::Mesure;
+
 // This process and the copy programs it started.
-double SecondesProcesseur() {
-    return mesures::SecondesProcesseur(true);
-}
-
-struct Mesure {
-    double ecoule = 0;
-    double processeur = 0;
-};
-
 Mesure Mesurer(const std::function<void()>& travail) {
-    const double cpu = SecondesProcesseur();
-    QElapsedTimer chrono;
-    chrono.start();
-    travail();
-    return {static_cast<double>(chrono.nsecsElapsed()) / 1e9, SecondesProcesseur() - cpu};
+    return mesures::Mesurer(travail, true);
 }
 
 // The waits' clock: real time, plus a second at every poll of a wait, so that the fixed delays

@@ -161,15 +161,12 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCommandLineParser ligne;
     ligne.addHelpOption();
-    const QCommandLineOption patients(QStringLiteral("patients"),
-                                      QStringLiteral("Patients du cabinet (20000)."),
-                                      QStringLiteral("n"), QStringLiteral("20000"));
-    const QCommandLineOption documents(QStringLiteral("documents"),
-                                       QStringLiteral("Documents du cabinet (10000)."),
-                                       QStringLiteral("n"), QStringLiteral("10000"));
-    const QCommandLineOption nouveaux(QStringLiteral("nouveaux"),
-                                      QStringLiteral("Patients créés dans la journée (100)."),
-                                      QStringLiteral("n"), QStringLiteral("100"));
+    const QCommandLineOption patients =
+        mesures::OptionNombre("patients", "Patients du cabinet", 20000);
+    const QCommandLineOption documents =
+        mesures::OptionNombre("documents", "Documents du cabinet", 10000);
+    const QCommandLineOption nouveaux =
+        mesures::OptionNombre("nouveaux", "Patients créés dans la journée", 100);
     const QCommandLineOption dossierArbres(QStringLiteral("dossier"),
                                            QStringLiteral("Dossier de la machine (le dossier "
                                                           "courant)."),
