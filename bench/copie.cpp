@@ -8,7 +8,8 @@
 // trees:
 //   1. the initialisation's copy of a fresh tree (database folder, then document folders) in
 //      each mode, beside cp -a of the same tree (and cp -a followed by sync: each copy of the
-//      module reaches the disk before it takes its name);
+//      module reaches the disk before it takes its name), the latter measured again just
+//      before each mode, beside the local tree;
 //   2. the modified-only re-copy of an unchanged tree (secure and non-secure modified-only
 //      modes, ROBOCOPY), beside rsync -a on the same unchanged tree;
 //   3. the same after touching 1% of the files.
@@ -48,22 +49,11 @@ namespace {
 
 using mesures::Sortie;
 
+using mesures::Mesure;
+
 // This process and the copy programs it started.
-double SecondesProcesseur() {
-    return mesures::SecondesProcesseur(true);
-}
-
-struct Mesure {
-    double ecoule = 0;
-    double processeur = 0;
-};
-
 Mesure Mesurer(const std::function<void()>& travail) {
-    const double cpu = SecondesProcesseur();
-    QElapsedTimer chrono;
-    chrono.start();
-    travail();
-    return {static_cast<double>(chrono.nsecsElapsed()) / 1e9, SecondesProcesseur() - cpu};
+    return mesures::Mesurer(travail, true);
 }
 
 // The waits' clock: real time, plus a second at every poll of a wait, so that the fixed delays
@@ -332,10 +322,25 @@ int main(int argc, char** argv) {
             banc.ViderLocal();
             Banc::Mode(m.securisee, m.modifies);
             Lancer(QStringLiteral("sync"), {}); // the previous copy's writes are not counted here
+            // The reference of this mode, just before it and beside the local tree: the cost of
+            // creating files depends on the file system's recent history and on where the
+            // folders lie, which both copies then share.
+            const Mesure voisin = Mesurer([&] {
+                Lancer(QStringLiteral("cp"),
+                       {QStringLiteral("-a"), banc.Serveur(),
+                        banc.Local() + QStringLiteral("/../reference%1").arg(i)});
+                Lancer(QStringLiteral("sync"), {});
+            });
             bool ok = true;
             const Mesure mesure = Mesurer([&] { ok = Banc::CopierDossiers(); });
             Ligne(QString::fromUtf8(m.libelle) + (ok ? QString() : QStringLiteral(" (ÉCHEC)")),
                   mesure, &cp);
+            Sortie() << QStringLiteral("    x%1 cp -a puis sync mesuré juste avant (%2 s, "
+                                       "processeur %3 s)")
+                            .arg(mesure.ecoule / voisin.ecoule, 0, 'f', 2)
+                            .arg(voisin.ecoule, 0, 'f', 2)
+                            .arg(voisin.processeur, 0, 'f', 2)
+                     << Qt::endl;
         }
 
         // 2 and 3. Modified-only re-copies, unchanged then after touching 1% of the files.

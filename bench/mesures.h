@@ -2,12 +2,15 @@
 
 // What the benchmark programs share: their output, their processor time, their way to give up.
 
+#include <QCommandLineOption>
+#include <QElapsedTimer>
 #include <QString>
 #include <QTextStream>
 
 #include <sys/resource.h>
 
 #include <cstdlib>
+#include <functional>
 
 namespace mesures {
 
@@ -29,6 +32,29 @@ inline double SecondesProcesseur(bool enfants = false) {
         return secondes(r.ru_utime) + secondes(r.ru_stime);
     };
     return total(RUSAGE_SELF) + (enfants ? total(RUSAGE_CHILDREN) : 0.0);
+}
+
+struct Mesure {
+    double ecoule = 0;
+    double processeur = 0;
+};
+
+// Elapsed and processor seconds of `travail`; with `enfants`, the processor time of the child
+// processes it waited for too.
+inline Mesure Mesurer(const std::function<void()>& travail, bool enfants = false) {
+    const double processeur = SecondesProcesseur(enfants);
+    QElapsedTimer chrono;
+    chrono.start();
+    travail();
+    return {static_cast<double>(chrono.nsecsElapsed()) / 1e9,
+            SecondesProcesseur(enfants) - processeur};
+}
+
+// A numeric option of the command line, its default shown in its description.
+inline QCommandLineOption OptionNombre(const char* nom, const char* description, int defaut) {
+    return {QLatin1String(nom),
+            QStringLiteral("%1 (%2).").arg(QString::fromUtf8(description)).arg(defaut),
+            QStringLiteral("n"), QString::number(defaut)};
 }
 
 [[noreturn]] inline void Echec(const QString& message) {

@@ -6,7 +6,9 @@
 //    each, on the server; the laptop's copy of it, every record counted as new (dernier_no 0).
 //    The walk sends them all into the server base (renumbered after its own), inside one
 //    transaction, beside SQLite's own INSERT INTO ... SELECT of the same rows in one
-//    transaction on a copy of the same server base. Peak memory during the walk.
+//    transaction on a copy of the same server base, and beside the least a transfer record by
+//    record costs: one prepared INSERT per record, each value bound from the column read, on
+//    another copy. Peak memory during the walk.
 // 2. Files: N letters (2,000) and N file objects (2,000), each with its file, sent by the walk,
 //    beside cp -p of the same files.
 
@@ -35,6 +37,7 @@
 #include <sys/resource.h>
 
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -70,10 +73,7 @@ qint64 MemoireKo(const char* champ) {
     return -1;
 }
 
-struct Mesure {
-    double ecoulees = 0;
-    double processeur = 0;
-};
+using mesures::Mesure;
 
 // The peak resident size counts from here.
 void RemettrePic() {
@@ -140,45 +140,113 @@ void DeuxOrdonnances(demo::BaseSqlite& base) {
     base.Executer(QStringLiteral("COMMIT"));
 }
 
+// The largest `champ` of `table`: the renumbering goes on from there.
+qint64 Maximum(demo::BaseSqlite& base, const char* champ, const QString& table) {
+    return base.Entier(QStringLiteral("SELECT max(%1) FROM %2").arg(QLatin1String(champ), table));
+}
+
 // SQLite's own figure: the same rows, renumbered the same way, in one transaction.
 Mesure InsertSelect(const QString& copieDistante, const QString& locale) {
     demo::BaseSqlite base(copieDistante, false);
     base.Executer(QStringLiteral("ATTACH DATABASE '%1' AS loc").arg(locale));
-    const double processeur = SecondesProcesseur();
-    QElapsedTimer chrono;
-    chrono.start();
-    base.Executer(QStringLiteral("BEGIN"));
-    const qint64 decalagePatient =
-        base.Entier(QStringLiteral("SELECT max(identifiant) FROM patient"));
-    for (const TableMesuree& t : Tables) {
-        const QString table = QLatin1String(t.table);
-        const qint64 decalage = base.Entier(
-            QStringLiteral("SELECT max(%1) FROM main.%2").arg(QLatin1String(t.champId), table));
-        QStringList colonnes;
-        QStringList valeurs;
-        sqlite3_stmt* s = nullptr;
-        sqlite3_prepare_v2(
-            base.Db(), QStringLiteral("PRAGMA main.table_info(%1)").arg(table).toUtf8().constData(),
-            -1, &s, nullptr);
-        while (sqlite3_step(s) == SQLITE_ROW) {
-            const QString colonne =
-                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 1)));
-            colonnes << colonne;
-            if (colonne == QLatin1String(t.champId)) {
-                valeurs << QStringLiteral("%1 + %2").arg(colonne).arg(decalage);
-            } else if (colonne == QLatin1String(t.champIdDossier)) {
-                valeurs << QStringLiteral("%1 + %2").arg(colonne).arg(decalagePatient);
-            } else {
-                valeurs << colonne;
+    return mesures::Mesurer([&] {
+        base.Executer(QStringLiteral("BEGIN"));
+        const qint64 decalagePatient = Maximum(base, "identifiant", QStringLiteral("main.patient"));
+        for (const TableMesuree& t : Tables) {
+            const QString table = QLatin1String(t.table);
+            const qint64 decalage = Maximum(base, t.champId, QStringLiteral("main.") + table);
+            QStringList colonnes;
+            QStringList valeurs;
+            sqlite3_stmt* s = nullptr;
+            sqlite3_prepare_v2(
+                base.Db(),
+                QStringLiteral("PRAGMA main.table_info(%1)").arg(table).toUtf8().constData(), -1,
+                &s, nullptr);
+            while (sqlite3_step(s) == SQLITE_ROW) {
+                const QString colonne =
+                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 1)));
+                colonnes << colonne;
+                if (colonne == QLatin1String(t.champId)) {
+                    valeurs << QStringLiteral("%1 + %2").arg(colonne).arg(decalage);
+                } else if (colonne == QLatin1String(t.champIdDossier)) {
+                    valeurs << QStringLiteral("%1 + %2").arg(colonne).arg(decalagePatient);
+                } else {
+                    valeurs << colonne;
+                }
             }
+            sqlite3_finalize(s);
+            base.Executer(
+                QStringLiteral("INSERT INTO main.%1 (%2) SELECT %3 FROM loc.%1 ORDER BY %4")
+                    .arg(table, colonnes.join(QLatin1Char(',')), valeurs.join(QLatin1Char(',')),
+                         QLatin1String(t.champId)));
         }
-        sqlite3_finalize(s);
-        base.Executer(QStringLiteral("INSERT INTO main.%1 (%2) SELECT %3 FROM loc.%1 ORDER BY %4")
-                          .arg(table, colonnes.join(QLatin1Char(',')),
-                               valeurs.join(QLatin1Char(',')), QLatin1String(t.champId)));
-    }
-    base.Executer(QStringLiteral("COMMIT"));
-    return {static_cast<double>(chrono.nsecsElapsed()) / 1e9, SecondesProcesseur() - processeur};
+        base.Executer(QStringLiteral("COMMIT"));
+    });
+}
+
+// The least any record-by-record transfer costs: the same rows read from the laptop's base and
+// written by one prepared INSERT per record into a copy of the server base, each value bound
+// from the column read (sqlite3_bind_value), the identifier and the patient link as new
+// integers; one transaction on each base.
+Mesure InsertParEnregistrement(const QString& copieDistante, const QString& locale) {
+    demo::BaseSqlite distante(copieDistante, false);
+    demo::BaseSqlite base(locale, false);
+    return mesures::Mesurer([&] {
+        distante.Executer(QStringLiteral("BEGIN"));
+        base.Executer(QStringLiteral("BEGIN"));
+        const qint64 decalagePatient = Maximum(distante, "identifiant", QStringLiteral("patient"));
+        for (const TableMesuree& t : Tables) {
+            const QString table = QLatin1String(t.table);
+            const qint64 decalage = Maximum(distante, t.champId, table);
+            sqlite3_stmt* lecture = nullptr;
+            sqlite3_prepare_v2(base.Db(),
+                               QStringLiteral("SELECT * FROM %1 WHERE %2 > 0 ORDER BY %2")
+                                   .arg(table, QLatin1String(t.champId))
+                                   .toUtf8()
+                                   .constData(),
+                               -1, &lecture, nullptr);
+            const int n = sqlite3_column_count(lecture);
+            int id = -1;
+            int lien = -1;
+            for (int i = 0; i < n; ++i) {
+                const char* nom = sqlite3_column_name(lecture, i);
+                id = qstrcmp(nom, t.champId) == 0 ? i : id;
+                lien = qstrcmp(nom, t.champIdDossier) == 0 && i != id ? i : lien;
+            }
+            QStringList marques;
+            for (int i = 0; i < n; ++i) {
+                marques << QStringLiteral("?");
+            }
+            sqlite3_stmt* insertion = nullptr;
+            sqlite3_prepare_v2(distante.Db(),
+                               QStringLiteral("INSERT INTO %1 VALUES (%2)")
+                                   .arg(table, marques.join(QLatin1Char(',')))
+                                   .toUtf8()
+                                   .constData(),
+                               -1, &insertion, nullptr);
+            while (sqlite3_step(lecture) == SQLITE_ROW) {
+                for (int i = 0; i < n; ++i) {
+                    if (i == id) {
+                        sqlite3_bind_int64(insertion, i + 1,
+                                           sqlite3_column_int64(lecture, i) + decalage);
+                    } else if (i == lien) {
+                        sqlite3_bind_int64(insertion, i + 1,
+                                           sqlite3_column_int64(lecture, i) + decalagePatient);
+                    } else {
+                        sqlite3_bind_value(insertion, i + 1, sqlite3_column_value(lecture, i));
+                    }
+                }
+                if (sqlite3_step(insertion) != SQLITE_DONE) {
+                    Echec(QString::fromUtf8(sqlite3_errmsg(distante.Db())));
+                }
+                sqlite3_reset(insertion);
+            }
+            sqlite3_finalize(lecture);
+            sqlite3_finalize(insertion);
+        }
+        distante.Executer(QStringLiteral("COMMIT"));
+        base.Executer(QStringLiteral("COMMIT"));
+    });
 }
 
 void MesurerEnregistrements(const QString& racine, int patients) {
@@ -206,7 +274,8 @@ void MesurerEnregistrements(const QString& racine, int patients) {
         base.Executer(QStringLiteral("UPDATE synchro SET dernier_no = 0"));
     }
     const QString copie = racine + QStringLiteral("/reference.mdb");
-    if (!QFile::copy(distante, copie)) {
+    const QString copieBoucle = racine + QStringLiteral("/reference-boucle.mdb");
+    if (!QFile::copy(distante, copie) || !QFile::copy(distante, copieBoucle)) {
         Echec(QStringLiteral("copie de la base distante"));
     }
     Param().FichierIni = bilan.fichierIni;
@@ -231,6 +300,7 @@ void MesurerEnregistrements(const QString& racine, int patients) {
              << nouveaux.value(QStringLiteral("ordonnance")) << " ordonnances)" << Qt::endl;
 
     const Mesure sqlite = InsertSelect(copie, locale);
+    const Mesure boucle = InsertParEnregistrement(copieBoucle, locale);
 
     const qint64 rssAvant = MemoireKo("VmRSS");
     RemettrePic();
@@ -250,16 +320,26 @@ void MesurerEnregistrements(const QString& racine, int patients) {
         }
     }
     const auto ligne = [total](const char* quoi, const Mesure& m) {
-        Sortie() << "   " << quoi << " : " << QString::number(m.ecoulees, 'f', 2) << " s ("
-                 << QString::number(static_cast<double>(total) / m.ecoulees, 'f', 0)
+        Sortie() << "   " << quoi << " : " << QString::number(m.ecoule, 'f', 2) << " s ("
+                 << QString::number(static_cast<double>(total) / m.ecoule, 'f', 0)
                  << " enregistrements/s), processeur " << QString::number(m.processeur, 'f', 2)
                  << " s" << Qt::endl;
     };
     ligne("ParcourirTableSynchro", transfert);
     ligne("SQLite INSERT ... SELECT", sqlite);
-    Sortie() << "   rapport : " << QString::number(transfert.ecoulees / sqlite.ecoulees, 'f', 2)
+    ligne("SQLite, un INSERT par enregistrement", boucle);
+    Sortie() << "   rapport : " << QString::number(transfert.ecoule / sqlite.ecoule, 'f', 2)
              << " fois le temps de SQLite (processeur : "
              << QString::number(transfert.processeur / sqlite.processeur, 'f', 2) << " fois)"
+             << Qt::endl;
+    Sortie() << "   un INSERT par enregistrement : "
+             << QString::number(boucle.ecoule / sqlite.ecoule, 'f', 2)
+             << " fois le temps de SQLite (processeur : "
+             << QString::number(boucle.processeur / sqlite.processeur, 'f', 2)
+             << " fois) ; le parcours : "
+             << QString::number(transfert.ecoule / boucle.ecoule, 'f', 2)
+             << " fois ce plancher (processeur : "
+             << QString::number(transfert.processeur / boucle.processeur, 'f', 2) << " fois)"
              << Qt::endl;
     Sortie() << "   mémoire : " << rssAvant / 1024 << " Mo avant, pic " << pic / 1024
              << " Mo pendant le parcours (+" << (pic - rssAvant) / 1024 << " Mo)" << Qt::endl;
@@ -375,12 +455,12 @@ void MesurerFichiers(const QString& racine, int nombre) {
     const double cp = copier(false);
     const double cpSync = copier(true);
     Sortie() << "   ParcourirTableSynchro (enregistrements et fichiers) : "
-             << QString::number(transfert.ecoulees, 'f', 2) << " s, processeur "
+             << QString::number(transfert.ecoule, 'f', 2) << " s, processeur "
              << QString::number(transfert.processeur, 'f', 2) << " s" << Qt::endl;
     Sortie() << "   cp -p des mêmes fichiers : " << QString::number(cp, 'f', 2)
              << " s ; suivi de sync : " << QString::number(cpSync, 'f', 2) << " s" << Qt::endl;
-    Sortie() << "   rapport : " << QString::number(transfert.ecoulees / cp, 'f', 2) << " fois cp, "
-             << QString::number(transfert.ecoulees / cpSync, 'f', 2) << " fois cp et sync"
+    Sortie() << "   rapport : " << QString::number(transfert.ecoule / cp, 'f', 2) << " fois cp, "
+             << QString::number(transfert.ecoule / cpSync, 'f', 2) << " fois cp et sync"
              << Qt::endl;
 }
 
@@ -390,12 +470,10 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCommandLineParser ligne;
     ligne.addHelpOption();
-    const QCommandLineOption patients(QStringLiteral("patients"),
-                                      QStringLiteral("Patients nouveaux (20000)."),
-                                      QStringLiteral("n"), QStringLiteral("20000"));
-    const QCommandLineOption documents(QStringLiteral("documents"),
-                                       QStringLiteral("Courriers et objets fichiers (2000)."),
-                                       QStringLiteral("n"), QStringLiteral("2000"));
+    const QCommandLineOption patients =
+        mesures::OptionNombre("patients", "Patients nouveaux", 20000);
+    const QCommandLineOption documents =
+        mesures::OptionNombre("documents", "Courriers et objets fichiers", 2000);
     ligne.addOptions({patients, documents});
     ligne.process(app);
 

@@ -9,6 +9,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sqlite3.h>
+
+#include <functional>
+
 namespace demo {
 
 namespace {
@@ -480,6 +484,46 @@ void Generateur::RemplirNouveaux(BaseSqlite& base, const QString& arbre, BilanDe
         }
     }
     t.Compter(bilan.nouveaux);
+}
+
+void Generateur::Reprendre(BaseSqlite& base) {
+    for (const TableSynchronisee& t : TablesSynchronisees()) {
+        dernier_[t.table] = static_cast<int>(
+            base.Entier(QStringLiteral("SELECT max(%1) FROM %2").arg(t.champId, t.table)));
+    }
+    patients_.clear();
+    QHash<int, size_t> rangs;
+    const auto lire = [&base](const char* sql, const std::function<void(sqlite3_stmt*)>& ligne) {
+        sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v2(base.Db(), sql, -1, &s, nullptr) != SQLITE_OK) {
+            base.Echouer(sqlite3_errcode(base.Db()));
+        }
+        while (sqlite3_step(s) == SQLITE_ROW) {
+            ligne(s);
+        }
+        sqlite3_finalize(s);
+    };
+    const auto texte = [](sqlite3_stmt* s, int colonne) {
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, colonne)));
+    };
+    lire("SELECT identifiant, nom, prenom FROM patient ORDER BY identifiant", [&](sqlite3_stmt* s) {
+        Patient p;
+        p.id = sqlite3_column_int(s, 0);
+        p.nom = texte(s, 1);
+        p.prenom = texte(s, 2);
+        rangs.insert(p.id, patients_.size());
+        patients_.push_back(std::move(p));
+    });
+    const auto ajouter = [&](sqlite3_stmt* s, std::vector<int> Patient::*liste) {
+        const auto it = rangs.constFind(sqlite3_column_int(s, 0));
+        if (it != rangs.constEnd()) {
+            (patients_[*it].*liste).push_back(sqlite3_column_int(s, 1));
+        }
+    };
+    lire("SELECT identifiant, identconsultation FROM consultation ORDER BY 2",
+         [&](sqlite3_stmt* s) { ajouter(s, &Patient::consultations); });
+    lire("SELECT identifiant, identcourrier FROM courrier ORDER BY 2",
+         [&](sqlite3_stmt* s) { ajouter(s, &Patient::courriers); });
 }
 
 } // namespace demo

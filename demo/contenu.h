@@ -32,6 +32,9 @@ public:
     void RemplirServeur(BaseSqlite& base, const QString& arbre, BilanDemo& bilan);
     // The records created in the local copy since its initialisation, above the maxima.
     void RemplirNouveaux(BaseSqlite& base, const QString& arbre, BilanDemo& bilan);
+    // Goes on from a base already filled (its patients, their consultations and letters, the
+    // largest identifier of each table), as RemplirNouveaux needs it.
+    void Reprendre(BaseSqlite& base);
     // Largest identifier given so far in `table`.
     int Maximum(const QString& table) const { return dernier_.value(table); }
 

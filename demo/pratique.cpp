@@ -186,4 +186,22 @@ BilanDemo GenererDemo(const OptionsDemo& options) {
     return bilan;
 }
 
+BilanDemo AjouterJournee(const OptionsDemo& options) {
+    if (!options.machine.isEmpty()) {
+        plateforme::Machine::DefinirRacine(QDir(options.machine).absolutePath());
+    }
+    BilanDemo bilan;
+    bilan.racine = plateforme::Machine::Racine();
+    bilan.baseDistante = ArbreServeur + QStringLiteral("\\bd\\zelvano.mdb");
+    bilan.baseLocale = ArbreLocal + QStringLiteral("\\bd\\zelvano.mdb");
+    bilan.fichierIni = IniSynchro;
+    Generateur generateur(options);
+    BaseSqlite base(plateforme::CheminNatif(bilan.baseLocale), false);
+    generateur.Reprendre(base);
+    base.Executer(QStringLiteral("BEGIN"));
+    generateur.RemplirNouveaux(base, ArbreLocal, bilan);
+    base.Executer(QStringLiteral("COMMIT"));
+    return bilan;
+}
+
 } // namespace demo

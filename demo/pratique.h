@@ -49,6 +49,12 @@ struct BilanDemo {
     int fichiers = 0;            // document and data files written
 };
 
+// A day of work on the local copy an initialisation left (C:\zelvano of options.machine):
+// options.nouveaux patients created there with their consultations, prescriptions, documents and
+// objects, files included, and new consultations of patients already there, numbered on from
+// what the local base holds. Raises plateforme::Erreur.
+BilanDemo AjouterJournee(const OptionsDemo& options);
+
 // Builds the machine; raises plateforme::Erreur (58 when a demo practice is there and
 // `remplacer` is off). Points the platform layer at options.machine when it is given.
 BilanDemo GenererDemo(const OptionsDemo& options);

@@ -440,7 +440,7 @@ void LierChamp(const Connexion& connexion, sqlite3_stmt* s, int rang, const Fiel
     } else if (date.size() == LongueurDate) {
         // The text it was read from is the text the date would be written as.
         rc = sqlite3_bind_text(s, rang, date.data(), static_cast<int>(date.size()),
-                               SQLITE_TRANSIENT);
+                               SQLITE_STATIC);
     } else if (date.empty() && champ.Value().typeId() == QMetaType::QString) {
         tampon = static_cast<const QString*>(champ.Value().constData())->toUtf8();
         rc = sqlite3_bind_text64(s, rang, tampon.constData(),

@@ -87,8 +87,8 @@ QVariant Lire(sqlite3_stmt* instruction, int colonne, bool colonneDate);
 // is asked for (see Field::Value).
 void LireChamp(sqlite3_stmt* instruction, int colonne, bool colonneDate, Field& champ);
 // Binds the field's value; a value of the base not changed since it was read, as it was read (a
-// stored date as its text). A text is bound from `tampon` without a copy: `tampon` must outlive
-// the statement's next step.
+// stored date as its text). Texts are bound without a copy, from the field, its row or
+// `tampon`: they must all stay as they are until the statement's next step is over.
 void LierChamp(const Connexion& connexion, sqlite3_stmt* instruction, int rang, const Field& champ,
                QByteArray& tampon);
 bool TypeDate(const char* typeDeclare);

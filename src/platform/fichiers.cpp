@@ -546,27 +546,6 @@ bool DossierOuvert::SecondeEcriture(const QString& nom, qint64& secondes, qint64
     return true;
 }
 
-void CopierFichier(const DossierOuvert& source, const DossierOuvert& destination,
-                   const QString& nom) {
-    if (crochetCopie() != nullptr) {
-        crochetCopie()(source.windows_ + QLatin1Char('\\') + nom,
-                       destination.windows_ + QLatin1Char('\\') + nom);
-    }
-    const QByteArray nomSource = Octets(nom);
-    const QString natifSource = source.natif_ + QLatin1Char('/') + nom;
-    Descripteur in(
-        source.fd_ < 0 ? -1 : ::openat(source.fd_, nomSource.constData(), O_RDONLY | O_CLOEXEC));
-    if (in.get() < 0) {
-        LeverSysteme(source.fd_ < 0 ? ENOENT : errno, natifSource);
-    }
-    QByteArray nomCible = destination.NomExistant(nom);
-    if (nomCible.isEmpty()) {
-        nomCible = nomSource;
-    }
-    CopierOuvert(in.get(), natifSource, destination.fd_, nomCible,
-                 destination.natif_ + QLatin1Char('/') + QFile::decodeName(nomCible));
-}
-
 struct LotCopies::EnAttente {
     std::unique_ptr<FichierTemporaire> provisoire;
     QByteArray cible;

@@ -78,7 +78,6 @@ public:
     bool SecondeEcriture(const QString& nom, qint64& secondes, qint64* taille = nullptr) const;
 
 private:
-    friend void CopierFichier(const DossierOuvert&, const DossierOuvert&, const QString&);
     friend class CopieEnAttente;
     friend class LotCopies;
     // The entry's name as it stands in the folder (its case may differ from `nom`); empty
@@ -89,12 +88,6 @@ private:
     QString natif_;
     int fd_ = -1;
 };
-
-// CopierFichier of `nom` from one opened folder to the other (the same name on both sides;
-// an existing destination whose name differs only by case is the one replaced): same checks,
-// same errors, same temporary name and rename, with neither path translated again.
-void CopierFichier(const DossierOuvert& source, const DossierOuvert& destination,
-                   const QString& nom);
 
 // Copies into one opened folder made durable together. Each file is copied under a hidden
 // temporary name as it comes (the same checks, errors and hook as CopierFichier); every so many

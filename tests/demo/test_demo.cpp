@@ -104,6 +104,48 @@ TEST(DemoPratique, MemeGraineMemePratique) {
     EXPECT_NE(contenus[0], contenus[2]);
 }
 
+// A day of work added to a laptop already holding new records: numbered on from its own
+// largest identifiers, every table again, the documents' files written, nothing before touched.
+TEST(DemoPratique, JourneeSurUnPortableInitialise) {
+    factices::Machine machine;
+    demo::OptionsDemo options = Petite(machine, 5);
+    const demo::BilanDemo premier = demo::GenererDemo(options);
+    const QString avant = Contenu(Locale);
+    QMap<QString, qint64> maxima;
+    {
+        auto locale = DBEngine::Instance().OpenDatabase(Locale);
+        for (const QString& table : Tables.mid(0, 7)) {
+            maxima[table] = Entier(*locale, QStringLiteral("select count(*) from %1").arg(table));
+        }
+    }
+    options.nouveaux = 4;
+    options.graine = 6;
+    const demo::BilanDemo jour = demo::AjouterJournee(options);
+    EXPECT_EQ(jour.baseLocale, Locale);
+    const QString apres = Contenu(Locale);
+    EXPECT_TRUE(apres.startsWith(avant.left(avant.indexOf(QStringLiteral("consultation:")))));
+    auto locale = DBEngine::Instance().OpenDatabase(Locale);
+    for (const QString& table : Tables.mid(0, 7)) {
+        EXPECT_GT(jour.nouveaux.value(table), 0) << qPrintable(table);
+        EXPECT_EQ(Entier(*locale, QStringLiteral("select count(*) from %1").arg(table)),
+                  maxima[table] + jour.nouveaux.value(table))
+            << qPrintable(table);
+    }
+    EXPECT_EQ(jour.nouveaux.value(QStringLiteral("patient")), 4);
+    // Identifiers go on from the laptop's own, past the records the demo had already added.
+    EXPECT_GT(Entier(*locale, QStringLiteral("select min(identifiant) from patient where "
+                                             "identifiant > %1")
+                                  .arg(premier.maxima.value(QStringLiteral("patient")) +
+                                       premier.nouveaux.value(QStringLiteral("patient")))),
+              0);
+    auto rs = locale->OpenRecordset(
+        QStringLiteral("select nomfichier from courrier order by identcourrier desc"));
+    ASSERT_FALSE(rs->Eof());
+    const QString dernier = rs->Fields(0).Value().toString();
+    EXPECT_TRUE(QFileInfo(machine.Natif(QStringLiteral("C:\\") + dernier.mid(3))).isFile())
+        << qPrintable(dernier);
+}
+
 // One demo practice built for the whole suite: its tests only read it.
 class DemoConstruite : public ::testing::Test {
 protected:

@@ -63,7 +63,9 @@ protected:
     void Copier(const QString& nom) const {
         const DossierOuvert src(Source);
         const DossierOuvert dst(Destination);
-        plateforme::CopierFichier(src, dst, nom);
+        plateforme::LotCopies lot(dst);
+        lot.Copier(src, nom);
+        lot.Placer();
     }
 };
 
@@ -84,9 +86,11 @@ TEST_F(DossiersOuverts, CopieContenuDroitsEtDateSousDesNomsDifficiles) {
 
     const DossierOuvert src(Source);
     const DossierOuvert dst(Destination);
+    plateforme::LotCopies lot(dst);
     for (const QString& nom : noms) {
-        plateforme::CopierFichier(src, dst, nom);
+        lot.Copier(src, nom);
     }
+    lot.Placer();
     for (qsizetype i = 0; i < noms.size(); ++i) {
         SCOPED_TRACE(noms[i].toStdString());
         EXPECT_EQ(machine.LireFichier(D(noms[i])), machine.LireFichier(S(noms[i])));
@@ -142,7 +146,8 @@ TEST_F(DossiersOuverts, RefusEtErreursCommeLaCopieParChemin) {
         const DossierOuvert src(Source);
         const DossierOuvert manque(QStringLiteral("C:\\absent\\courrier"));
         EXPECT_FALSE(manque.Ouvert());
-        EXPECT_EQ(NumeroLeve([&] { plateforme::CopierFichier(src, manque, "a.txt"); }),
+        plateforme::LotCopies lot(manque);
+        EXPECT_EQ(NumeroLeve([&] { lot.Copier(src, QStringLiteral("a.txt")); }),
                   err::CheminIntrouvable);
         EXPECT_EQ(NumeroLeve([&] {
                       plateforme::CopierFichier(S(QStringLiteral("a.txt")),

@@ -1,0 +1,258 @@
+// bench_synchro: what the user waits for, end to end.
+//
+//   bench_synchro [--patients N] [--documents N] [--nouveaux N] [--dossier D]
+//
+// On a fresh emulated machine in a temporary folder under D (the current folder): the demo
+// practice on the server (N patients, 20,000, with N documents, 10,000, and their objects) and
+// an empty laptop, the stand-in programs in the program's folder.
+//   1. The first initialisation of the laptop by the module, from ">>>" to "<<<", as the
+//      Initialise command runs it (the drive first pointed at the server), beside cp -a of the
+//      same tree followed by sync.
+//   2. A day of work on the laptop (N new patients, 100, with their consultations,
+//      prescriptions, letters, reports, correspondence and objects, files included, and new
+//      consultations of patients already there), then one synchronisation from ">>>" to "<<<".
+// For each run: its elapsed and processor time, the time of each step as its journal lines came
+// (a line's time runs to the next line), the time spent in the run's waits (the fixed delays of
+// the redirection and of the copy programs, and the polls of the drive and of the task list),
+// and the total less those waits: the work of the module itself.
+
+#include "bench/mesures.h"
+#include "demo/pratique.h"
+#include "init/initialisation.h"
+#include "platform/chemins.h"
+#include "platform/erreur.h"
+#include "platform/services.h"
+#include "settings/bilan.h"
+#include "settings/etat.h"
+#include "settings/fenetre.h"
+#include "settings/journal.h"
+#include "settings/parametres.h"
+#include "sync/synchronisation.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+
+#include <algorithm>
+#include <functional>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using mesures::Echec;
+using mesures::Sortie;
+
+double Secondes(qint64 nanos) {
+    return static_cast<double>(nanos) / 1e9;
+}
+
+QString Duree(double secondes) {
+    return QString::number(secondes, 'f', 3) + QStringLiteral(" s");
+}
+
+// The journal of the run, each line with the moment it came.
+class Journal final : public Fenetre {
+public:
+    void DefinirTitre(const QString&) override {}
+    void AjouterLigneJournal(const QString& ligne) override {
+        lignes.emplace_back(chrono.nsecsElapsed(), ligne);
+    }
+    void ViderJournal() override { lignes.clear(); }
+    void DefinirLibelle(Bouton, const QString&) override {}
+    void ActiverBouton(Bouton, bool) override {}
+    bool BoutonActif(Bouton) const override { return true; }
+
+    QElapsedTimer chrono;
+    std::vector<std::pair<qint64, QString>> lignes;
+};
+
+// The window's yield, timed: the run's waits loop on it.
+class EcranMesure final : public plateforme::Ecran {
+public:
+    void DefinirPointeur(int) override {}
+    void Ceder(bool enAttente) override {
+        QCoreApplication::processEvents();
+        if (enAttente) {
+            QElapsedTimer t;
+            t.start();
+            QThread::msleep(2); // the window's loop blocks while no event comes
+            attente += t.nsecsElapsed();
+        }
+    }
+    qint64 attente = 0;
+};
+
+struct Mesure {
+    qint64 ecoule = 0;
+    double processeur = 0;
+    qint64 attente = 0;
+};
+
+// One run as a command frames it: ">>>", the run, its summary line, "<<<".
+Mesure Executer(Journal& journal, EcranMesure& ecran, const std::function<void()>& execution) {
+    journal.lignes.clear();
+    ecran.attente = 0;
+    const double processeur = mesures::SecondesProcesseur(true);
+    journal.chrono.start();
+    EcrireJournal(QStringLiteral(">>>"));
+    Bilan().Commencer();
+    execution();
+    EcrireJournal(Bilan().Ligne());
+    EcrireJournal(QStringLiteral("<<<"));
+    return {journal.chrono.nsecsElapsed(), mesures::SecondesProcesseur(true) - processeur,
+            ecran.attente};
+}
+
+// The run's lines with their times; lines shorter than `seuil` go into the line before.
+void Etapes(const Journal& journal, double seuil) {
+    const auto& l = journal.lignes;
+    for (size_t i = 0; i + 1 < l.size(); ++i) {
+        const double duree = Secondes(l[i + 1].first - l[i].first);
+        if (duree >= seuil) {
+            // Without the date and time the journal puts in front.
+            const QString& texte = l[i].second;
+            const qsizetype debut = texte.indexOf(QStringLiteral(" : "));
+            Sortie() << QStringLiteral("  %1  %2")
+                            .arg(Duree(duree), 10)
+                            .arg(debut < 0 ? texte : texte.mid(debut + 3))
+                     << Qt::endl;
+        }
+    }
+}
+
+void Resume(const char* quoi, const Mesure& m, const Journal& journal, const char* fin) {
+    const bool termine = std::any_of(journal.lignes.begin(), journal.lignes.end(),
+                                     [fin](const auto& l) { return l.second.contains(fin); });
+    Sortie() << quoi << " : " << Duree(Secondes(m.ecoule)) << ", processeur " << Duree(m.processeur)
+             << ", dont attentes " << Duree(Secondes(m.attente))
+             << " ; sans les attentes : " << Duree(Secondes(m.ecoule - m.attente))
+             << (termine ? "" : "  (ÉCHEC : voir le journal)") << Qt::endl;
+}
+
+void Lancer(const QString& programme, const QStringList& arguments) {
+    QProcess p;
+    p.start(programme, arguments);
+    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        Echec(programme + QLatin1Char(' ') + arguments.join(QLatin1Char(' ')));
+    }
+}
+
+qint64 Octets(const QString& natif, int& fichiers) {
+    qint64 octets = 0;
+    QDirIterator it(natif, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        ++fichiers;
+        octets += it.fileInfo().size();
+    }
+    return octets;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCommandLineParser ligne;
+    ligne.addHelpOption();
+    const QCommandLineOption patients =
+        mesures::OptionNombre("patients", "Patients du cabinet", 20000);
+    const QCommandLineOption documents =
+        mesures::OptionNombre("documents", "Documents du cabinet", 10000);
+    const QCommandLineOption nouveaux =
+        mesures::OptionNombre("nouveaux", "Patients créés dans la journée", 100);
+    const QCommandLineOption dossierArbres(QStringLiteral("dossier"),
+                                           QStringLiteral("Dossier de la machine (le dossier "
+                                                          "courant)."),
+                                           QStringLiteral("D"), QDir::currentPath());
+    const QCommandLineOption seuil(QStringLiteral("seuil"),
+                                   QStringLiteral("Durée minimale d'une étape affichée, en "
+                                                  "secondes (0.005)."),
+                                   QStringLiteral("s"), QStringLiteral("0.005"));
+    ligne.addOptions({patients, documents, nouveaux, dossierArbres, seuil});
+    ligne.process(app);
+
+    // On the disk, where every commit and every file is flushed.
+    QTemporaryDir dossier(ligne.value(dossierArbres) + QStringLiteral("/bench-synchro-XXXXXX"));
+    if (!dossier.isValid()) {
+        Echec(QStringLiteral("dossier temporaire"));
+    }
+    const QString machine = dossier.filePath(QStringLiteral("machine"));
+    Journal journal;
+    const InstallationFenetre installation(journal);
+    EcranMesure ecran;
+    const plateforme::RemplacementServices services({nullptr, nullptr, &ecran, nullptr, nullptr});
+    const double limite = ligne.value(seuil).toDouble();
+    try {
+        demo::OptionsDemo options;
+        options.machine = machine;
+        options.patients = ligne.value(patients).toInt();
+        options.documents = ligne.value(documents).toInt();
+        options.objets = options.documents / 2;
+        options.programmes = QCoreApplication::applicationDirPath();
+        QElapsedTimer preparation;
+        preparation.start();
+        const demo::BilanDemo demo = demo::GenererDemo(options);
+        plateforme::DefinirDossierProgramme(QStringLiteral("C:\\Program Files\\Zelvano"));
+        Param().FichierIni = demo.fichierIni;
+        LireParametres();
+        const QString arbre = plateforme::CheminNatif(QStringLiteral("\\\\serveur\\zelvano"));
+        int fichiers = 0;
+        const qint64 octets = Octets(arbre, fichiers);
+        Sortie() << "Cabinet de démonstration : " << options.patients << " patients, "
+                 << options.documents << " documents ; arbre du serveur " << fichiers
+                 << " fichiers, " << octets / (1024 * 1024) << " Mo (préparé en "
+                 << preparation.elapsed() / 1000 << " s) ; copie "
+                 << (Param().copiesecurisee != 0 ? "sécurisée" : "non sécurisée")
+                 << (Param().modifiesuniquement != 0 ? ", modifiés uniquement" : "") << Qt::endl;
+
+        // 1. The first initialisation of the empty laptop, then cp -a and sync of the tree.
+        Lancer(QStringLiteral("sync"), {});
+        EtatBase() = QStringLiteral("L");
+        const Mesure init = Executer(journal, ecran, [] { LancerInitialisationManuelle(); });
+        Sortie() << "1. Première initialisation du portable" << Qt::endl;
+        Etapes(journal, limite);
+        Resume("   initialisation", init, journal, "INITIALISATION TERMINEE");
+        Lancer(QStringLiteral("sync"), {});
+        QElapsedTimer chrono;
+        chrono.start();
+        const double cpuCp = mesures::SecondesProcesseur(true);
+        Lancer(QStringLiteral("cp"),
+               {QStringLiteral("-a"), arbre, dossier.filePath(QStringLiteral("cp"))});
+        Lancer(QStringLiteral("sync"), {});
+        const qint64 cp = chrono.nsecsElapsed();
+        Sortie() << "   cp -a puis sync du même arbre : " << Duree(Secondes(cp)) << ", processeur "
+                 << Duree(mesures::SecondesProcesseur(true) - cpuCp) << " ; rapport "
+                 << QString::number(static_cast<double>(init.ecoule - init.attente) /
+                                        static_cast<double>(cp),
+                                    'f', 2)
+                 << " (sans les attentes)" << Qt::endl;
+
+        // 2. A day of work, then its synchronisation.
+        demo::OptionsDemo journee = options;
+        journee.nouveaux = ligne.value(nouveaux).toInt();
+        journee.graine = options.graine + 1;
+        const demo::BilanDemo jour = demo::AjouterJournee(journee);
+        qint64 enregistrements = 0;
+        for (auto it = jour.nouveaux.cbegin(); it != jour.nouveaux.cend(); ++it) {
+            enregistrements += it.value();
+        }
+        Lancer(QStringLiteral("sync"), {});
+        EtatBase() = QStringLiteral("L");
+        const Mesure synchro = Executer(journal, ecran, [] { LancerSynchronisation(); });
+        Sortie() << "2. Synchronisation d'une journée : " << enregistrements
+                 << " enregistrements nouveaux (" << jour.nouveaux.value(QStringLiteral("patient"))
+                 << " patients), " << jour.fichiers << " fichiers" << Qt::endl;
+        Etapes(journal, limite);
+        Resume("   synchronisation", synchro, journal, "INITIALISATION TERMINEE");
+    } catch (const plateforme::Erreur& e) {
+        Echec(QStringLiteral("%1 (%2)").arg(e.Description()).arg(e.Number()));
+    }
+    return 0;
+}
