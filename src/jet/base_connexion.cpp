@@ -439,8 +439,7 @@ void LierChamp(const Connexion& connexion, sqlite3_stmt* s, int rang, const Fiel
         rc = ligne->Lier(s, rang, champ.ColonneBrute());
     } else if (date.size() == LongueurDate) {
         // The text it was read from is the text the date would be written as.
-        rc = sqlite3_bind_text(s, rang, date.data(), static_cast<int>(date.size()),
-                               SQLITE_STATIC);
+        rc = sqlite3_bind_text(s, rang, date.data(), static_cast<int>(date.size()), SQLITE_STATIC);
     } else if (date.empty() && champ.Value().typeId() == QMetaType::QString) {
         tampon = static_cast<const QString*>(champ.Value().constData())->toUtf8();
         rc = sqlite3_bind_text64(s, rang, tampon.constData(),
@@ -448,6 +447,9 @@ void LierChamp(const Connexion& connexion, sqlite3_stmt* s, int rang, const Fiel
                                  SQLITE_UTF8);
     } else if (date.empty() && champ.Value().typeId() == QMetaType::LongLong) {
         rc = sqlite3_bind_int64(s, rang, *static_cast<const qint64*>(champ.Value().constData()));
+    } else if (date.empty() && champ.Value().typeId() == QMetaType::Int) {
+        // A new identifier or link, as the callers set them.
+        rc = sqlite3_bind_int64(s, rang, *static_cast<const int*>(champ.Value().constData()));
     } else {
         // A day alone is written with the time its date reads as (midnight, unless the clocks
         // skip it that day).

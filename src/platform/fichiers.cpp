@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -278,19 +279,37 @@ int Consolider(int fd) {
     return ::fdatasync(fd);
 }
 
+constexpr char AlphabetProvisoire[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+constexpr char ModeleProvisoire[] = ".~synchro-XXXXXX.tmp";
+
+// A name FichierTemporaire gives.
+bool NomProvisoire(const char* nom) {
+    const size_t n = sizeof ModeleProvisoire - 1;
+    if (std::strlen(nom) != n || std::strncmp(nom, ModeleProvisoire, 10) != 0 ||
+        std::strcmp(nom + 16, ModeleProvisoire + 16) != 0) {
+        return false;
+    }
+    for (int i = 10; i < 16; ++i) {
+        if (std::strchr(AlphabetProvisoire, nom[i]) == nullptr) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The temporary copy, removed unless it was renamed over the destination. Created in the
 // destination's folder, reached through that folder's descriptor.
 class FichierTemporaire {
 public:
     explicit FichierTemporaire(int dossier)
         : dossier_(dossier) {
-        static constexpr char Alphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+        static constexpr const char* Alphabet = AlphabetProvisoire;
         for (int essai = 0; essai < 100; ++essai) {
             quint64 alea = QRandomGenerator::global()->generate64();
-            QByteArray nom(".~synchro-XXXXXX.tmp");
+            QByteArray nom(ModeleProvisoire);
             for (int i = 10; i < 16; ++i) {
-                nom[i] = Alphabet[alea % (sizeof Alphabet - 1)];
-                alea /= sizeof Alphabet - 1;
+                nom[i] = Alphabet[alea % (sizeof AlphabetProvisoire - 1)];
+                alea /= sizeof AlphabetProvisoire - 1;
             }
             fd_ =
                 ::openat(dossier_, nom.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -559,7 +578,34 @@ LotCopies::LotCopies(const DossierOuvert& destination, Place place, Echec echec)
 
 LotCopies::~LotCopies() = default; // the copies not placed go with their temporary files
 
+// The temporary copies an interrupted copy left in the folder (a lot may leave many): the
+// module copies into a folder of the local tree one run at a time, so none of them is still
+// being written.
+void LotCopies::RetirerRestes() {
+    const int fd = ::openat(destination_.fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    const std::unique_ptr<DIR, FermeDossier> d(::fdopendir(fd));
+    if (!d) {
+        ::close(fd);
+        return;
+    }
+    while (const dirent* e = ::readdir(d.get())) {
+        struct stat st {};
+        if (NomProvisoire(e->d_name) &&
+            ::fstatat(destination_.fd_, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode)) {
+            ::unlinkat(destination_.fd_, e->d_name, 0);
+        }
+    }
+}
+
 void LotCopies::Copier(const DossierOuvert& source, const QString& nom, bool modifiable) {
+    if (!restesRetires_) {
+        restesRetires_ = true;
+        RetirerRestes();
+    }
     if (crochetCopie() != nullptr) {
         crochetCopie()(source.windows_ + QLatin1Char('\\') + nom,
                        destination_.windows_ + QLatin1Char('\\') + nom);

@@ -94,7 +94,8 @@ private:
 // files, and at Placer, the file system is flushed once for all of them, then each takes its
 // real name and the folder is flushed. No file ever bears its real name before its data is on
 // the disk, at a small part of the cost of a flush per file. Copies not yet placed when the
-// object goes are removed.
+// object goes are removed, and so, before its first copy, are those an interrupted copy left in
+// the folder.
 class LotCopies {
 public:
     // Called for each copy once it bears its name.
@@ -119,11 +120,14 @@ public:
 
 private:
     struct EnAttente;
+    void RetirerRestes();
+
     const DossierOuvert& destination_;
     Place place_;
     Echec echec_;
     std::vector<EnAttente> attente_;
     qint64 octets_ = 0;
+    bool restesRetires_ = false;
 };
 
 // A copy made ahead of its use: the file `source` copied into an opened folder under a hidden

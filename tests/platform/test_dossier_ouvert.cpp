@@ -340,6 +340,17 @@ TEST_F(DossiersOuverts, LotDeCopiesPlaceToutEnsembleOuRien) {
     }
     EXPECT_EQ(EntreesDestination().filter(QStringLiteral(".~")).size(), 0);
 
+    // What an interrupted lot left goes before the next lot's first copy; other hidden files
+    // stay.
+    machine.EcrireFichier(D(QStringLiteral(".~synchro-ab12yz.tmp")), "reste");
+    machine.EcrireFichier(D(QStringLiteral(".~synchro-envoi-1-x.tmp")), "envoi");
+    {
+        plateforme::LotCopies lot(dst);
+        lot.Copier(src, QStringLiteral("a.doc"));
+        EXPECT_FALSE(EntreesDestination().contains(QStringLiteral(".~synchro-ab12yz.tmp")));
+        EXPECT_TRUE(EntreesDestination().contains(QStringLiteral(".~synchro-envoi-1-x.tmp")));
+    }
+
     // A full lot places itself, and the rest at Placer.
     const int nombre = static_cast<int>(plateforme::LotCopies::FichiersMax) + 5;
     for (int i = 0; i < nombre; ++i) {
