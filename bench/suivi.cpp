@@ -19,7 +19,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -32,7 +31,6 @@
 namespace {
 
 using mesures::Echec;
-using mesures::SecondesProcesseur;
 using mesures::Sortie;
 
 void Executer(const QString& baseNative, const char* sql) {
@@ -55,12 +53,9 @@ void Mesurer(const QString& nom, int fois, const std::function<void()>& etape,
         if (avant) {
             avant();
         }
-        const double cpu = SecondesProcesseur();
-        QElapsedTimer chrono;
-        chrono.start();
-        etape();
-        ecoulees.push_back(static_cast<double>(chrono.nsecsElapsed()) / 1e9);
-        processeur.push_back(SecondesProcesseur() - cpu);
+        const mesures::Mesure m = mesures::Mesurer(etape);
+        ecoulees.push_back(m.ecoule);
+        processeur.push_back(m.processeur);
     }
     std::sort(ecoulees.begin(), ecoulees.end());
     std::sort(processeur.begin(), processeur.end());
@@ -76,13 +71,9 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCommandLineParser options;
     options.addHelpOption();
-    const QCommandLineOption patients(QStringLiteral("patients"), QStringLiteral("Patients."),
-                                      QStringLiteral("n"), QStringLiteral("20000"));
-    const QCommandLineOption documents(QStringLiteral("documents"), QStringLiteral("Documents."),
-                                       QStringLiteral("n"), QStringLiteral("2000"));
-    const QCommandLineOption fois(QStringLiteral("fois"),
-                                  QStringLiteral("Mesures de chaque étape."), QStringLiteral("n"),
-                                  QStringLiteral("3"));
+    const QCommandLineOption patients = mesures::OptionNombre("patients", "Patients", 20000);
+    const QCommandLineOption documents = mesures::OptionNombre("documents", "Documents", 2000);
+    const QCommandLineOption fois = mesures::OptionNombre("fois", "Mesures de chaque étape", 3);
     options.addOptions({patients, documents, fois});
     options.process(app);
 

@@ -8,7 +8,7 @@
 //    transaction, beside SQLite's own INSERT INTO ... SELECT of the same rows in one
 //    transaction on a copy of the same server base, and beside the least a transfer record by
 //    record costs: one prepared INSERT per record, each value bound from the column read, on
-//    another copy. Peak memory during the walk.
+//    another copy, and again with 64 records per INSERT. Peak memory during the walk.
 // 2. Files: N letters (2,000) and N file objects (2,000), each with its file, sent by the walk,
 //    beside cp -p of the same files.
 
@@ -184,13 +184,43 @@ Mesure InsertSelect(const QString& copieDistante, const QString& locale) {
     });
 }
 
-// The least any record-by-record transfer costs: the same rows read from the laptop's base and
-// written by one prepared INSERT per record into a copy of the server base, each value bound
-// from the column read (sqlite3_bind_value), the identifier and the patient link as new
-// integers; one transaction on each base.
-Mesure InsertParEnregistrement(const QString& copieDistante, const QString& locale) {
+// Records per INSERT of the second floor: beyond some tens, the statement's own cost is spread
+// thin and the value copies take over.
+constexpr int RangeesParInsert = 64;
+
+// The least a transfer that reads record by record costs: the same rows read from the laptop's
+// base and written by prepared INSERTs of `parInstruction` records each into a copy of the server
+// base, each value bound from the column read (sqlite3_bind_value), the identifier and the patient
+// link as new integers; one transaction on each base. One record per INSERT is the module's own
+// shape: an error is known at the record that caused it.
+Mesure InsertParPaquets(const QString& copieDistante, const QString& locale, int parInstruction) {
     demo::BaseSqlite distante(copieDistante, false);
     demo::BaseSqlite base(locale, false);
+    const auto preparer = [&](const QString& table, int colonnes, int lignes) {
+        QStringList marques;
+        for (int i = 0; i < colonnes; ++i) {
+            marques << QStringLiteral("?");
+        }
+        const QString ligne = QLatin1Char('(') + marques.join(QLatin1Char(',')) + QLatin1Char(')');
+        QStringList tuples;
+        for (int j = 0; j < lignes; ++j) {
+            tuples << ligne;
+        }
+        sqlite3_stmt* insertion = nullptr;
+        sqlite3_prepare_v2(distante.Db(),
+                           QStringLiteral("INSERT INTO %1 VALUES %2")
+                               .arg(table, tuples.join(QLatin1Char(',')))
+                               .toUtf8()
+                               .constData(),
+                           -1, &insertion, nullptr);
+        return insertion;
+    };
+    const auto executer = [&](sqlite3_stmt* insertion) {
+        if (sqlite3_step(insertion) != SQLITE_DONE) {
+            Echec(QString::fromUtf8(sqlite3_errmsg(distante.Db())));
+        }
+        sqlite3_reset(insertion);
+    };
     return mesures::Mesurer([&] {
         distante.Executer(QStringLiteral("BEGIN"));
         base.Executer(QStringLiteral("BEGIN"));
@@ -213,36 +243,36 @@ Mesure InsertParEnregistrement(const QString& copieDistante, const QString& loca
                 id = qstrcmp(nom, t.champId) == 0 ? i : id;
                 lien = qstrcmp(nom, t.champIdDossier) == 0 && i != id ? i : lien;
             }
-            QStringList marques;
-            for (int i = 0; i < n; ++i) {
-                marques << QStringLiteral("?");
-            }
-            sqlite3_stmt* insertion = nullptr;
-            sqlite3_prepare_v2(distante.Db(),
-                               QStringLiteral("INSERT INTO %1 VALUES (%2)")
-                                   .arg(table, marques.join(QLatin1Char(',')))
-                                   .toUtf8()
-                                   .constData(),
-                               -1, &insertion, nullptr);
+            sqlite3_stmt* paquet = preparer(table, n, parInstruction);
+            sqlite3_stmt* une = preparer(table, n, 1);
+            // The last records of the table, fewer than a whole statement, go one by one.
+            qint64 enPaquets = base.Entier(QStringLiteral("SELECT count(*) FROM %1 WHERE %2 > 0")
+                                               .arg(table, QLatin1String(t.champId))) /
+                               parInstruction * parInstruction;
+            int enAttente = 0;
             while (sqlite3_step(lecture) == SQLITE_ROW) {
+                const bool parPaquet = enPaquets-- > 0;
+                sqlite3_stmt* cible = parPaquet ? paquet : une;
                 for (int i = 0; i < n; ++i) {
+                    const int rang = enAttente * n + i + 1;
                     if (i == id) {
-                        sqlite3_bind_int64(insertion, i + 1,
+                        sqlite3_bind_int64(cible, rang,
                                            sqlite3_column_int64(lecture, i) + decalage);
                     } else if (i == lien) {
-                        sqlite3_bind_int64(insertion, i + 1,
+                        sqlite3_bind_int64(cible, rang,
                                            sqlite3_column_int64(lecture, i) + decalagePatient);
                     } else {
-                        sqlite3_bind_value(insertion, i + 1, sqlite3_column_value(lecture, i));
+                        sqlite3_bind_value(cible, rang, sqlite3_column_value(lecture, i));
                     }
                 }
-                if (sqlite3_step(insertion) != SQLITE_DONE) {
-                    Echec(QString::fromUtf8(sqlite3_errmsg(distante.Db())));
+                if (++enAttente == (parPaquet ? parInstruction : 1)) {
+                    executer(cible);
+                    enAttente = 0;
                 }
-                sqlite3_reset(insertion);
             }
             sqlite3_finalize(lecture);
-            sqlite3_finalize(insertion);
+            sqlite3_finalize(paquet);
+            sqlite3_finalize(une);
         }
         distante.Executer(QStringLiteral("COMMIT"));
         base.Executer(QStringLiteral("COMMIT"));
@@ -275,7 +305,9 @@ void MesurerEnregistrements(const QString& racine, int patients) {
     }
     const QString copie = racine + QStringLiteral("/reference.mdb");
     const QString copieBoucle = racine + QStringLiteral("/reference-boucle.mdb");
-    if (!QFile::copy(distante, copie) || !QFile::copy(distante, copieBoucle)) {
+    const QString copiePaquets = racine + QStringLiteral("/reference-paquets.mdb");
+    if (!QFile::copy(distante, copie) || !QFile::copy(distante, copieBoucle) ||
+        !QFile::copy(distante, copiePaquets)) {
         Echec(QStringLiteral("copie de la base distante"));
     }
     Param().FichierIni = bilan.fichierIni;
@@ -300,7 +332,8 @@ void MesurerEnregistrements(const QString& racine, int patients) {
              << nouveaux.value(QStringLiteral("ordonnance")) << " ordonnances)" << Qt::endl;
 
     const Mesure sqlite = InsertSelect(copie, locale);
-    const Mesure boucle = InsertParEnregistrement(copieBoucle, locale);
+    const Mesure boucle = InsertParPaquets(copieBoucle, locale, 1);
+    const Mesure paquets = InsertParPaquets(copiePaquets, locale, RangeesParInsert);
 
     const qint64 rssAvant = MemoireKo("VmRSS");
     RemettrePic();
@@ -328,6 +361,9 @@ void MesurerEnregistrements(const QString& racine, int patients) {
     ligne("ParcourirTableSynchro", transfert);
     ligne("SQLite INSERT ... SELECT", sqlite);
     ligne("SQLite, un INSERT par enregistrement", boucle);
+    const QByteArray libellePaquets =
+        QStringLiteral("SQLite, %1 enregistrements par INSERT").arg(RangeesParInsert).toUtf8();
+    ligne(libellePaquets.constData(), paquets);
     Sortie() << "   rapport : " << QString::number(transfert.ecoule / sqlite.ecoule, 'f', 2)
              << " fois le temps de SQLite (processeur : "
              << QString::number(transfert.processeur / sqlite.processeur, 'f', 2) << " fois)"
@@ -340,6 +376,11 @@ void MesurerEnregistrements(const QString& racine, int patients) {
              << QString::number(transfert.ecoule / boucle.ecoule, 'f', 2)
              << " fois ce plancher (processeur : "
              << QString::number(transfert.processeur / boucle.processeur, 'f', 2) << " fois)"
+             << Qt::endl;
+    Sortie() << "   " << RangeesParInsert << " enregistrements par INSERT : "
+             << QString::number(paquets.ecoule / sqlite.ecoule, 'f', 2)
+             << " fois le temps de SQLite (processeur : "
+             << QString::number(paquets.processeur / sqlite.processeur, 'f', 2) << " fois)"
              << Qt::endl;
     Sortie() << "   mémoire : " << rssAvant / 1024 << " Mo avant, pic " << pic / 1024
              << " Mo pendant le parcours (+" << (pic - rssAvant) / 1024 << " Mo)" << Qt::endl;
@@ -486,8 +527,10 @@ int main(int argc, char** argv) {
     try {
         MesurerEnregistrements(dossier.path() + QStringLiteral("/enregistrements"),
                                ligne.value(patients).toInt());
-        MesurerFichiers(dossier.path() + QStringLiteral("/fichiers"),
-                        ligne.value(documents).toInt());
+        if (ligne.value(documents).toInt() > 0) {
+            MesurerFichiers(dossier.path() + QStringLiteral("/fichiers"),
+                            ligne.value(documents).toInt());
+        }
     } catch (const plateforme::Erreur& e) {
         Echec(QStringLiteral("%1 (%2)").arg(e.Description()).arg(e.Number()));
     }
