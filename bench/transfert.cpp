@@ -1,6 +1,6 @@
 // bench_transfert: what a synchronisation costs.
 //
-//   bench_transfert [--patients N] [--documents N]
+//   bench_transfert [--patients N] [--documents N] [--tours N]
 //
 // 1. Records: the demo practice with N patients (20,000), 5 consultations and 2 prescriptions
 //    each, on the server; the laptop's copy of it, every record counted as new (dernier_no 0).
@@ -8,7 +8,8 @@
 //    transaction, beside SQLite's own INSERT INTO ... SELECT of the same rows in one
 //    transaction on a copy of the same server base, and beside the least a transfer record by
 //    record costs: one prepared INSERT per record, each value bound from the column read, on
-//    another copy, and again with 64 records per INSERT. Peak memory during the walk.
+//    another copy, and again with 64 records per INSERT. Each is measured N times (3), in
+//    rounds, from the same server base; medians and ranges. Peak memory during the walk.
 // 2. Files: N letters (2,000) and N file objects (2,000), each with its file, sent by the walk,
 //    beside cp -p of the same files.
 
@@ -35,9 +36,13 @@
 #include <sqlite3.h>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -279,7 +284,41 @@ Mesure InsertParPaquets(const QString& copieDistante, const QString& locale, int
     });
 }
 
-void MesurerEnregistrements(const QString& racine, int patients) {
+// The server base holds its records and the new ones, no more, no less.
+void VerifierComptes(const QString& distante, const QMap<QString, qint64>& avant,
+                     const QMap<QString, qint64>& nouveaux) {
+    demo::BaseSqlite d(distante, false);
+    const QMap<QString, qint64> apres = Comptes(d);
+    for (auto it = apres.cbegin(); it != apres.cend(); ++it) {
+        if (it.value() != avant.value(it.key()) + nouveaux.value(it.key())) {
+            Echec(QStringLiteral("table %1 : %2 enregistrements au lieu de %3")
+                      .arg(it.key())
+                      .arg(it.value())
+                      .arg(avant.value(it.key()) + nouveaux.value(it.key())));
+        }
+    }
+}
+
+// The median elapsed and the median processor time of the rounds, with the range of the first.
+struct Mediane {
+    explicit Mediane(std::vector<Mesure> m) {
+        const auto milieu = [&m](double Mesure::*champ) {
+            std::sort(m.begin(), m.end(),
+                      [champ](const Mesure& a, const Mesure& b) { return a.*champ < b.*champ; });
+            return m[m.size() / 2].*champ;
+        };
+        processeur = milieu(&Mesure::processeur);
+        ecoule = milieu(&Mesure::ecoule);
+        min = m.front().ecoule;
+        max = m.back().ecoule;
+    }
+    double ecoule = 0;
+    double processeur = 0;
+    double min = 0;
+    double max = 0;
+};
+
+void MesurerEnregistrements(const QString& racine, int patients, int tours) {
     Sortie() << "== Enregistrements : " << patients
              << " patients nouveaux, 5 consultations et 2 ordonnances chacun" << Qt::endl;
     demo::OptionsDemo options;
@@ -303,13 +342,6 @@ void MesurerEnregistrements(const QString& racine, int patients) {
         demo::BaseSqlite base(locale, false);
         base.Executer(QStringLiteral("UPDATE synchro SET dernier_no = 0"));
     }
-    const QString copie = racine + QStringLiteral("/reference.mdb");
-    const QString copieBoucle = racine + QStringLiteral("/reference-boucle.mdb");
-    const QString copiePaquets = racine + QStringLiteral("/reference-paquets.mdb");
-    if (!QFile::copy(distante, copie) || !QFile::copy(distante, copieBoucle) ||
-        !QFile::copy(distante, copiePaquets)) {
-        Echec(QStringLiteral("copie de la base distante"));
-    }
     Param().FichierIni = bilan.fichierIni;
     LireParametres();
     MonterP();
@@ -329,32 +361,63 @@ void MesurerEnregistrements(const QString& racine, int patients) {
              << " s ; " << total << " enregistrements à envoyer ("
              << nouveaux.value(QStringLiteral("patient")) << " patients, "
              << nouveaux.value(QStringLiteral("consultation")) << " consultations, "
-             << nouveaux.value(QStringLiteral("ordonnance")) << " ordonnances)" << Qt::endl;
+             << nouveaux.value(QStringLiteral("ordonnance")) << " ordonnances) ; " << tours
+             << " tours" << Qt::endl;
 
-    const Mesure sqlite = InsertSelect(copie, locale);
-    const Mesure boucle = InsertParPaquets(copieBoucle, locale, 1);
-    const Mesure paquets = InsertParPaquets(copiePaquets, locale, RangeesParInsert);
-
-    const qint64 rssAvant = MemoireKo("VmRSS");
-    RemettrePic();
-    const Mesure transfert = Transferer();
-    const qint64 pic = MemoireKo("VmHWM");
-
-    {
-        demo::BaseSqlite d(distante, false);
-        const QMap<QString, qint64> apres = Comptes(d);
-        for (auto it = apres.cbegin(); it != apres.cend(); ++it) {
-            if (it.value() != avant.value(it.key()) + nouveaux.value(it.key())) {
-                Echec(QStringLiteral("table %1 : %2 enregistrements au lieu de %3")
-                          .arg(it.key())
-                          .arg(it.value())
-                          .arg(avant.value(it.key()) + nouveaux.value(it.key())));
+    // Each measure starts from the server base as the demo left it, copied and on disk, so
+    // that no measure pays for writing back the copy it works on. The order turns from one
+    // round to the next: a measure never always follows the same one.
+    QFile vierge(distante);
+    if (!vierge.open(QIODevice::ReadOnly)) {
+        Echec(distante);
+    }
+    const QByteArray octetsVierges = vierge.readAll();
+    vierge.close();
+    const QString copie = racine + QStringLiteral("/reference.mdb");
+    const auto restaurer = [&](const QString& cible) {
+        QFile f(cible);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            f.write(octetsVierges) != octetsVierges.size() || !f.flush() ||
+            ::fsync(f.handle()) != 0) {
+            Echec(QStringLiteral("copie de la base distante vers %1").arg(cible));
+        }
+    };
+    enum Quoi { Sqlite, Boucle, Paquets, Parcours, NombreMesures };
+    std::array<std::vector<Mesure>, NombreMesures> mesures;
+    qint64 rssAvant = 0;
+    qint64 hausse = 0; // the largest rise of the resident size during a walk
+    for (int tour = 0; tour < tours; ++tour) {
+        for (int k = 0; k < NombreMesures; ++k) {
+            const int quoi = (tour + k) % NombreMesures;
+            restaurer(quoi == Parcours ? distante : copie);
+            switch (quoi) {
+            case Sqlite:
+                mesures[Sqlite].push_back(InsertSelect(copie, locale));
+                break;
+            case Boucle:
+                mesures[Boucle].push_back(InsertParPaquets(copie, locale, 1));
+                break;
+            case Paquets:
+                mesures[Paquets].push_back(InsertParPaquets(copie, locale, RangeesParInsert));
+                break;
+            default:
+                rssAvant = MemoireKo("VmRSS");
+                RemettrePic();
+                mesures[Parcours].push_back(Transferer());
+                hausse = std::max(hausse, MemoireKo("VmHWM") - rssAvant);
+                VerifierComptes(distante, avant, nouveaux);
+                break;
             }
         }
     }
-    const auto ligne = [total](const char* quoi, const Mesure& m) {
+    const Mediane sqlite(mesures[Sqlite]);
+    const Mediane boucle(mesures[Boucle]);
+    const Mediane paquets(mesures[Paquets]);
+    const Mediane transfert(mesures[Parcours]);
+    const auto ligne = [total](const char* quoi, const Mediane& m) {
         Sortie() << "   " << quoi << " : " << QString::number(m.ecoule, 'f', 2) << " s ("
-                 << QString::number(static_cast<double>(total) / m.ecoule, 'f', 0)
+                 << QString::number(m.min, 'f', 2) << " – " << QString::number(m.max, 'f', 2)
+                 << " ; " << QString::number(static_cast<double>(total) / m.ecoule, 'f', 0)
                  << " enregistrements/s), processeur " << QString::number(m.processeur, 'f', 2)
                  << " s" << Qt::endl;
     };
@@ -382,8 +445,18 @@ void MesurerEnregistrements(const QString& racine, int patients) {
              << " fois le temps de SQLite (processeur : "
              << QString::number(paquets.processeur / sqlite.processeur, 'f', 2) << " fois)"
              << Qt::endl;
-    Sortie() << "   mémoire : " << rssAvant / 1024 << " Mo avant, pic " << pic / 1024
-             << " Mo pendant le parcours (+" << (pic - rssAvant) / 1024 << " Mo)" << Qt::endl;
+    // Within a round the measures are neighbours: their ratio moves less than their times.
+    std::vector<double> rapports;
+    for (size_t i = 0; i < mesures[Parcours].size(); ++i) {
+        rapports.push_back(mesures[Parcours][i].ecoule / mesures[Sqlite][i].ecoule);
+    }
+    std::sort(rapports.begin(), rapports.end());
+    Sortie() << "   rapport du parcours à SQLite, tour par tour : "
+             << QString::number(rapports[rapports.size() / 2], 'f', 2) << " ("
+             << QString::number(rapports.front(), 'f', 2) << " – "
+             << QString::number(rapports.back(), 'f', 2) << ")" << Qt::endl;
+    Sortie() << "   mémoire : " << rssAvant / 1024 << " Mo avant le dernier parcours, hausse "
+             << hausse / 1024 << " Mo au plus pendant un parcours" << Qt::endl;
 }
 
 QByteArray Contenu(int taille, int graine) {
@@ -515,7 +588,9 @@ int main(int argc, char** argv) {
         mesures::OptionNombre("patients", "Patients nouveaux", 20000);
     const QCommandLineOption documents =
         mesures::OptionNombre("documents", "Courriers et objets fichiers", 2000);
-    ligne.addOptions({patients, documents});
+    const QCommandLineOption tours =
+        mesures::OptionNombre("tours", "Mesures de chaque façon d'envoyer les enregistrements", 3);
+    ligne.addOptions({patients, documents, tours});
     ligne.process(app);
 
     QTemporaryDir dossier;
@@ -526,7 +601,8 @@ int main(int argc, char** argv) {
     plateforme::DefinirDossierProgramme(dossier.path());
     try {
         MesurerEnregistrements(dossier.path() + QStringLiteral("/enregistrements"),
-                               ligne.value(patients).toInt());
+                               ligne.value(patients).toInt(),
+                               std::max(1, ligne.value(tours).toInt()));
         if (ligne.value(documents).toInt() > 0) {
             MesurerFichiers(dossier.path() + QStringLiteral("/fichiers"),
                             ligne.value(documents).toInt());
