@@ -252,6 +252,8 @@ int main(int argc, char** argv) {
                        QStringLiteral("D"), QDir::tempPath()});
     options.process(application);
 
+    mesures::EcarterSortiesProgrammes(options.value(QStringLiteral("dossier")) +
+                                      QStringLiteral("/bench_copie-sorties.txt"));
     QTemporaryDir machine(options.value(QStringLiteral("dossier")) +
                           QStringLiteral("/bench_copie-XXXXXX"));
     if (!machine.isValid()) {

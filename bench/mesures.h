@@ -4,11 +4,15 @@
 
 #include <QCommandLineOption>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QString>
 #include <QTextStream>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 
@@ -55,6 +59,36 @@ inline QCommandLineOption OptionNombre(const char* nom, const char* description,
     return {QLatin1String(nom),
             QStringLiteral("%1 (%2).").arg(QString::fromUtf8(description)).arg(defaut),
             QStringLiteral("n"), QString::number(defaut)};
+}
+
+// What the programs a run starts write on their console (CMD.EXE, XCOPY, ROBOCOPY) goes to
+// `fichier`, from here on, with this program's own warnings; the figures stay on the terminal.
+// When the file cannot be made, everything stays on the terminal.
+inline void EcarterSortiesProgrammes(const QString& fichier) {
+    Sortie().flush();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const int journal = ::open(QFile::encodeName(fichier).constData(),
+                               O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (journal < 0) {
+        return;
+    }
+    const int terminal = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    if (terminal < 0 || ::dup2(journal, STDOUT_FILENO) < 0 || ::dup2(journal, STDERR_FILENO) < 0) {
+        ::close(journal);
+        return;
+    }
+    ::close(journal);
+    static QFile sortie;
+    if (!sortie.open(terminal, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                     QFileDevice::AutoCloseHandle)) {
+        ::dup2(terminal, STDOUT_FILENO);
+        ::dup2(terminal, STDERR_FILENO);
+        ::close(terminal);
+        return;
+    }
+    Sortie().setDevice(&sortie);
+    Sortie() << "Sorties des programmes lancés : " << fichier << Qt::endl;
 }
 
 [[noreturn]] inline void Echec(const QString& message) {

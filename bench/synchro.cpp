@@ -179,6 +179,8 @@ int main(int argc, char** argv) {
     ligne.process(app);
 
     // On the disk, where every commit and every file is flushed.
+    mesures::EcarterSortiesProgrammes(ligne.value(dossierArbres) +
+                                      QStringLiteral("/bench-synchro-sorties.txt"));
     QTemporaryDir dossier(ligne.value(dossierArbres) + QStringLiteral("/bench-synchro-XXXXXX"));
     if (!dossier.isValid()) {
         Echec(QStringLiteral("dossier temporaire"));
