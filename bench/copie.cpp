@@ -9,7 +9,7 @@
 //   1. the initialisation's copy of a fresh tree (database folder, then document folders) in
 //      each mode, beside cp -a of the same tree (and cp -a followed by sync: each copy of the
 //      module reaches the disk before it takes its name), the latter measured again just
-//      before each mode, beside the local tree;
+//      before and just after each mode, beside the local tree;
 //   2. the modified-only re-copy of an unchanged tree (secure and non-secure modified-only
 //      modes, ROBOCOPY), beside rsync -a on the same unchanged tree;
 //   3. the same after touching 1% of the files.
@@ -323,25 +323,31 @@ int main(int argc, char** argv) {
             }
             banc.ViderLocal();
             Banc::Mode(m.securisee, m.modifies);
-            Lancer(QStringLiteral("sync"), {}); // the previous copy's writes are not counted here
-            // The reference of this mode, just before it and beside the local tree: the cost of
-            // creating files depends on the file system's recent history and on where the
-            // folders lie, which both copies then share.
-            const Mesure voisin = Mesurer([&] {
-                Lancer(QStringLiteral("cp"),
-                       {QStringLiteral("-a"), banc.Serveur(),
-                        banc.Local() + QStringLiteral("/../reference%1").arg(i)});
+            // The reference of this mode, just before and just after it, beside the local tree:
+            // the cost of creating files depends on the file system's recent history and on
+            // where the folders lie, which the copies then share; the mode is set against the
+            // mean of the two.
+            const auto voisin = [&](const QString& nom) {
                 Lancer(QStringLiteral("sync"), {});
-            });
+                return Mesurer([&] {
+                    Lancer(QStringLiteral("cp"), {QStringLiteral("-a"), banc.Serveur(),
+                                                  banc.Local() + QStringLiteral("/../") + nom});
+                    Lancer(QStringLiteral("sync"), {});
+                });
+            };
+            const Mesure avant = voisin(QStringLiteral("reference%1").arg(i));
             bool ok = true;
             const Mesure mesure = Mesurer([&] { ok = Banc::CopierDossiers(); });
+            const Mesure apres = voisin(QStringLiteral("reference%1-apres").arg(i));
             Ligne(QString::fromUtf8(m.libelle) + (ok ? QString() : QStringLiteral(" (ÉCHEC)")),
                   mesure, &cp);
-            Sortie() << QStringLiteral("    x%1 cp -a puis sync mesuré juste avant (%2 s, "
-                                       "processeur %3 s)")
-                            .arg(mesure.ecoule / voisin.ecoule, 0, 'f', 2)
-                            .arg(voisin.ecoule, 0, 'f', 2)
-                            .arg(voisin.processeur, 0, 'f', 2)
+            Sortie() << QStringLiteral("    x%1 cp -a puis sync mesuré juste avant et juste après "
+                                       "(%2 s et %3 s, processeur %4 s et %5 s)")
+                            .arg(2 * mesure.ecoule / (avant.ecoule + apres.ecoule), 0, 'f', 2)
+                            .arg(avant.ecoule, 0, 'f', 2)
+                            .arg(apres.ecoule, 0, 'f', 2)
+                            .arg(avant.processeur, 0, 'f', 2)
+                            .arg(apres.processeur, 0, 'f', 2)
                      << Qt::endl;
         }
 
