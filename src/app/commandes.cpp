@@ -136,8 +136,7 @@ bool VerifierBaseLocale() {
         avecObjets = BaseLocaleInitialiseeAvecObjets();
     } catch (const Erreur& erreur) {
         Boite(QStringLiteral("Impossible de vérifier la base locale ") + CheminBaseLocale() +
-                  QStringLiteral(" :") + CRLF + erreur.Description() + QStringLiteral(" (") +
-                  QString::number(erreur.Number()) + QStringLiteral(")"),
+                  QStringLiteral(" :") + CRLF + erreur.DescriptionEtNumero(),
               mb::Exclamation | mb::OKOnly);
         return false;
     }

@@ -91,8 +91,7 @@ void LancerZelvano(const QString& mode) {
     } catch (const plateforme::Erreur& erreur) {
         // Nothing is started on a base that cannot be opened.
         Avertir(QStringLiteral("Lancement de Zelvano impossible : la base de données ") + base +
-                QStringLiteral(" ne peut pas être ouverte.") + CRLF + erreur.Description() +
-                QStringLiteral(" (") + QString::number(erreur.Number()) + QStringLiteral(")"));
+                QStringLiteral(" ne peut pas être ouverte.") + CRLF + erreur.DescriptionEtNumero());
         EtatBase().clear();
         AfficherEtat();
         return;

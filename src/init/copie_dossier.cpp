@@ -81,8 +81,8 @@ void JournaliserEchecSecurise(const Erreur& e, const QString& source, const QStr
         EcrireJournal(QStringLiteral("Fichier ") + Dans(source, nom) +
                       QStringLiteral(" en cours d'utilisation : COPIE SECURISEE IMPOSSIBLE"));
     } else {
-        EcrireJournal(e.Description() + QStringLiteral(" (") + Nombre(e.Number()) +
-                      QStringLiteral(") pendant la copie du fichier ") + Dans(source, nom));
+        EcrireJournal(e.DescriptionEtNumero() + QStringLiteral(" pendant la copie du fichier ") +
+                      Dans(source, nom));
     }
 }
 
@@ -175,8 +175,8 @@ bool CopierModifiesNonSecurise(const QString& source, const QString& destination
             EcrireJournal(QStringLiteral("Fichier ") + src +
                           QStringLiteral(" en cours d'utilisation : fichier ignoré"));
         } else {
-            EcrireJournal(e.Description() + QStringLiteral(" (") + Nombre(e.Number()) +
-                          QStringLiteral(") pendant la copie du fichier ") + src +
+            EcrireJournal(e.DescriptionEtNumero() +
+                          QStringLiteral(" pendant la copie du fichier ") + src +
                           QStringLiteral(" : fichier ignoré"));
         }
     };
@@ -232,8 +232,8 @@ bool CopierParXcopy(const QString& source, const QString& destination) {
                       QStringLiteral(" fichier(s) copié(s) en mode non sécurisé"));
         return true;
     } catch (const Erreur& e) {
-        EcrireJournal(e.Description() + QStringLiteral(" (") + Nombre(e.Number()) +
-                      QStringLiteral(") pendant la copie du fichier ") + Dans(source, nom));
+        EcrireJournal(e.DescriptionEtNumero() + QStringLiteral(" pendant la copie du fichier ") +
+                      Dans(source, nom));
         return false;
     }
 }
@@ -259,8 +259,7 @@ bool CopierDossier(const QString& dossier, bool estBase) {
             return true;
         }
     } catch (const Erreur& e) {
-        EcrireJournal(e.Description() + QStringLiteral(" (") + Nombre(e.Number()) +
-                      QLatin1Char(')'));
+        EcrireJournal(e.DescriptionEtNumero());
         return false;
     }
     EcrireJournal(QStringLiteral("Copie du dossier ") + source + QStringLiteral(" vers ") +

@@ -275,8 +275,7 @@ void SignalerModificationsLocales(bool initialisation) {
     } catch (const Erreur& e) {
         EcrireJournal(QStringLiteral("ATTENTION : les modifications de la base locale n'ont pas "
                                      "pu être recherchées : ") +
-                      e.Description() + QStringLiteral(" (") + Texte(e.Number()) +
-                      QLatin1Char(')'));
+                      e.DescriptionEtNumero());
     }
 }
 
@@ -339,8 +338,8 @@ QString ApercuNouveaux(bool initialisation) {
                  QStringLiteral(" enregistrement(s), ") + Texte(documents) +
                  QStringLiteral(" document(s)\n");
     } catch (const Erreur& e) {
-        texte += QStringLiteral("  Impossible de lire la base locale : ") + e.Description() +
-                 QStringLiteral(" (") + Texte(e.Number()) + QStringLiteral(")\n");
+        texte += QStringLiteral("  Impossible de lire la base locale : ") +
+                 e.DescriptionEtNumero() + QLatin1Char('\n');
     }
     return texte;
 }
@@ -378,7 +377,7 @@ QString ApercuModifications(bool initialisation) {
     } catch (const Erreur& e) {
         texte =
             QStringLiteral("Modifications de la base locale : impossible de les rechercher : ") +
-            e.Description() + QStringLiteral(" (") + Texte(e.Number()) + QStringLiteral(")\n");
+            e.DescriptionEtNumero() + QLatin1Char('\n');
     }
     return texte;
 }

@@ -42,10 +42,6 @@ QStringList Lire(const QString& chemin) {
     return lignes;
 }
 
-QString Ligne(const plateforme::Erreur& e) {
-    return e.Description() + QStringLiteral(" (") + QString::number(e.Number()) + QLatin1Char(')');
-}
-
 } // namespace
 
 QString CheminFichiersSynchronises() {
@@ -87,7 +83,7 @@ bool FichiersARecopier::Charger() {
         EcrireJournal(QStringLiteral("ERREUR : la liste des fichiers de la dernière "
                                      "synchronisation ") +
                       CheminFichiersSynchronises() + QStringLiteral(" ne peut pas être lue : ") +
-                      Ligne(e));
+                      e.DescriptionEtNumero());
         return false;
     }
     for (const QString& relatif : std::as_const(fichiers_)) {
@@ -141,7 +137,7 @@ bool FichiersARecopier::RecopierRestants() {
             EcrireJournal(QStringLiteral("ERREUR : le fichier ") + source +
                           QStringLiteral(" de la dernière synchronisation n'a pas pu être "
                                          "recopié vers ") +
-                          destination + QStringLiteral(" : ") + Ligne(e));
+                          destination + QStringLiteral(" : ") + e.DescriptionEtNumero());
             return false;
         }
         copies_.insert(Cle(relatif));

@@ -266,8 +266,7 @@ void JournaliserErreurPhase2(const Erreur& e) {
         EcrireJournal(QStringLiteral("Vous devez mettre à jour votre poste serveur "));
         EcrireJournal(QStringLiteral("avec la dernière version de Zelvano."));
     } else {
-        EcrireJournal(e.Description() + QStringLiteral(" (") + QString::number(e.Number()) +
-                      QLatin1Char(')'));
+        EcrireJournal(e.DescriptionEtNumero());
     }
 }
 
@@ -287,8 +286,7 @@ bool PreparerRemplacement() {
     } catch (const Erreur& e) {
         EcrireJournal(QStringLiteral("ERREUR : l'empreinte ") + CheminEmpreintes() +
                       QStringLiteral(" de la base locale n'a pas pu être supprimée : ") +
-                      e.Description() + QStringLiteral(" (") + QString::number(e.Number()) +
-                      QLatin1Char(')'));
+                      e.DescriptionEtNumero());
         return false;
     }
     return true;
@@ -301,8 +299,7 @@ void PrendreEmpreintes() {
     } catch (const Erreur& e) {
         EcrireJournal(QStringLiteral("ATTENTION : l'empreinte de la base locale n'a pas pu être "
                                      "enregistrée dans ") +
-                      CheminEmpreintes() + QStringLiteral(" : ") + e.Description() +
-                      QStringLiteral(" (") + QString::number(e.Number()) + QLatin1Char(')'));
+                      CheminEmpreintes() + QStringLiteral(" : ") + e.DescriptionEtNumero());
     }
 }
 

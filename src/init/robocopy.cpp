@@ -144,8 +144,7 @@ bool CopierDossiersRobocopy() {
             Bilan().AjouterCopies(differents);
         }
     } catch (const plateforme::Erreur& e) {
-        EcrireJournal(e.Description() + QStringLiteral(" (") + QString::number(e.Number()) +
-                      QStringLiteral(") pendant la copie avec ROBOCOPY"));
+        EcrireJournal(e.DescriptionEtNumero() + QStringLiteral(" pendant la copie avec ROBOCOPY"));
         return false;
     }
     return true;

@@ -60,8 +60,8 @@ void Elaguer(const QString& courant) {
         } catch (const Erreur& e) {
             EcrireJournal(QStringLiteral("ATTENTION : l'ancienne sauvegarde ") +
                           Dans(DossierSauvegardes(), noms[i]) +
-                          QStringLiteral(" n'a pas pu être supprimée : ") + e.Description() +
-                          QStringLiteral(" (") + QString::number(e.Number()) + QLatin1Char(')'));
+                          QStringLiteral(" n'a pas pu être supprimée : ") +
+                          e.DescriptionEtNumero());
         }
     }
 }
@@ -75,8 +75,8 @@ QString CheminBaseLocale() {
 void JournaliserEchec(const QString& dossier, const Erreur& e) {
     EcrireJournal(QStringLiteral("ERREUR : la sauvegarde de la base locale ") + CheminBaseLocale() +
                   QStringLiteral(" dans ") + dossier + QStringLiteral(" a échoué : ") +
-                  e.Description() + QStringLiteral(" (") + QString::number(e.Number()) +
-                  QStringLiteral("). La base locale n'a pas été remplacée. Libérez de la place "
+                  e.DescriptionEtNumero() +
+                  QStringLiteral(". La base locale n'a pas été remplacée. Libérez de la place "
                                  "sur le disque, ou mettez sauvegardes=0 dans la section "
                                  "[options] de ") +
                   Param().FichierIni + QStringLiteral(" pour initialiser sans sauvegarde."));

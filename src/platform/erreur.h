@@ -15,6 +15,10 @@ public:
 
     int Number() const { return numero_; }
     const QString& Description() const { return texte_; }
+    // "text (number)", as the journal lines give an error.
+    QString DescriptionEtNumero() const {
+        return texte_ + QStringLiteral(" (") + QString::number(numero_) + QLatin1Char(')');
+    }
     const char* what() const noexcept override { return utf8_.constData(); }
 
 private:

@@ -1,5 +1,7 @@
 #include "platform/fichiers.h"
 
+#include "platform/descripteur.h"
+
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 
@@ -33,24 +35,6 @@ CrochetCopie& crochetCopie() {
 QByteArray Octets(const QString& natif) {
     return QFile::encodeName(natif);
 }
-
-// A file descriptor closed on every exit path.
-class Descripteur {
-public:
-    explicit Descripteur(int fd = -1)
-        : fd_(fd) {}
-    ~Descripteur() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descripteur(const Descripteur&) = delete;
-    Descripteur& operator=(const Descripteur&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 struct FermeDossier {
     void operator()(DIR* d) const { ::closedir(d); }

@@ -1,5 +1,7 @@
 #include "platform/fichiers_durables.h"
 
+#include "platform/descripteur.h"
+
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 
@@ -27,28 +29,6 @@ QString DossierDe(const QString& natif) {
     }
     return pos == 0 ? QStringLiteral("/") : natif.left(pos);
 }
-
-class Descripteur {
-public:
-    explicit Descripteur(int fd)
-        : fd_(fd) {}
-    ~Descripteur() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descripteur(const Descripteur&) = delete;
-    Descripteur& operator=(const Descripteur&) = delete;
-    int get() const { return fd_; }
-    int Fermer() {
-        const int r = ::close(fd_);
-        fd_ = -1;
-        return r;
-    }
-
-private:
-    int fd_;
-};
 
 void SynchroniserDossier(const QString& dossierNatif) {
     Descripteur d(::open(Octets(dossierNatif).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -148,15 +128,24 @@ bool MemeFichier(const QString& chemin1, const QString& chemin2) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-FichierRegistre::FichierRegistre(const QString& chemin)
-    : chemin_(chemin) {
+namespace {
+
+// The folder is checked first: a missing one is the classic "path not found".
+int OuvrirRegistre(const QString& chemin) {
     const QString natif = CheminNatif(chemin);
     struct stat st {};
     if (::stat(Octets(DossierDe(natif)).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         Lever(err::CheminIntrouvable);
     }
-    fd_ = ::open(Octets(natif).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd_ < 0) {
+    return ::open(Octets(natif).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+}
+
+} // namespace
+
+FichierRegistre::FichierRegistre(const QString& chemin)
+    : chemin_(chemin)
+    , fd_(OuvrirRegistre(chemin)) {
+    if (fd_.get() < 0) {
         throw ErreurSysteme(errno, chemin);
     }
 }
@@ -167,7 +156,6 @@ FichierRegistre::~FichierRegistre() {
     } catch (const Erreur&) {
         // The caller that cared called Vider or Durcir itself.
     }
-    ::close(fd_);
 }
 
 void FichierRegistre::Ecrire(const QByteArray& octets) {
@@ -182,12 +170,12 @@ void FichierRegistre::Vider() {
         return;
     }
     const QByteArray octets = std::exchange(tampon_, QByteArray());
-    EcrireTout(fd_, octets, chemin_);
+    EcrireTout(fd_.get(), octets, chemin_);
 }
 
 void FichierRegistre::Durcir() {
     Vider();
-    if (::fdatasync(fd_) != 0) {
+    if (::fdatasync(fd_.get()) != 0) {
         throw ErreurSysteme(errno, chemin_);
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/descripteur.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -37,7 +39,7 @@ public:
 private:
     QString chemin_;
     QByteArray tampon_;
-    int fd_ = -1;
+    Descripteur fd_;
 };
 
 // True when both paths lead to the same file, whatever drives, shares or links lie between.

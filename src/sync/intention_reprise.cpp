@@ -80,10 +80,6 @@ void Avertir(const QString& raison) {
           CheminIntention());
 }
 
-QString TexteErreur(const plateforme::Erreur& e) {
-    return e.Description() + QStringLiteral(" (") + QString::number(e.Number()) + QLatin1Char(')');
-}
-
 int CompterSynchro(dao::Database& base) {
     const auto rs = base.OpenRecordset(
         QStringLiteral("SELECT DISTINCTROW Count(synchro.id) AS NBENR FROM synchro;"));
@@ -113,7 +109,7 @@ std::shared_ptr<dao::Database> OuvrirBaseDistante(const IntentionSynchronisation
                                     "n'est pas vide.");
         } catch (const plateforme::Erreur& e) {
             raison = QStringLiteral("La base distante ") + chemin +
-                     QStringLiteral(" ne peut pas être lue : ") + TexteErreur(e);
+                     QStringLiteral(" ne peut pas être lue : ") + e.DescriptionEtNumero();
         }
     }
     return nullptr;
@@ -186,7 +182,7 @@ bool Reprendre() {
         lignes = LireSynchroLocale(*locale);
     } catch (const plateforme::Erreur& e) {
         Avertir(QStringLiteral("La base locale ") + intention.baseLocale +
-                QStringLiteral(" ne peut pas être lue : ") + TexteErreur(e));
+                QStringLiteral(" ne peut pas être lue : ") + e.DescriptionEtNumero());
         return false;
     }
     const EtatLocal etatLocal = ExaminerLocale(lignes, intention);
@@ -243,7 +239,7 @@ bool ReprendreSynchronisationInterrompue() {
         return Reprendre();
     } catch (const plateforme::Erreur& e) {
         try {
-            Avertir(QStringLiteral("La vérification a échoué : ") + TexteErreur(e));
+            Avertir(QStringLiteral("La vérification a échoué : ") + e.DescriptionEtNumero());
         } catch (const plateforme::Erreur&) {
             // The journal itself cannot be written: the result still tells the caller.
         }

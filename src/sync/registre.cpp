@@ -4,14 +4,6 @@
 #include "platform/erreur.h"
 #include "settings/journal.h"
 
-namespace {
-
-QString TexteErreur(const plateforme::Erreur& e) {
-    return e.Description() + QStringLiteral(" (") + QString::number(e.Number()) + QLatin1Char(')');
-}
-
-} // namespace
-
 RegistreRenumerotations& Registre() {
     static RegistreRenumerotations registre;
     return registre;
@@ -36,7 +28,7 @@ void RegistreRenumerotations::Ouvrir() {
     } catch (const plateforme::Erreur& e) {
         csv_.reset();
         EcrireJournal(QStringLiteral("ATTENTION : le registre des renumérotations ") + chemin +
-                      QStringLiteral(" n'a pas pu être créé : ") + TexteErreur(e));
+                      QStringLiteral(" n'a pas pu être créé : ") + e.DescriptionEtNumero());
     }
 }
 
@@ -50,11 +42,14 @@ void RegistreRenumerotations::Ajouter(const QString& table, qint64 ancien, qint6
         csv_->Ligne({table, QString::number(ancien), QString::number(nouveau), fichierLocal,
                      fichierServeur});
     } catch (const plateforme::Erreur& e) {
-        csv_.reset();
-        EcrireJournal(QStringLiteral("ATTENTION : le registre des renumérotations est "
-                                     "incomplet : ") +
-                      TexteErreur(e));
+        Abandonner(e);
     }
+}
+
+void RegistreRenumerotations::Abandonner(const plateforme::Erreur& e) {
+    csv_.reset();
+    EcrireJournal(QStringLiteral("ATTENTION : le registre des renumérotations est incomplet : ") +
+                  e.DescriptionEtNumero());
 }
 
 void RegistreRenumerotations::Durcir() {
@@ -64,10 +59,7 @@ void RegistreRenumerotations::Durcir() {
     try {
         csv_->Durcir();
     } catch (const plateforme::Erreur& e) {
-        csv_.reset();
-        EcrireJournal(QStringLiteral("ATTENTION : le registre des renumérotations est "
-                                     "incomplet : ") +
-                      TexteErreur(e));
+        Abandonner(e);
     }
 }
 

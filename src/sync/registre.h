@@ -1,6 +1,7 @@
 #pragma once
 
 #include "init/fichier_csv.h"
+#include "platform/erreur.h"
 
 #include <QString>
 
@@ -28,6 +29,8 @@ public:
 
 private:
     void Durcir();
+    // A line could not be written: the register goes no further, and the journal says so.
+    void Abandonner(const plateforme::Erreur& e);
 
     std::unique_ptr<FichierCsv> csv_;
     qint64 enregistrements_ = 0;

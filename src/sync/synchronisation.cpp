@@ -260,8 +260,7 @@ void LancerSynchronisation() {
         LigneSansEchec(e.Number() == dao::errdb::TableIntrouvable
                            ? QStringLiteral("ERREUR : Vous devez d'abord initialiser la "
                                             "synchronisation")
-                           : e.Description() + QStringLiteral(" (") + QString::number(e.Number()) +
-                                 QLatin1Char(')'));
+                           : e.DescriptionEtNumero());
         BaseDistante().reset();
         BaseLocale().reset();
         if (validationEngagee && intentionEcrite) {
@@ -273,8 +272,7 @@ void LancerSynchronisation() {
                 SupprimerIntention();
             } catch (const plateforme::Erreur& suppression) {
                 // Left in place, it is settled as cancelled at the next start.
-                LigneSansEchec(suppression.Description() + QStringLiteral(" (") +
-                               QString::number(suppression.Number()) + QLatin1Char(')'));
+                LigneSansEchec(suppression.DescriptionEtNumero());
             }
         }
         return;

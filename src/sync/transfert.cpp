@@ -230,8 +230,7 @@ void CopierFichierEnregistrement(const QString& source, const QString& destinati
             EtapeSansEchec([&] {
                 EcrireJournal(QStringLiteral("ATTENTION : le fichier ") + source +
                               QStringLiteral(" n'a pas pu être copié vers ") + destination +
-                              QStringLiteral(" : ") + e.Description() + QStringLiteral(" (") +
-                              QString::number(e.Number()) + QLatin1Char(')'));
+                              QStringLiteral(" : ") + e.DescriptionEtNumero());
             });
         }
     }

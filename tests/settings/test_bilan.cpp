@@ -6,30 +6,6 @@
 
 namespace {
 
-// Counts what reaches the window's bar.
-class FenetreProgression final : public Fenetre {
-public:
-    void DefinirTitre(const QString&) override {}
-    void AjouterLigneJournal(const QString&) override {}
-    void ViderJournal() override {}
-    void DefinirLibelle(Bouton, const QString&) override {}
-    void ActiverBouton(Bouton, bool) override {}
-    bool BoutonActif(Bouton) const override { return true; }
-    void AfficherProgression(const QString& etape, qint64 fait, qint64 total) override {
-        appels.append({etape, fait, total});
-        visible = true;
-    }
-    void MasquerProgression() override { visible = false; }
-
-    struct Appel {
-        QString etape;
-        qint64 fait;
-        qint64 total;
-    };
-    QList<Appel> appels;
-    bool visible = false;
-};
-
 TEST(Bilan, LigneEnMinutesEtSecondes) {
     factices::Environnement env;
     Bilan().Commencer();
@@ -50,31 +26,31 @@ TEST(Bilan, LigneEnMinutesEtSecondes) {
 }
 
 TEST(Bilan, LaProgressionNAtteintLaFenetreQuaChaqueCentieme) {
-    FenetreProgression fenetre;
+    factices::Fenetre fenetre;
     const InstallationFenetre installation(fenetre);
     const QString etape = QStringLiteral("Envoi de la table patient");
     for (qint64 i = 1; i <= 100'000; ++i) {
         Progression(etape, i, 100'000);
     }
-    ASSERT_LE(fenetre.appels.size(), 101);
-    EXPECT_EQ(fenetre.appels.last().fait, 100'000);
-    EXPECT_EQ(fenetre.appels.last().total, 100'000);
-    EXPECT_TRUE(fenetre.visible);
+    ASSERT_LE(fenetre.avancements.size(), 101);
+    EXPECT_EQ(fenetre.avancements.last().fait, 100'000);
+    EXPECT_EQ(fenetre.avancements.last().total, 100'000);
+    EXPECT_TRUE(fenetre.progressionVisible);
 
     // The next step shows at once, even at the same percentage; a step of unknown length once.
-    const qsizetype avant = fenetre.appels.size();
+    const qsizetype avant = fenetre.avancements.size();
     Progression(QStringLiteral("Envoi de la table consultation"), 0, 5);
     Progression(QStringLiteral("Copie du dossier P:\\zelvano\\courrier"), 0, 0);
     Progression(QStringLiteral("Copie du dossier P:\\zelvano\\courrier"), 0, 0);
-    ASSERT_EQ(fenetre.appels.size(), avant + 2);
-    EXPECT_EQ(fenetre.appels.last().total, 0);
+    ASSERT_EQ(fenetre.avancements.size(), avant + 2);
+    EXPECT_EQ(fenetre.avancements.last().total, 0);
 
     // Hidden at the end of the run; the next run's first step shows again.
     FinProgression();
-    EXPECT_FALSE(fenetre.visible);
+    EXPECT_FALSE(fenetre.progressionVisible);
     Progression(etape, 1, 100'000);
-    EXPECT_TRUE(fenetre.visible);
-    EXPECT_EQ(fenetre.appels.size(), avant + 3);
+    EXPECT_TRUE(fenetre.progressionVisible);
+    EXPECT_EQ(fenetre.avancements.size(), avant + 3);
     FinProgression();
 }
 

@@ -111,11 +111,24 @@ public:
     QStringList Messages() const;
     // Every line, those included.
     QStringList MessagesComplets() const;
+    // What reaches the progress bar.
+    void AfficherProgression(const QString& etape, qint64 fait, qint64 total) override {
+        avancements.append({etape, fait, total});
+        progressionVisible = true;
+    }
+    void MasquerProgression() override { progressionVisible = false; }
 
     QString titre;
     QStringList lignes;
     QString libelles[6];
     bool actifs[6] = {true, true, true, true, true, true};
+    struct Avancement {
+        QString etape;
+        qint64 fait;
+        qint64 total;
+    };
+    QList<Avancement> avancements;
+    bool progressionVisible = false;
 };
 
 // A sleep inhibitor without a bus: the reason of each lock taken, and how many are held now.
