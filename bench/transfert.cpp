@@ -47,7 +47,6 @@
 namespace {
 
 using mesures::Echec;
-using mesures::SecondesProcesseur;
 using mesures::Sortie;
 
 struct TableMesuree {
@@ -112,19 +111,16 @@ QMap<QString, qint64> Comptes(demo::BaseSqlite& base) {
 // The walk of a run: one transaction over both bases, committed at the end.
 Mesure Transferer() {
     dao::DBEngine& moteur = dao::DBEngine::Instance();
-    const double processeur = SecondesProcesseur();
-    QElapsedTimer chrono;
-    chrono.start();
-    moteur.BeginTrans();
-    BaseDistante() = moteur.OpenDatabase(QStringLiteral("P:\\zelvano\\bd\\zelvano.mdb"));
-    BaseLocale() = moteur.OpenDatabase(QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb"));
-    if (!ParcourirTableSynchro()) {
-        moteur.Rollback();
-        Echec(QStringLiteral("le parcours a échoué"));
-    }
-    moteur.CommitTrans();
-    const Mesure mesure{static_cast<double>(chrono.nsecsElapsed()) / 1e9,
-                        SecondesProcesseur() - processeur};
+    const Mesure mesure = mesures::Mesurer([&moteur] {
+        moteur.BeginTrans();
+        BaseDistante() = moteur.OpenDatabase(QStringLiteral("P:\\zelvano\\bd\\zelvano.mdb"));
+        BaseLocale() = moteur.OpenDatabase(QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb"));
+        if (!ParcourirTableSynchro()) {
+            moteur.Rollback();
+            Echec(QStringLiteral("le parcours a échoué"));
+        }
+        moteur.CommitTrans();
+    });
     BaseDistante()->Close();
     BaseLocale()->Close();
     BaseDistante().reset();
