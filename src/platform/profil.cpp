@@ -5,10 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringList>
+#include <QList>
+#include <QMap>
 
 #include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <optional>
 
 #include <fcntl.h>
@@ -72,14 +74,75 @@ bool Utf8Valide(const QByteArray& octets) {
     return true;
 }
 
-QString DepuisCp1252(const QByteArray& octets) {
-    QString texte(octets.size(), Qt::Uninitialized);
-    QChar* sortie = texte.data();
-    for (qsizetype i = 0; i < octets.size(); ++i) {
-        const auto c = static_cast<unsigned char>(octets[i]);
-        sortie[i] = (c >= 0x80 && c <= 0x9F) ? QChar(Cp1252[c - 0x80]) : QChar(c);
+// How a file's text is stored. Without a byte-order mark, a file whose bytes are not valid UTF-8
+// was saved in the Windows code page (1252): accented text saved that way is almost never valid
+// UTF-8, and plain ASCII reads the same either way (a new file is UTF-8).
+enum class Codage { Utf8, Cp1252, Utf16LE, Utf16BE };
+
+qsizetype TailleUnite(Codage codage) {
+    return codage == Codage::Utf16LE || codage == Codage::Utf16BE ? 2 : 1;
+}
+
+// The code unit at byte i: one byte, or two of UTF-16.
+char16_t Unite(const QByteArray& octets, qsizetype i, Codage codage) {
+    const auto octet = [&](qsizetype k) {
+        return static_cast<unsigned char>(octets[k]);
+    };
+    switch (codage) {
+    case Codage::Utf16LE:
+        return static_cast<char16_t>(octet(i) | octet(i + 1) << 8);
+    case Codage::Utf16BE:
+        return static_cast<char16_t>(octet(i) << 8 | octet(i + 1));
+    default:
+        return octet(i);
+    }
+}
+
+// UTF-16 is taken unit by unit, unpaired surrogates included, so that it encodes back the same.
+QString Decoder(const QByteArray& octets, Codage codage) {
+    if (codage == Codage::Utf8) {
+        return QString::fromUtf8(octets);
+    }
+    const qsizetype pas = TailleUnite(codage);
+    QString texte;
+    texte.reserve(octets.size() / pas);
+    for (qsizetype i = 0; i + pas <= octets.size(); i += pas) {
+        const char16_t u = Unite(octets, i, codage);
+        const bool table = codage == Codage::Cp1252 && u >= 0x80 && u <= 0x9F;
+        texte += QChar(table ? Cp1252[u - 0x80] : u);
     }
     return texte;
+}
+
+// A character the code page lacks is written '?', as the system's conversion does.
+char VersCp1252(char16_t u) {
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+        return static_cast<char>(u);
+    }
+    const auto* p = std::find(std::begin(Cp1252), std::end(Cp1252), u);
+    return p == std::end(Cp1252) ? '?' : static_cast<char>(0x80 + (p - std::begin(Cp1252)));
+}
+
+QByteArray Encoder(const QString& texte, Codage codage) {
+    if (codage == Codage::Utf8) {
+        return texte.toUtf8();
+    }
+    QByteArray octets;
+    for (const QChar c : texte) {
+        const char16_t u = c.unicode();
+        const char bas = static_cast<char>(u & 0xFF);
+        const char haut = static_cast<char>(u >> 8);
+        if (codage == Codage::Utf16LE) {
+            octets += bas;
+            octets += haut;
+        } else if (codage == Codage::Utf16BE) {
+            octets += haut;
+            octets += bas;
+        } else {
+            octets += VersCp1252(u);
+        }
+    }
+    return octets;
 }
 
 bool EstBlanc(QChar c) {
@@ -117,14 +180,87 @@ bool DansDossierWindows(const QString& fichier) {
     return !(EstLecteur(f) || f.startsWith(QLatin1Char('\\')) || f.startsWith(QLatin1Char('/')));
 }
 
-// The file as lines, without their line ends.
+struct Ligne {
+    QString texte;     // without its line end
+    QString fin;       // its line end; empty on a last line without one
+    QByteArray octets; // as read, line end included; empty once written here
+};
+
 struct Contenu {
-    QStringList lignes;
-    bool crlf = true;
-    bool bom = false;
+    QList<Ligne> lignes;
+    Codage codage = Codage::Utf8;
+    QByteArray marque;                    // byte-order mark, kept as read
+    QString fin = QStringLiteral("\r\n"); // of the lines written here
 };
 
 enum class Lecture { Ok, Absent, Illisible };
+
+// Splits the file into lines that remember their bytes, so that a write changes only the lines
+// it writes, whatever the file's encoding and line ends.
+void Decouper(const QByteArray& octets, Contenu& contenu) {
+    if (octets.startsWith("\xFF\xFE") || octets.startsWith("\xFE\xFF")) {
+        contenu.codage = octets.startsWith("\xFF") ? Codage::Utf16LE : Codage::Utf16BE;
+        contenu.marque = octets.left(2);
+    } else {
+        if (octets.startsWith("\xEF\xBB\xBF")) {
+            contenu.marque = octets.left(3);
+        }
+        contenu.codage =
+            Utf8Valide(octets.mid(contenu.marque.size())) ? Codage::Utf8 : Codage::Cp1252;
+    }
+    const Codage codage = contenu.codage;
+    const qsizetype pas = TailleUnite(codage);
+    const qsizetype debut = contenu.marque.size();
+    // An odd last byte of UTF-16 is half a character: no text, dropped at the next write.
+    const qsizetype n = octets.size() - (octets.size() - debut) % pas;
+    QMap<QString, int> fins;
+    const auto ajouter = [&](qsizetype ligne, qsizetype finTexte, qsizetype finLigne) {
+        Ligne l{Decoder(octets.sliced(ligne, finTexte - ligne), codage),
+                Decoder(octets.sliced(finTexte, finLigne - finTexte), codage),
+                octets.sliced(ligne, finLigne - ligne)};
+        if (!l.fin.isEmpty()) {
+            ++fins[l.fin];
+        }
+        contenu.lignes.append(l);
+    };
+    const auto est = [&](qsizetype i, char16_t c) {
+        return i < n && Unite(octets, i, codage) == c;
+    };
+    qsizetype ligne = debut;
+    qsizetype i = debut;
+    while (i < n) {
+        if (!est(i, u'\n') && !est(i, u'\r')) {
+            i += pas;
+            continue;
+        }
+        // Carriage returns before a line feed end one line with it (line ends converted twice
+        // leave "\r\r\n"); without a line feed, each ends a line.
+        qsizetype j = i;
+        while (est(j, u'\r')) {
+            j += pas;
+        }
+        if (est(j, u'\n')) {
+            ajouter(ligne, i, j + pas);
+            ligne = i = j + pas;
+            continue;
+        }
+        for (; i < j; i += pas) {
+            ajouter(ligne, i, i + pas);
+            ligne = i + pas;
+        }
+    }
+    if (ligne < n) {
+        ajouter(ligne, n, n);
+    }
+    // Written lines end as most of the file's lines do; CRLF on a tie.
+    int plus = fins.value(contenu.fin);
+    for (auto it = fins.cbegin(); it != fins.cend(); ++it) {
+        if (it.value() > plus) {
+            plus = it.value();
+            contenu.fin = it.key();
+        }
+    }
+}
 
 Lecture LireContenu(const QString& natif, Contenu& contenu) {
     QFile f(natif);
@@ -134,30 +270,11 @@ Lecture LireContenu(const QString& natif, Contenu& contenu) {
     if (!f.open(QIODevice::ReadOnly)) {
         return Lecture::Illisible;
     }
-    QByteArray octets = f.readAll();
+    const QByteArray octets = f.readAll();
     if (f.error() != QFileDevice::NoError) {
         return Lecture::Illisible;
     }
-    if (octets.startsWith("\xEF\xBB\xBF")) {
-        contenu.bom = true;
-        octets.remove(0, 3);
-    }
-    const qsizetype lf = octets.count('\n');
-    const qsizetype crlf = octets.count("\r\n");
-    // A file with bare line feeds only keeps them; anything else gets CRLF.
-    contenu.crlf = !(lf > 0 && crlf == 0);
-    const QString texte = DecoderTexte(octets);
-    contenu.lignes = texte.split(QLatin1Char('\n'));
-    if (!contenu.lignes.isEmpty() && contenu.lignes.last().isEmpty()) {
-        contenu.lignes.removeLast(); // the final line end
-    }
-    // Every carriage return before the line feed: a file whose line ends were converted twice
-    // ("\r\r\n") must not leave one at the end of its values.
-    for (QString& l : contenu.lignes) {
-        while (l.endsWith(QLatin1Char('\r'))) {
-            l.chop(1);
-        }
-    }
+    Decouper(octets, contenu);
     return Lecture::Ok;
 }
 
@@ -185,10 +302,10 @@ struct Place {
     qsizetype fin = -1;
 };
 
-Place TrouverSection(const QStringList& lignes, const QString& section) {
+Place TrouverSection(const QList<Ligne>& lignes, const QString& section) {
     Place p;
     for (qsizetype i = 0; i < lignes.size(); ++i) {
-        const std::optional<QString> nom = NomSection(lignes[i]);
+        const std::optional<QString> nom = NomSection(lignes[i].texte);
         if (!nom) {
             continue;
         }
@@ -207,9 +324,9 @@ Place TrouverSection(const QStringList& lignes, const QString& section) {
 }
 
 // Index of the key's line inside the section, -1 when absent.
-qsizetype TrouverCle(const QStringList& lignes, const Place& p, const QString& cle) {
+qsizetype TrouverCle(const QList<Ligne>& lignes, const Place& p, const QString& cle) {
     for (qsizetype i = p.entete + 1; i < p.fin; ++i) {
-        const QString& l = lignes[i];
+        const QString& l = lignes[i].texte;
         if (EstCommentaire(l)) {
             continue;
         }
@@ -245,7 +362,7 @@ std::optional<QString> LireValeur(const QString& section, const QString& cle,
     if (i < 0) {
         return std::nullopt;
     }
-    return ValeurLigne(contenu.lignes[i]);
+    return ValeurLigne(contenu.lignes[i].texte);
 }
 
 // Writes the whole text through a temporary file of the same folder, synced, then renamed over
@@ -311,13 +428,6 @@ bool EcrireAtomique(const QString& natif, const QByteArray& octets) {
 
 } // namespace
 
-QString DecoderTexte(const QByteArray& octets) {
-    if (Utf8Valide(octets)) {
-        return QString::fromUtf8(octets);
-    }
-    return DepuisCp1252(octets);
-}
-
 int GetPrivateProfileStringA(const QString& section, const QString& cle, const QString& defaut,
                              QString& tampon, int taille, const QString& fichier) {
     // As the system does, a default loses its trailing blanks (only those).
@@ -327,8 +437,7 @@ int GetPrivateProfileStringA(const QString& section, const QString& cle, const Q
     }
     const QString valeur = LireValeur(section, cle, fichier).value_or(repli);
     if (taille <= 0) {
-        tampon.clear();
-        return 0;
+        return 0; // no room: the buffer is left as it was
     }
     qsizetype n = std::min<qsizetype>(valeur.size(), taille - 1);
     if (n > 0 && n < valeur.size() && valeur[n - 1].isHighSurrogate()) {
@@ -391,39 +500,46 @@ bool WritePrivateProfileStringA(const QString& section, const QString& cle, cons
     if (lecture == Lecture::Illisible) {
         return false; // never replace a file that could not be read
     }
-    QStringList& lignes = contenu.lignes;
+    QList<Ligne>& lignes = contenu.lignes;
+    const auto inserer = [&](qsizetype ou, const QString& texte) {
+        if (ou > 0 && lignes[ou - 1].fin.isEmpty()) { // the last line had no line end
+            lignes[ou - 1].fin = contenu.fin;
+            lignes[ou - 1].octets += Encoder(contenu.fin, contenu.codage);
+        }
+        lignes.insert(ou, Ligne{texte, contenu.fin, {}});
+    };
     const Place p = TrouverSection(lignes, s);
     if (p.entete < 0) {
-        lignes.append(QLatin1Char('[') + s + QLatin1Char(']'));
-        lignes.append(k + QLatin1Char('=') + v);
+        inserer(lignes.size(), QLatin1Char('[') + s + QLatin1Char(']'));
+        inserer(lignes.size(), k + QLatin1Char('=') + v);
     } else {
         const qsizetype i = TrouverCle(lignes, p, k);
         if (i >= 0) {
-            const QString& ancienne = lignes[i];
-            qsizetype debut = ancienne.indexOf(QLatin1Char('=')) + 1;
-            while (debut < ancienne.size() && EstBlanc(ancienne[debut])) {
+            Ligne& ancienne = lignes[i];
+            qsizetype debut = ancienne.texte.indexOf(QLatin1Char('=')) + 1;
+            while (debut < ancienne.texte.size() && EstBlanc(ancienne.texte[debut])) {
                 ++debut;
             }
-            lignes[i] = ancienne.left(debut) + v;
+            ancienne.texte = ancienne.texte.left(debut) + v;
+            ancienne.octets.clear();
+            if (ancienne.fin.isEmpty()) {
+                ancienne.fin = contenu.fin;
+            }
         } else {
             qsizetype apres = p.entete + 1;
             for (qsizetype j = p.fin - 1; j > p.entete; --j) {
-                if (!Rogner(lignes[j]).isEmpty()) {
+                if (!Rogner(lignes[j].texte).isEmpty()) {
                     apres = j + 1;
                     break;
                 }
             }
-            lignes.insert(apres, k + QLatin1Char('=') + v);
+            inserer(apres, k + QLatin1Char('=') + v);
         }
     }
-    const QString fin = contenu.crlf ? QStringLiteral("\r\n") : QStringLiteral("\n");
-    QByteArray octets;
-    if (contenu.bom) {
-        octets = "\xEF\xBB\xBF";
-    }
-    for (const QString& l : lignes) {
-        octets += l.toUtf8();
-        octets += fin.toLatin1();
+    // The lines not written keep their bytes.
+    QByteArray octets = contenu.marque;
+    for (const Ligne& l : lignes) {
+        octets += l.octets.isEmpty() ? Encoder(l.texte + l.fin, contenu.codage) : l.octets;
     }
     return EcrireAtomique(natif, octets);
 }

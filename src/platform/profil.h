@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 // Private-profile (INI) store with Windows semantics: sections and keys compared without regard
 // to case, values trimmed, a bare or relative file name resolved in the Windows folder
-// (C:\WINDOWS\synchro.ini). Files written on Windows are read too: text that is not valid UTF-8
-// is read as Windows-1252. Writes are UTF-8 and keep the rest of the file and its line order.
+// (C:\WINDOWS\synchro.ini). Files written on Windows are read too: UTF-16 with a byte-order mark,
+// the Windows code page (1252), lines ended by CR LF, LF or a lone CR. A write changes only the
+// lines it writes, in the file's own encoding and line end (a new file is UTF-8 with CR LF).
 namespace plateforme {
 
 // Copies at most taille - 1 characters of the value (or of `defaut`) into `tampon` and returns
@@ -23,9 +23,5 @@ int GetPrivateProfileIntA(const QString& section, const QString& cle, int defaut
 // (never raises).
 bool WritePrivateProfileStringA(const QString& section, const QString& cle, const QString& valeur,
                                 const QString& fichier);
-
-// Text of a file that may have been written on Windows: UTF-8 when the bytes are valid UTF-8,
-// Windows-1252 otherwise.
-QString DecoderTexte(const QByteArray& octets);
 
 } // namespace plateforme

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QStringEncoder>
 
 #include <gtest/gtest.h>
 
@@ -77,6 +78,12 @@ TEST_F(Profil, TamponDe255GardeAuPlus254Caracteres) {
     EXPECT_EQ(Texte(QStringLiteral("general"), QStringLiteral("court"), {}, 3),
               QStringLiteral("ab"));
     EXPECT_EQ(Texte(QStringLiteral("general"), QStringLiteral("court"), {}, 1), QString());
+    // No room at all: the buffer is left as it was.
+    QString tampon = QStringLiteral("garde");
+    EXPECT_EQ(GetPrivateProfileStringA(QStringLiteral("general"), QStringLiteral("court"), {},
+                                       tampon, 0, Ini),
+              0);
+    EXPECT_EQ(tampon, QStringLiteral("garde"));
     EXPECT_EQ(
         Texte(QStringLiteral("general"), QStringLiteral("absent"), QString(300, QLatin1Char('d'))),
         QString(254, QLatin1Char('d')));
@@ -160,15 +167,25 @@ TEST_F(Profil, SectionEnDoubleEtMarqueUtf8) {
 }
 
 TEST_F(Profil, FinsDeLigneDuFichier) {
+    const auto ecrire = [](const char* section, const char* cle, const char* valeur) {
+        EXPECT_TRUE(WritePrivateProfileStringA(QString::fromLatin1(section),
+                                               QString::fromLatin1(cle),
+                                               QString::fromLatin1(valeur), Ini));
+    };
     Ecrire("[a]\nx=1\n");
-    EXPECT_TRUE(WritePrivateProfileStringA(QStringLiteral("a"), QStringLiteral("y"),
-                                           QStringLiteral("2"), Ini));
+    ecrire("a", "y", "2");
     EXPECT_EQ(Lire(), QByteArray("[a]\nx=1\ny=2\n"));
-    // No final line end, mixed ends: CRLF throughout.
+    // Lone carriage returns end lines too, and stay the file's line end.
+    Ecrire("[a]\rx=1\r[b]\ry=2");
+    EXPECT_EQ(Entier(QStringLiteral("a"), QStringLiteral("x")), 1);
+    EXPECT_EQ(Entier(QStringLiteral("b"), QStringLiteral("y")), 2);
+    ecrire("a", "z", "3");
+    ecrire("b", "w", "4");
+    EXPECT_EQ(Lire(), QByteArray("[a]\rx=1\rz=3\r[b]\ry=2\rw=4\r"));
+    // Mixed ends: the lines not written keep theirs, a written line ends with CRLF.
     Ecrire("[a]\r\nx=1\ny=3");
-    EXPECT_TRUE(WritePrivateProfileStringA(QStringLiteral("a"), QStringLiteral("y"),
-                                           QStringLiteral("2"), Ini));
-    EXPECT_EQ(Lire(), QByteArray("[a]\r\nx=1\r\ny=2\r\n"));
+    ecrire("a", "y", "2");
+    EXPECT_EQ(Lire(), QByteArray("[a]\r\nx=1\ny=2\r\n"));
 }
 
 TEST_F(Profil, CreationDuFichierEtDuDossierWindows) {
@@ -212,14 +229,38 @@ TEST_F(Profil, FichierWindows1252) {
               QStringLiteral("Modèle été"));
     EXPECT_EQ(Texte(QStringLiteral("OPTIONS"), QStringLiteral("BOUTONÉ")),
               QStringLiteral("œuvre €"));
-    // Rewritten in UTF-8, the rest kept.
-    EXPECT_TRUE(WritePrivateProfileStringA(
-        QStringLiteral("options"), QStringLiteral("boutonserveur"), QStringLiteral("Accès"), Ini));
-    EXPECT_EQ(Lire(), QStringLiteral("[options]\r\nboutonclient=Modèle été\r\nboutoné=œuvre €\r\n"
-                                     "boutonserveur=Accès\r\n")
-                          .toUtf8());
-    EXPECT_EQ(Texte(QStringLiteral("options"), QStringLiteral("boutonclient")),
-              QStringLiteral("Modèle été"));
+    // Written in the file's code page; the other lines keep their bytes for the Windows tools.
+    EXPECT_TRUE(WritePrivateProfileStringA(QStringLiteral("options"),
+                                           QStringLiteral("boutonserveur"),
+                                           QStringLiteral("Accès œ€"), Ini));
+    EXPECT_TRUE(WritePrivateProfileStringA(QStringLiteral("options"), QStringLiteral("boutoné"),
+                                           QStringLiteral("Clé"), Ini));
+    EXPECT_EQ(Lire(), QByteArray("[options]\r\nboutonclient=Mod\xe8le \xe9t\xe9\r\n"
+                                 "bouton\xe9=Cl\xe9\r\nboutonserveur=Acc\xe8s \x9c\x80\r\n"));
+    EXPECT_EQ(Texte(QStringLiteral("options"), QStringLiteral("boutonserveur")),
+              QStringLiteral("Accès œ€"));
+}
+
+// Saved by Notepad as "Unicode": UTF-16 with its byte-order mark, and so it stays.
+TEST_F(Profil, FichierUnicode) {
+    const auto utf16 = [](QStringConverter::Encoding codage, const QString& texte) {
+        QStringEncoder encodeur(codage, QStringConverter::Flag::WriteBom);
+        return QByteArray(encodeur(texte));
+    };
+    for (const auto codage : {QStringConverter::Utf16LE, QStringConverter::Utf16BE}) {
+        Ecrire(utf16(codage, QStringLiteral("; réglages\r\n[general]\r\nunite=Q\r\nbddir=été\r\n"
+                                            "[position]\r\nleft=10\r\n")));
+        EXPECT_EQ(Texte(QStringLiteral("general"), QStringLiteral("bddir")), QStringLiteral("été"));
+        EXPECT_EQ(Entier(QStringLiteral("position"), QStringLiteral("left")), 10);
+        EXPECT_TRUE(WritePrivateProfileStringA(QStringLiteral("general"), QStringLiteral("unite"),
+                                               QStringLiteral("€"), Ini));
+        EXPECT_TRUE(WritePrivateProfileStringA(
+            QStringLiteral("options"), QStringLiteral("createlog"), QStringLiteral("1"), Ini));
+        EXPECT_EQ(Lire(), utf16(codage, QStringLiteral("; réglages\r\n[general]\r\nunite=€\r\n"
+                                                       "bddir=été\r\n[position]\r\nleft=10\r\n"
+                                                       "[options]\r\ncreatelog=1\r\n")));
+        EXPECT_EQ(Texte(QStringLiteral("general"), QStringLiteral("unite")), QStringLiteral("€"));
+    }
 }
 
 TEST_F(Profil, OctetsAleatoiresSansPlantage) {

@@ -1,7 +1,7 @@
 // Settings files made at random: pure random bytes, and files where the keys of the settings
 // record lie among lines of garbage, with values of every kind (blanks around, quotes, accents,
 // 300 characters, numbers in and out of the 16-bit range, texts that are not numbers), written
-// in UTF-8 or Windows-1252 with any kind of line end. The record read must be what an
+// in UTF-8, Windows-1252 or UTF-16 with any kind of line end. The record read must be what an
 // independent reading of the generated keys says, or the reader must raise the error the first
 // bad number calls for.
 
@@ -14,6 +14,7 @@
 #include <QList>
 #include <QMap>
 #include <QRandomGenerator>
+#include <QStringEncoder>
 
 #include <gtest/gtest.h>
 
@@ -179,9 +180,10 @@ QByteArray Dechet(QRandomGenerator& alea, bool cp1252) {
 }
 
 QByteArray Generer(QRandomGenerator& alea, Attendu& attendu) {
-    const bool cp1252 = alea.bounded(2) == 1;
-    const QByteArray fins[] = {"\r\n", "\n", "\r\r\n"};
-    const QByteArray fin = fins[alea.bounded(3)];
+    const quint32 codage = alea.bounded(3); // UTF-8, Windows-1252, UTF-16
+    const bool cp1252 = codage == 1;
+    const QByteArray fins[] = {"\r\n", "\n", "\r\r\n", "\r"};
+    const QByteArray fin = fins[alea.bounded(4)];
     const auto encoder = [&](const QString& t) {
         return cp1252 ? EnCp1252(t) : t.toUtf8();
     };
@@ -238,7 +240,7 @@ QByteArray Generer(QRandomGenerator& alea, Attendu& attendu) {
     QByteArray octets;
     if (cp1252) {
         octets += ";\xe9t\xe9" + fin; // never valid UTF-8
-    } else if (alea.bounded(4) == 0) {
+    } else if (codage == 0 && alea.bounded(4) == 0) {
         octets += "\xef\xbb\xbf";
     }
     octets += Dechet(alea, cp1252) + fin;
@@ -248,6 +250,10 @@ QByteArray Generer(QRandomGenerator& alea, Attendu& attendu) {
     }
     for (const QString& nom : noms) {
         octets += '[' + encoder(casse(nom.toLatin1().constData())) + ']' + fin + sections[nom];
+    }
+    if (codage == 2) { // as Notepad saves "Unicode"
+        QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+        return utf16(QString::fromUtf8(octets));
     }
     return octets;
 }
@@ -394,6 +400,8 @@ TEST_F(IniAleatoire, OctetsAleatoiresPuisEcriture) {
         }
 
         EcrireCle(QStringLiteral("position"), QStringLiteral("left"), QStringLiteral("1200"));
+        // Added at the end: every byte of the file is still there as it was.
+        EXPECT_TRUE(env.machine.LireFichier(FichierAleatoire).startsWith(octets));
         EXPECT_EQ(LireCleEntier(QStringLiteral("position"), QStringLiteral("left"), 0), 1200);
         LireParametres();
         const Parametres& apres = Param();
