@@ -62,6 +62,36 @@ void AvecLot(const plateforme::DossierOuvert& destination,
     }
 }
 
+// A read-only local file (a signed letter often is), which no copy may replace, and whose
+// content differs from the server's.
+class CibleEnLectureSeule : public Erreur {
+public:
+    explicit CibleEnLectureSeule(QString chemin)
+        : Erreur(plateforme::err::PermissionRefusee,
+                 plateforme::TexteErreur(plateforme::err::PermissionRefusee))
+        , chemin_(std::move(chemin)) {}
+    const QString& Chemin() const { return chemin_; }
+
+private:
+    QString chemin_;
+};
+
+// Whether `nom` must be copied over a read-only local file: not when it already holds the
+// server's content (the file counts as brought); raises CibleEnLectureSeule when it differs.
+bool CopieNecessaire(const plateforme::DossierOuvert& source,
+                     const plateforme::DossierOuvert& destination, const QString& nom) {
+    switch (destination.CibleEnLectureSeule(source, nom)) {
+    case plateforme::CibleLectureSeule::Non:
+        return true;
+    case plateforme::CibleLectureSeule::Identique:
+        FichiersImposes().MarquerCopie(source.CheminWindows(), nom);
+        return false;
+    case plateforme::CibleLectureSeule::Differente:
+        break;
+    }
+    throw CibleEnLectureSeule(Dans(destination.CheminWindows(), nom));
+}
+
 // The secure ways read a base through SQLite so that a writer elsewhere cannot hand over a
 // half-written file. A base is in place at once; a plain file once its lot is.
 void CopierSecurise(const plateforme::DossierOuvert& source,
@@ -71,12 +101,39 @@ void CopierSecurise(const plateforme::DossierOuvert& source,
         CopierFichierBase(Dans(source.CheminWindows(), nom),
                           Dans(destination.CheminWindows(), nom));
         place(nom);
-    } else {
+    } else if (CopieNecessaire(source, destination, nom)) {
         lot.Copier(source, nom);
     }
 }
 
-void JournaliserEchecSecurise(const Erreur& e, const QString& source, const QString& nom) {
+// The failures that are not the file being copied: a read-only local file, the file of a lot
+// that could not take its name, the flush of a lot. Empty for the others.
+QString LigneEchecParticuliere(const Erreur& e, const QString& destination, const QString& suite) {
+    if (const auto* lectureSeule = dynamic_cast<const CibleEnLectureSeule*>(&e)) {
+        return QStringLiteral("Fichier ") + lectureSeule->Chemin() +
+               QStringLiteral(" en lecture seule : ") + suite;
+    }
+    if (const auto* placement = dynamic_cast<const plateforme::ErreurPlacement*>(&e)) {
+        if (placement->Nom().isEmpty()) {
+            return e.DescriptionEtNumero() +
+                   QStringLiteral(" pendant l'écriture sur le disque des fichiers copiés dans ") +
+                   destination;
+        }
+    }
+    return {};
+}
+
+void JournaliserEchecSecurise(const Erreur& e, const QString& source, const QString& destination,
+                              QString nom) {
+    const QString ligne =
+        LigneEchecParticuliere(e, destination, QStringLiteral("COPIE SECURISEE IMPOSSIBLE"));
+    if (!ligne.isEmpty()) {
+        EcrireJournal(ligne);
+        return;
+    }
+    if (const auto* placement = dynamic_cast<const plateforme::ErreurPlacement*>(&e)) {
+        nom = placement->Nom(); // not always the last one listed
+    }
     if (e.Number() == plateforme::err::PermissionRefusee) {
         EcrireJournal(QStringLiteral("Fichier ") + Dans(source, nom) +
                       QStringLiteral(" en cours d'utilisation : COPIE SECURISEE IMPOSSIBLE"));
@@ -130,7 +187,7 @@ bool CopierSecuriseModifies(const QString& source, const QString& destination, b
             QStringLiteral(" fichier(s) copié(s) en mode sécurisé (modifiés uniquement)"));
         return true;
     } catch (const Erreur& e) {
-        JournaliserEchecSecurise(e, source, nom);
+        JournaliserEchecSecurise(e, source, destination, nom);
         return false;
     }
 }
@@ -157,7 +214,7 @@ bool CopierToutSecurise(const QString& source, const QString& destination) {
                       QStringLiteral(" fichier(s) copié(s) en mode sécurisé"));
         return true;
     } catch (const Erreur& e) {
-        JournaliserEchecSecurise(e, source, nom);
+        JournaliserEchecSecurise(e, source, destination, nom);
         return false;
     }
 }
@@ -169,9 +226,13 @@ bool CopierModifiesNonSecurise(const QString& source, const QString& destination
     qint32 k = 0;
     const plateforme::DossierOuvert dossierSource(source);
     const plateforme::DossierOuvert dossierDestination(destination);
-    const auto ignore = [&source](const QString& nom, const Erreur& e) {
+    const auto ignore = [&source, &destination](const QString& nom, const Erreur& e) {
         const QString src = Dans(source, nom);
-        if (e.Number() == plateforme::err::PermissionRefusee) {
+        const QString ligne =
+            LigneEchecParticuliere(e, destination, QStringLiteral("fichier ignoré"));
+        if (!ligne.isEmpty()) {
+            EcrireJournal(ligne);
+        } else if (e.Number() == plateforme::err::PermissionRefusee) {
             EcrireJournal(QStringLiteral("Fichier ") + src +
                           QStringLiteral(" en cours d'utilisation : fichier ignoré"));
         } else {
@@ -180,26 +241,46 @@ bool CopierModifiesNonSecurise(const QString& source, const QString& destination
                           QStringLiteral(" : fichier ignoré"));
         }
     };
-    // With a line for each failure, the lot itself never raises.
-    AvecLot(dossierDestination, Compter(source, k), ignore, [&](plateforme::LotCopies& lot) {
-        qint32 i = 0;
-        for (const QString& nom : noms) {
-            Progression(EtapeCopie(source), i++, n);
-            if (!ACopier(dossierSource, dossierDestination, nom)) {
-                continue;
+    // With a line for each failure, the lot raises only when its folder cannot be flushed: the
+    // files are in place, their names not yet sure to be on the disk. Said, and the copy goes on.
+    try {
+        AvecLot(dossierDestination, Compter(source, k), ignore, [&](plateforme::LotCopies& lot) {
+            qint32 i = 0;
+            for (const QString& nom : noms) {
+                Progression(EtapeCopie(source), i++, n);
+                if (!ACopier(dossierSource, dossierDestination, nom)) {
+                    continue;
+                }
+                try {
+                    if (CopieNecessaire(dossierSource, dossierDestination, nom)) {
+                        lot.Copier(dossierSource, nom);
+                    }
+                } catch (const Erreur& e) {
+                    ignore(nom, e);
+                }
+                plateforme::DoEvents();
             }
-            try {
-                lot.Copier(dossierSource, nom);
-            } catch (const Erreur& e) {
-                ignore(nom, e);
-            }
-            plateforme::DoEvents();
-        }
-    });
+        });
+    } catch (const Erreur& e) {
+        ignore({}, e);
+    }
     EcrireJournal(
         QStringLiteral("-> ") + Nombre(k) + QLatin1Char('/') + Nombre(n) +
         QStringLiteral(" fichier(s) copié(s) en mode non sécurisé (modifiés uniquement)"));
     return true;
+}
+
+// XCOPY tells nothing back: the files of the list that now match their source are those it
+// brought.
+qint64 CompterIdentiques(const QString& source, const QString& destination,
+                         const QStringList& noms) {
+    const plateforme::DossierOuvert src(source);
+    const plateforme::DossierOuvert dst(destination);
+    qint64 n = 0;
+    for (const QString& nom : noms) {
+        n += FichiersDifferents(src, dst, nom) ? 0 : 1;
+    }
+    return n;
 }
 
 bool CopierParXcopy(const QString& source, const QString& destination) {
@@ -227,7 +308,7 @@ bool CopierParXcopy(const QString& source, const QString& destination) {
                       QStringLiteral(" fichier(s) en cours de copie avec XCOPY.EXE"));
         Progression(EtapeCopie(source), 0, 0);
         AttendreProgrammeCopie(ProgrammeCopie::Xcopy);
-        Bilan().AjouterCopies(n);
+        Bilan().AjouterCopies(CompterIdentiques(source, destination, noms));
         EcrireJournal(QStringLiteral("-> ") + Nombre(n) +
                       QStringLiteral(" fichier(s) copié(s) en mode non sécurisé"));
         return true;

@@ -8,6 +8,7 @@
 #include "platform/erreur.h"
 #include "platform/fichiers.h"
 #include "platform/fichiers_durables.h"
+#include "pratique/objets.h"
 #include "settings/journal.h"
 #include "settings/parametres.h"
 
@@ -71,6 +72,53 @@ QList<TableSynchronisee> TablesSynchronisees() {
     const QList<TableSynchronisee> tables = LireTableSynchro(*base);
     base->Close();
     return tables;
+}
+
+bool NomSimple(const QString& nom) {
+    static const QRegularExpression simple(QStringLiteral("^[A-Za-z0-9_]+$"));
+    return simple.match(nom).hasMatch();
+}
+
+struct ObjetSansRegle {
+    qint64 identifiant = 0;
+    bool fichier = false;
+};
+
+// The new objects that no rule sends: the synchronisation leaves them out. Their types are
+// judged by the local typeobjet, the server's as of the initialisation; a failing lookup counts
+// as not managed as files, as it does on the server.
+QList<ObjetSansRegle> ObjetsSansRegle(dao::Database& base, const QList<TableSynchronisee>& tables) {
+    QList<ObjetSansRegle> objets;
+    for (const TableSynchronisee& t : tables) {
+        if (t.table.compare(QLatin1String("objet"), Qt::CaseInsensitive) != 0 ||
+            !NomSimple(t.champId)) {
+            continue;
+        }
+        const auto rs =
+            base.OpenRecordset(QStringLiteral("select * from objet where ") + t.champId +
+                                   QStringLiteral(" > ? order by ") + t.champId,
+                               {t.dernierNo});
+        while (!rs->Eof()) {
+            const auto texte = [&](const char* champ) {
+                const QVariant v = rs->Fields(QString::fromLatin1(champ)).Value();
+                return v.isNull() ? QString() : v.toString();
+            };
+            const QString type = texte("typeobjet");
+            const QString nomfichier = texte("nomfichier");
+            QString extension;
+            bool fichier = false;
+            try {
+                fichier = pratique::GereCommeFichier(base, type, texte("attachobjet"), extension);
+            } catch (const Erreur&) {
+            }
+            if (!pratique::ObjetTransmis(fichier, type, nomfichier)) {
+                objets.append({rs->Fields(t.champId).Value().toLongLong(), !nomfichier.isEmpty()});
+            }
+            rs->MoveNext();
+        }
+        rs->Close();
+    }
+    return objets;
 }
 
 QHash<QString, QString> ClesImposees(const QList<TableSynchronisee>& tables) {
@@ -221,6 +269,18 @@ ModificationsLocales AnalyserModificationsLocales(bool initialisation) {
         return m;
     }
     m.empreinte = true;
+    std::shared_ptr<dao::Database> base =
+        dao::DBEngine::Instance().OpenDatabase(CheminBaseLocale());
+    const QList<TableSynchronisee> synchronisees = LireTableSynchro(*base);
+    // A synchronisation that committed emptied the table synchro in the same commit: the new
+    // records are on the server, whatever became of the initialisation after it.
+    const bool nouveauxAjoutes = initialisation && !synchronisees.isEmpty();
+    if (!initialisation) {
+        for (const ObjetSansRegle& o : ObjetsSansRegle(*base, synchronisees)) {
+            Ajouter(m, QStringLiteral("objet"), o.identifiant, "non envoyé");
+        }
+    }
+    base->Close();
     QHash<QString, QString> cles;
     QHash<QString, const TableEmpreinte*> parNom;
     for (const TableEmpreinte& t : *avant) {
@@ -238,7 +298,7 @@ ModificationsLocales AnalyserModificationsLocales(bool initialisation) {
         const bool synchronisee = ancienne != nullptr && ancienne->synchronisee;
         ComparerTable(t.table, ancienne != nullptr ? ancienne->lignes.lignes : aucune, t.lignes,
                       synchronisee ? std::optional<qint64>(ancienne->dernierNo) : std::nullopt,
-                      initialisation, m);
+                      nouveauxAjoutes, m);
     }
     // Tables gone from the local base: every row of them deleted.
     for (const TableEmpreinte& t : *avant) {
@@ -279,7 +339,7 @@ void SignalerModificationsLocales(bool initialisation) {
     }
 }
 
-QList<NouveauxTable> CompterNouveauxEnregistrements() {
+QList<NouveauxTable> CompterNouveauxEnregistrements(bool envoyesSeulement) {
     std::shared_ptr<dao::Database> base =
         dao::DBEngine::Instance().OpenDatabase(CheminBaseLocale());
     QList<NouveauxTable> resultat;
@@ -289,10 +349,12 @@ QList<NouveauxTable> CompterNouveauxEnregistrements() {
         rs->Close();
         return n;
     };
-    for (const TableSynchronisee& t : LireTableSynchro(*base)) {
+    const QList<TableSynchronisee> tables = LireTableSynchro(*base);
+    const QList<ObjetSansRegle> laisses =
+        envoyesSeulement ? ObjetsSansRegle(*base, tables) : QList<ObjetSansRegle>{};
+    for (const TableSynchronisee& t : tables) {
         // The names go into SQL text: anything but a plain name is not counted.
-        static const QRegularExpression simple(QStringLiteral("^[A-Za-z0-9_]+$"));
-        if (!simple.match(t.table).hasMatch() || !simple.match(t.champId).hasMatch()) {
+        if (!NomSimple(t.table) || !NomSimple(t.champId)) {
             continue;
         }
         const QString condition = QStringLiteral(" from ") + t.table + QStringLiteral(" where ") +
@@ -304,6 +366,12 @@ QList<NouveauxTable> CompterNouveauxEnregistrements() {
              table == QLatin1String("correspondance") || table == QLatin1String("objet"))) {
             n.documents = compter(QStringLiteral("select count(*) as N") + condition +
                                   QStringLiteral(" and nomfichier <> ''"));
+        }
+        if (table == QLatin1String("objet")) {
+            for (const ObjetSansRegle& o : laisses) {
+                --n.enregistrements;
+                n.documents -= o.fichier ? 1 : 0;
+            }
         }
         resultat.append(n);
     }
@@ -324,7 +392,7 @@ QString ApercuNouveaux(bool initialisation) {
     try {
         qint64 total = 0;
         qint64 documents = 0;
-        for (const NouveauxTable& n : CompterNouveauxEnregistrements()) {
+        for (const NouveauxTable& n : CompterNouveauxEnregistrements(!initialisation)) {
             texte += QStringLiteral("  ") + n.table + QStringLiteral(" : ") +
                      Texte(n.enregistrements) +
                      (n.documents > 0 ? QStringLiteral(" (dont ") + Texte(n.documents) +

@@ -23,7 +23,7 @@ void OublierEmpreintes();
 struct ModificationLocale {
     QString table;
     qint64 cle = 0; // the key, or the row number of a table without one
-    QString nature; // "modifié", "supprimé" or "ajouté"
+    QString nature; // "modifié", "supprimé", "ajouté", or "non envoyé" (a new object no rule sends)
 };
 
 struct ModificationsLocales {
@@ -34,8 +34,10 @@ struct ModificationsLocales {
 // The local base against its fingerprint: old rows changed or deleted (identifiers up to
 // dernier_no in the seven tables, every row elsewhere) and rows added outside those tables.
 // `initialisation`: nothing will send the new records of the seven tables either, so they count
-// as added rows too. The table synchro itself, which the runs write, is left out. Raises
-// plateforme::Erreur when a base or the fingerprint cannot be read.
+// as added rows too, unless a synchronisation sent them (its table synchro emptied); before a
+// synchronisation, the new objects that no rule sends are listed as not sent. The table synchro
+// itself, which the runs write, is left out. Raises plateforme::Erreur when a base or the
+// fingerprint cannot be read.
 ModificationsLocales AnalyserModificationsLocales(bool initialisation);
 
 // Before a synchronisation sends anything and before a manual initialisation: writes the
@@ -46,14 +48,15 @@ ModificationsLocales AnalyserModificationsLocales(bool initialisation);
 void SignalerModificationsLocales(bool initialisation);
 
 // The new records of the local base, per table of the table synchro, and the documents or
-// object files that go with them.
+// object files that go with them; with `envoyesSeulement`, without the objects that no rule
+// sends.
 struct NouveauxTable {
     QString table;
     qint64 enregistrements = 0;
     qint64 documents = 0;
 };
 // Raises plateforme::Erreur when the local base cannot be read.
-QList<NouveauxTable> CompterNouveauxEnregistrements();
+QList<NouveauxTable> CompterNouveauxEnregistrements(bool envoyesSeulement);
 
 // The details of the confirmation box of a synchronisation (`initialisation` false) or of an
 // initialisation: per table, the new records that will be sent (or, before an initialisation,

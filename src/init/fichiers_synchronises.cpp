@@ -127,6 +127,21 @@ bool FichiersARecopier::RecopierRestants() {
                                              "dans la base distante"));
                 continue;
             }
+            const plateforme::CibleLectureSeule lectureSeule =
+                plateforme::ExaminerCibleLectureSeule(source, destination);
+            if (lectureSeule == plateforme::CibleLectureSeule::Identique) {
+                copies_.insert(Cle(relatif)); // a read-only file that is already the server's
+                continue;
+            }
+            if (lectureSeule == plateforme::CibleLectureSeule::Differente) {
+                EcrireJournal(QStringLiteral("ERREUR : le fichier ") + source +
+                              QStringLiteral(" de la dernière synchronisation n'a pas pu être "
+                                             "recopié vers ") +
+                              destination +
+                              QStringLiteral(" : ce fichier local est en lecture "
+                                             "seule"));
+                return false;
+            }
             try {
                 plateforme::CreerDossier(destination.left(destination.lastIndexOf(u'\\')));
             } catch (const plateforme::Erreur&) {

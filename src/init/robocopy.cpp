@@ -13,6 +13,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 QString ProgrammeRobocopy() {
@@ -77,8 +79,8 @@ QStringList DossiersACopier(const QString& prefixeDistant) {
     return dossiers;
 }
 
-// The files ROBOCOPY is about to copy (those that differ, every level down), for the run's
-// summary: the program itself tells nothing back.
+// The files that differ between the two trees, every level down: those ROBOCOPY copies, for the
+// run's summary, since the program itself tells nothing back.
 qint64 CompterDifferents(const QString& source, const QString& destination) {
     const plateforme::DossierOuvert src(source);
     const plateforme::DossierOuvert dst(destination);
@@ -141,7 +143,9 @@ bool CopierDossiersRobocopy() {
             }
             Progression(QStringLiteral("Copie du dossier ") + prefixeDistant + nom, 0, 0);
             AttendreProgrammeCopie(ProgrammeCopie::Robocopy);
-            Bilan().AjouterCopies(differents);
+            // What it brought: the files that differed and no longer do.
+            Bilan().AjouterCopies(std::max<qint64>(
+                differents - CompterDifferents(prefixeDistant + nom, prefixeLocal + nom), 0));
         }
     } catch (const plateforme::Erreur& e) {
         EcrireJournal(e.DescriptionEtNumero() + QStringLiteral(" pendant la copie avec ROBOCOPY"));

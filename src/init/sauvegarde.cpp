@@ -16,9 +16,15 @@ namespace {
 
 using plateforme::Erreur;
 
-QString& Courant() {
-    static QString dossier;
-    return dossier;
+// The run's folder: its name once chosen, and whether it was made.
+struct Execution {
+    QString nom;
+    bool cree = false;
+};
+
+Execution& Courant() {
+    static Execution execution;
+    return execution;
 }
 
 QString Dans(const QString& dossier, const QString& nom) {
@@ -29,57 +35,113 @@ int NombreGarde() {
     return std::max<int>(Param().sauvegardes, 0);
 }
 
-// The run folders, oldest first (their names sort as their times).
-QStringList DossiersExistants() {
-    static const QRegularExpression forme(QStringLiteral("^\\d{8}-\\d{6}(-\\d+)?$"));
-    QStringList noms;
-    for (const QString& nom : plateforme::ListerDossier(
-             Dans(DossierSauvegardes(), QStringLiteral("*.*")), plateforme::attr::Dossier)) {
-        if (forme.match(nom).hasMatch() &&
-            plateforme::DossierExiste(Dans(DossierSauvegardes(), nom))) {
-            noms.append(nom);
-        }
-    }
-    std::sort(noms.begin(), noms.end(), [](const QString& a, const QString& b) {
-        // "20261208-101500-2" after "20261208-101500".
-        return a.left(15) != b.left(15) ? a < b
-               : a.size() != b.size()   ? a.size() < b.size()
-                                        : a < b;
-    });
-    return noms;
+bool EstBase(const QString& nom) {
+    return nom.endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive);
 }
 
-// Leaves the newest folders, the current one always among them.
-void Elaguer(const QString& courant) {
-    QStringList noms = DossiersExistants();
-    noms.removeAll(courant);
-    const qsizetype garder = std::max(NombreGarde(), 1) - 1;
-    for (qsizetype i = 0; i + garder < noms.size(); ++i) {
+QString DossierBasesLocales() {
+    const Parametres& p = Param();
+    return p.fmpathClient + QStringLiteral(":\\") + p.zelvanodir + QLatin1Char('\\') + p.bddir;
+}
+
+// A run folder as found on the disk. `temps`: the last write of its newest copy of a base, or of
+// its newest file when it holds no copy (invalid when empty).
+struct DossierTrouve {
+    QString nom;
+    bool copie = false;
+    QDateTime temps;
+};
+
+DossierTrouve Examiner(const QString& nom) {
+    DossierTrouve d{nom, false, {}};
+    const QString dossier = Dans(DossierSauvegardes(), nom);
+    for (const QString& fichier : plateforme::ListerDossier(dossier + QStringLiteral("\\*.*"))) {
+        plateforme::TempsFichier t;
+        if (!plateforme::LireTempsFichier(Dans(dossier, fichier), t)) {
+            continue;
+        }
+        const bool base = EstBase(fichier);
+        if (base && !d.copie) {
+            d.copie = true;
+            d.temps = {}; // only the copies date the folder from now on
+        }
+        if (base == d.copie && (!d.temps.isValid() || t.derniereEcriture > d.temps)) {
+            d.temps = t.derniereEcriture;
+        }
+    }
+    return d;
+}
+
+// The run folders of one kind other than the current one, oldest first.
+QList<DossierTrouve> DossiersExistants(bool copies) {
+    static const QRegularExpression forme(QStringLiteral("^\\d{8}-\\d{6}(-\\d+)?$"));
+    QList<DossierTrouve> dossiers;
+    for (const QString& nom : plateforme::ListerDossier(
+             Dans(DossierSauvegardes(), QStringLiteral("*.*")), plateforme::attr::Dossier)) {
+        if (nom == Courant().nom || !forme.match(nom).hasMatch() ||
+            !plateforme::DossierExiste(Dans(DossierSauvegardes(), nom))) {
+            continue;
+        }
+        DossierTrouve d = Examiner(nom);
+        if (d.copie == copies) {
+            dossiers.append(std::move(d));
+        }
+    }
+    std::sort(dossiers.begin(), dossiers.end(), [](const DossierTrouve& a, const DossierTrouve& b) {
+        if (a.temps != b.temps) {
+            return !a.temps.isValid() || (b.temps.isValid() && a.temps < b.temps);
+        }
+        return a.nom < b.nom;
+    });
+    return dossiers;
+}
+
+// Leaves `garder` folders of one kind beside the current one, the newest.
+void Elaguer(bool copies, qsizetype garder) {
+    const QList<DossierTrouve> dossiers = DossiersExistants(copies);
+    for (qsizetype i = 0; i + garder < dossiers.size(); ++i) {
+        const QString chemin = Dans(DossierSauvegardes(), dossiers[i].nom);
         try {
-            plateforme::SupprimerArborescence(Dans(DossierSauvegardes(), noms[i]));
+            plateforme::SupprimerArborescence(chemin);
         } catch (const Erreur& e) {
-            EcrireJournal(QStringLiteral("ATTENTION : l'ancienne sauvegarde ") +
-                          Dans(DossierSauvegardes(), noms[i]) +
+            EcrireJournal(QStringLiteral("ATTENTION : l'ancienne sauvegarde ") + chemin +
                           QStringLiteral(" n'a pas pu être supprimée : ") +
                           e.DescriptionEtNumero());
         }
     }
 }
 
-QString CheminBaseLocale() {
-    const Parametres& p = Param();
-    return p.fmpathClient + QStringLiteral(":\\") + p.zelvanodir + QLatin1Char('\\') + p.bddir +
-           QStringLiteral("\\zelvano.mdb");
+// Folders of reports only: as many as the copies kept, the current one among them. With no copy
+// kept, the older copies go too.
+void ElaguerRapports() {
+    Elaguer(false, std::max(NombreGarde(), 1) - 1);
+    if (NombreGarde() == 0) {
+        Elaguer(true, 0);
+    }
 }
 
-void JournaliserEchec(const QString& dossier, const Erreur& e) {
-    EcrireJournal(QStringLiteral("ERREUR : la sauvegarde de la base locale ") + CheminBaseLocale() +
+void JournaliserEchec(const QString& base, const QString& dossier, const Erreur& e) {
+    EcrireJournal(QStringLiteral("ERREUR : la sauvegarde de la base locale ") + base +
                   QStringLiteral(" dans ") + dossier + QStringLiteral(" a échoué : ") +
                   e.DescriptionEtNumero() +
                   QStringLiteral(". La base locale n'a pas été remplacée. Libérez de la place "
                                  "sur le disque, ou mettez sauvegardes=0 dans la section "
                                  "[options] de ") +
                   Param().FichierIni + QStringLiteral(" pour initialiser sans sauvegarde."));
+}
+
+// One base into the run's folder. A base that SQLite cannot read is kept byte for byte, which
+// is all it can be, dated now so that the folder is dated by the copy, not by the base.
+void SauvegarderBase(const QString& base, const QString& copie) {
+    try {
+        dao::SauvegarderBase(base, copie);
+    } catch (const Erreur& e) {
+        if (e.Number() != dao::errdb::FichierCorrompu) {
+            throw;
+        }
+        plateforme::CopierFichier(base, copie);
+        plateforme::DefinirDerniereEcriture(copie, plateforme::Maintenant().toUTC());
+    }
 }
 
 } // namespace
@@ -97,48 +159,67 @@ QString DossierSauvegardesPrepare() {
     return dossier;
 }
 
+QString DossierExecutionPrevu() {
+    Execution& courant = Courant();
+    if (courant.nom.isEmpty()) {
+        const QString horodatage =
+            plateforme::Maintenant().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        courant.nom = horodatage;
+        try {
+            for (int n = 2; plateforme::DossierExiste(Dans(DossierSauvegardes(), courant.nom));
+                 ++n) {
+                courant.nom = horodatage + QLatin1Char('-') + QString::number(n);
+            }
+        } catch (const Erreur&) {
+            // A path that cannot be looked at: making the folder tells why.
+        }
+    }
+    return Dans(DossierSauvegardes(), courant.nom);
+}
+
 QString DossierExecution() {
-    if (!Courant().isEmpty()) {
-        return Dans(DossierSauvegardes(), Courant());
+    const QString dossier = DossierExecutionPrevu();
+    if (!Courant().cree) {
+        DossierSauvegardesPrepare();
+        plateforme::CreerDossier(dossier);
+        Courant().cree = true;
+        ElaguerRapports();
     }
-    DossierSauvegardesPrepare();
-    const QString horodatage = plateforme::Maintenant().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString nom = horodatage;
-    for (int n = 2; plateforme::DossierExiste(Dans(DossierSauvegardes(), nom)); ++n) {
-        nom = horodatage + QLatin1Char('-') + QString::number(n);
-    }
-    plateforme::CreerDossier(Dans(DossierSauvegardes(), nom));
-    Courant() = nom;
-    Elaguer(nom);
-    return Dans(DossierSauvegardes(), nom);
+    return dossier;
 }
 
 void FinExecution() {
-    Courant().clear();
+    Courant() = Execution{};
 }
 
 bool SauvegarderBaseLocale() {
-    const QString base = CheminBaseLocale();
+    if (NombreGarde() == 0) {
+        return true;
+    }
+    QString base = Dans(DossierBasesLocales(), QStringLiteral("zelvano.mdb"));
     QString dossier = DossierSauvegardes();
     try {
-        if (NombreGarde() == 0 || !plateforme::FichierExiste(base)) {
+        // Every base of the folder is replaced and compacted by the initialisation.
+        const QStringList noms =
+            plateforme::ListerDossier(Dans(DossierBasesLocales(), QStringLiteral("*.mdb")));
+        if (noms.isEmpty()) {
             return true;
         }
+        dossier = DossierExecutionPrevu(); // named in the error if it cannot be made
         dossier = DossierExecution();
         EcrireJournal(QStringLiteral("Sauvegarde de la base locale dans ") + dossier);
-        const QString copie = Dans(dossier, QStringLiteral("zelvano.mdb"));
-        try {
-            dao::SauvegarderBase(base, copie);
-        } catch (const Erreur& e) {
-            if (e.Number() != dao::errdb::FichierCorrompu) {
-                throw;
-            }
-            // Not readable as a base: kept as it is, byte for byte, which is all it can be.
-            plateforme::CopierFichier(base, copie);
+        for (const QString& nom : noms) {
+            base = Dans(DossierBasesLocales(), nom);
+            SauvegarderBase(base, Dans(dossier, nom));
         }
-        return true;
     } catch (const Erreur& e) {
-        JournaliserEchec(dossier, e);
+        JournaliserEchec(base, dossier, e);
         return false;
     }
+    try {
+        Elaguer(true, NombreGarde() - 1);
+    } catch (const Erreur&) {
+        // The copy is made; the older ones go at the next run.
+    }
+    return true;
 }

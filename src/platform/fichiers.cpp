@@ -393,9 +393,9 @@ std::unique_ptr<FichierTemporaire> EcrireProvisoire(int in, const QString& natif
 
 // The body of a single file copy: its data on its way to the disk before it takes its name.
 void CopierOuvert(int in, const QString& natifSource, int dossierCible, const QByteArray& nomCible,
-                  const QString& natifCible) {
+                  const QString& natifCible, bool modifiable = false) {
     const std::unique_ptr<FichierTemporaire> tmp =
-        EcrireProvisoire(in, natifSource, dossierCible, nomCible, natifCible);
+        EcrireProvisoire(in, natifSource, dossierCible, nomCible, natifCible, modifiable);
     if (Consolider(tmp->fd()) != 0 || tmp->Fermer() != 0) {
         LeverSysteme(errno, natifCible);
     }
@@ -406,6 +406,54 @@ void CopierOuvert(int in, const QString& natifSource, int dossierCible, const QB
 
 QString NomDe(const QString& natif) {
     return natif.mid(natif.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+bool MemesOctets(int a, int b) {
+    constexpr qsizetype Bloc = 1 << 16;
+    QByteArray tamponA(Bloc, Qt::Uninitialized);
+    QByteArray tamponB(Bloc, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t lusA = ::read(a, tamponA.data(), Bloc);
+        ssize_t lusB = 0;
+        while (lusA > 0 && lusB < lusA) {
+            const ssize_t n = ::read(b, tamponB.data() + lusB, static_cast<size_t>(lusA - lusB));
+            if (n <= 0) {
+                return false;
+            }
+            lusB += n;
+        }
+        if (lusA < 0) {
+            return false;
+        }
+        if (lusA == 0) {
+            char reste = 0;
+            return ::read(b, &reste, 1) == 0;
+        }
+        if (std::memcmp(tamponA.constData(), tamponB.constData(), static_cast<size_t>(lusA)) != 0) {
+            return false;
+        }
+    }
+}
+
+// Whether the file `nomCible` of the folder `dossierCible` is read-only, and then whether it
+// holds the content of `nomSource` of `dossierSource`. An unreadable file counts as different.
+CibleLectureSeule ComparerCible(int dossierSource, const QByteArray& nomSource, int dossierCible,
+                                const QByteArray& nomCible) {
+    struct stat stCible {};
+    if (dossierCible < 0 || ::fstatat(dossierCible, nomCible.constData(), &stCible, 0) != 0 ||
+        !S_ISREG(stCible.st_mode) || !EstLectureSeule(stCible)) {
+        return CibleLectureSeule::Non;
+    }
+    const Descripteur in(
+        dossierSource < 0 ? -1
+                          : ::openat(dossierSource, nomSource.constData(), O_RDONLY | O_CLOEXEC));
+    const Descripteur cible(::openat(dossierCible, nomCible.constData(), O_RDONLY | O_CLOEXEC));
+    struct stat stSource {};
+    if (in.get() < 0 || cible.get() < 0 || ::fstat(in.get(), &stSource) != 0 ||
+        stSource.st_size != stCible.st_size || !MemesOctets(in.get(), cible.get())) {
+        return CibleLectureSeule::Differente;
+    }
+    return CibleLectureSeule::Identique;
 }
 
 } // namespace
@@ -471,7 +519,7 @@ bool DossierExiste(const QString& chemin) {
     return EstDossierNatif(CheminNatif(chemin));
 }
 
-void CopierFichier(const QString& source, const QString& destination) {
+void CopierFichier(const QString& source, const QString& destination, bool modifiable) {
     if (crochetCopie() != nullptr) {
         crochetCopie()(source, destination);
     }
@@ -485,7 +533,19 @@ void CopierFichier(const QString& source, const QString& destination) {
     }
     const Descripteur dossier(
         ::open(Octets(DossierParent(natifCible)).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    CopierOuvert(in.get(), natifSource, dossier.get(), Octets(NomDe(natifCible)), natifCible);
+    CopierOuvert(in.get(), natifSource, dossier.get(), Octets(NomDe(natifCible)), natifCible,
+                 modifiable);
+}
+
+CibleLectureSeule ExaminerCibleLectureSeule(const QString& source, const QString& destination) {
+    const QString natifSource = CheminNatif(source);
+    const QString natifCible = CheminNatif(destination);
+    const Descripteur dossierSource(
+        ::open(Octets(DossierParent(natifSource)).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    const Descripteur dossierCible(
+        ::open(Octets(DossierParent(natifCible)).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    return ComparerCible(dossierSource.get(), Octets(NomDe(natifSource)), dossierCible.get(),
+                         Octets(NomDe(natifCible)));
 }
 
 DossierOuvert::DossierOuvert(const QString& cheminWindows)
@@ -498,6 +558,16 @@ DossierOuvert::~DossierOuvert() {
     if (fd_ >= 0) {
         ::close(fd_);
     }
+}
+
+CibleLectureSeule DossierOuvert::CibleEnLectureSeule(const DossierOuvert& source,
+                                                     const QString& nom) const {
+    QByteArray cible = NomExistant(nom);
+    if (cible.isEmpty()) {
+        return CibleLectureSeule::Non;
+    }
+    QByteArray nomSource = source.NomExistant(nom);
+    return ComparerCible(source.fd_, nomSource.isEmpty() ? Octets(nom) : nomSource, fd_, cible);
 }
 
 QByteArray DossierOuvert::NomExistant(const QString& nom) const {
@@ -634,7 +704,7 @@ void LotCopies::Placer() {
         if (un.get() < 0 || ::syncfs(un.get()) != 0) {
             const Erreur e = ErreurSysteme(errno, destination_.natif_);
             if (!echec_) {
-                throw e;
+                throw ErreurPlacement(e, {});
             }
             for (const EnAttente& copie : lot) {
                 echec_(copie.nom, e);
@@ -642,7 +712,7 @@ void LotCopies::Placer() {
             return;
         }
     }
-    std::optional<Erreur> premiere;
+    std::optional<ErreurPlacement> premiere;
     for (EnAttente& copie : lot) {
         if (copie.provisoire->Renommer(copie.cible) == 0) {
             if (place_) {
@@ -655,14 +725,14 @@ void LotCopies::Placer() {
         if (echec_) {
             echec_(copie.nom, e);
         } else if (!premiere) {
-            premiere = e;
+            premiere = ErreurPlacement(e, copie.nom);
         }
     }
     // The new names on the disk too. A folder that cannot be opened for reading keeps them for
     // the file system's next flush: each name already leads to complete data.
     const Descripteur dossier(::openat(destination_.fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dossier.get() >= 0 && ::fsync(dossier.get()) != 0 && !premiere) {
-        premiere = ErreurSysteme(errno, destination_.natif_);
+        premiere = ErreurPlacement(ErreurSysteme(errno, destination_.natif_), {});
     }
     if (premiere) {
         throw *premiere;
@@ -682,7 +752,8 @@ CopieEnAttente::CopieEnAttente(const QString& source, std::shared_ptr<const Doss
         LeverSysteme(errno, natifSource);
     }
     const QByteArray nom = Octets(nomAttente);
-    CopierOuvert(in.get(), natifSource, dossier_->fd_, nom, natifCible);
+    // Sent to the server: a read-only local file must not become one there.
+    CopierOuvert(in.get(), natifSource, dossier_->fd_, nom, natifCible, true);
     attente_ = nom;
 }
 

@@ -36,8 +36,16 @@ bool DossierExiste(const QString& chemin);
 
 // FileCopy: keeps the source's last-write time and writes through a temporary name in the
 // destination folder, renamed at the end, so that an interrupted copy never leaves a truncated
-// file under the real name. Replaces an existing destination.
-void CopierFichier(const QString& source, const QString& destination);
+// file under the real name. Replaces an existing destination, never a read-only one (70).
+// `modifiable`: the copy is never read-only, whatever the source is.
+void CopierFichier(const QString& source, const QString& destination, bool modifiable = false);
+
+// What a copy would meet at its destination: a read-only file (no write permission, as the
+// Windows attribute) cannot be replaced; when it already holds the source's content there is
+// nothing to replace.
+enum class CibleLectureSeule { Non, Identique, Differente };
+// Reads both files only when the destination is read-only. A missing file is Non.
+CibleLectureSeule ExaminerCibleLectureSeule(const QString& source, const QString& destination);
 
 void SupprimerFichier(const QString& chemin);                        // Kill
 void CreerDossier(const QString& chemin);                            // MkDir (parent not created)
@@ -77,6 +85,9 @@ public:
     // receives the file's size in bytes.
     bool SecondeEcriture(const QString& nom, qint64& secondes, qint64* taille = nullptr) const;
 
+    // ExaminerCibleLectureSeule for the file `nom` of `source` copied here under the same name.
+    CibleLectureSeule CibleEnLectureSeule(const DossierOuvert& source, const QString& nom) const;
+
 private:
     friend class CopieEnAttente;
     friend class LotCopies;
@@ -87,6 +98,19 @@ private:
     QString windows_;
     QString natif_;
     int fd_ = -1;
+};
+
+// A lot's copies could not all be put in place: `Nom()` names the copy that could not take its
+// name, and is empty when the flush of the lot or of its folder failed.
+class ErreurPlacement : public Erreur {
+public:
+    ErreurPlacement(const Erreur& erreur, QString nom)
+        : Erreur(erreur)
+        , nom_(std::move(nom)) {}
+    const QString& Nom() const { return nom_; }
+
+private:
+    QString nom_;
 };
 
 // Copies into one opened folder made durable together. Each file is copied under a hidden
@@ -101,7 +125,8 @@ public:
     // Called for each copy once it bears its name.
     using Place = std::function<void(const QString& nom)>;
     // Called for a copy that could not take its name (the others still do), or for each copy of
-    // a lot whose flush failed; without it, such a failure raises (once the others are placed).
+    // a lot whose flush failed; without it, such a failure raises ErreurPlacement (once the
+    // others are placed). A failed flush of the folder after the names raises it in any case.
     using Echec = std::function<void(const QString& nom, const Erreur& erreur)>;
     explicit LotCopies(const DossierOuvert& destination, Place place = {}, Echec echec = {});
     ~LotCopies();

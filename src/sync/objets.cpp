@@ -1,6 +1,7 @@
 #include "sync/objets.h"
 
 #include "platform/fichiers.h"
+#include "pratique/objets.h"
 #include "settings/parametres.h"
 #include "sync/bases_ouvertes.h"
 #include "sync/correspondances.h"
@@ -15,24 +16,6 @@ const QString ChampIdentAttache = QStringLiteral("identattach");
 const QString ChampType = QStringLiteral("typeobjet");
 const QString ChampNomFichier = QStringLiteral("nomfichier");
 const QString ChampIdent = QStringLiteral("identobjet");
-
-// Types that are not managed as plain files but still carry a file of their own.
-struct NomFixe {
-    const char* type;
-    const char* prefixe;
-    const char* extension;
-};
-constexpr NomFixe NomsFixes[] = {
-    {"vestib1", "ve", ".ves"}, {"cardio1", "uc", ".car"}, {"impedanc", "FI", ".or1"},
-    {"audio40", "FI", ".or3"}, {"dessin1", "FI", ".des"}, {"alerte", "FI", ".ale"},
-};
-
-// Links between a document and a consultation: the reference prefix names the document's table.
-struct Reference {
-    const char* prefixe;
-    const char* table;
-};
-constexpr Reference References[] = {{"cou", "courrier"}, {"cro", "cro"}, {"cor", "correspondance"}};
 
 QString Texte(dao::Recordset& rs, const QString& champ) {
     QString texte;
@@ -63,16 +46,7 @@ void RattacherProprietaire(dao::Recordset& source, dao::Recordset& destination) 
 bool GereCommeFichier(const QString& type, const QString& ecran, QString& extension) {
     bool fichier = false;
     EtapeSansEchec([&] {
-        const auto rs = BaseDistanteOuverte().OpenRecordset(
-            QStringLiteral("select * from typeobjet where typeobjet = ? and nomecran = ?"),
-            {type, ecran});
-        if (rs->Eof() ||
-            valeurs::TexteOuVide(rs->Fields(QStringLiteral("modegestion")).Value()).toLower() !=
-                QLatin1String("fichier")) {
-            return;
-        }
-        fichier = true;
-        extension = valeurs::TexteOuVide(rs->Fields(QStringLiteral("extension")).Value());
+        fichier = pratique::GereCommeFichier(BaseDistanteOuverte(), type, ecran, extension);
     });
     return fichier;
 }
@@ -81,20 +55,17 @@ bool GereCommeFichier(const QString& type, const QString& ecran, QString& extens
 // the document's new number. False for a prefix that names no document table.
 bool RenvoyerReference(dao::Recordset& source, dao::Recordset& destination) {
     const QString ancien = Texte(source, ChampNomFichier);
-    const QString prefixe = ancien.left(3).toLower();
-    for (const Reference& reference : References) {
-        if (prefixe != QLatin1String(reference.prefixe)) {
-            continue;
-        }
-        EtapeSansEchec([&] {
-            const qint32 numero = valeurs::ValeurNumerique(ancien.mid(3));
-            destination.Fields(ChampNomFichier)
-                .SetValue(prefixe + QString::number(
-                                        NouvelIdentifiant(QLatin1String(reference.table), numero)));
-        });
-        return true;
+    const char* table = pratique::TableDeReference(ancien);
+    if (table == nullptr) {
+        return false;
     }
-    return false;
+    const QString prefixe = ancien.left(3).toLower();
+    EtapeSansEchec([&] {
+        const qint32 numero = valeurs::ValeurNumerique(ancien.mid(3));
+        destination.Fields(ChampNomFichier)
+            .SetValue(prefixe + QString::number(NouvelIdentifiant(QLatin1String(table), numero)));
+    });
+    return true;
 }
 
 void CopierFichierObjet(dao::Recordset& source, dao::Recordset& destination,
@@ -134,13 +105,7 @@ bool PreparerObjet(dao::Recordset& source, dao::Recordset& destination) {
         if (typeMinuscule == QLatin1String("objinfo")) {
             return RenvoyerReference(source, destination);
         }
-        const NomFixe* fixe = nullptr;
-        for (const NomFixe& nom : NomsFixes) {
-            if (typeMinuscule == QLatin1String(nom.type)) {
-                fixe = &nom;
-                break;
-            }
-        }
+        const pratique::NomFixe* fixe = pratique::NomFixeDuType(type);
         if (fixe == nullptr) {
             return false;
         }

@@ -17,9 +17,14 @@ FichierEnregistrement& FichierEnregistrementCourant() {
 void RegistreRenumerotations::Ouvrir() {
     csv_.reset();
     enregistrements_ = 0;
-    QString chemin;
+    tente_ = false;
+}
+
+void RegistreRenumerotations::Creer() {
+    tente_ = true;
+    const QString chemin = DossierExecutionPrevu() + QStringLiteral("\\renumerotations.csv");
     try {
-        chemin = DossierExecution() + QStringLiteral("\\renumerotations.csv");
+        DossierExecution();
         csv_ = std::make_unique<FichierCsv>(
             chemin, QStringList{QStringLiteral("table"), QStringLiteral("ancien"),
                                 QStringLiteral("nouveau"), QStringLiteral("fichier_local"),
@@ -35,6 +40,9 @@ void RegistreRenumerotations::Ouvrir() {
 void RegistreRenumerotations::Ajouter(const QString& table, qint64 ancien, qint64 nouveau,
                                       const QString& fichierLocal, const QString& fichierServeur) {
     ++enregistrements_;
+    if (!tente_) {
+        Creer();
+    }
     if (!csv_) {
         return;
     }
@@ -82,4 +90,5 @@ void RegistreRenumerotations::Annuler() {
 
 void RegistreRenumerotations::Fermer() {
     csv_.reset();
+    tente_ = false;
 }

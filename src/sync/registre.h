@@ -13,8 +13,9 @@
 // go. It is complete once the run commits; a run that rolls back says so in its last line.
 class RegistreRenumerotations {
 public:
-    // Creates the register and journals "Registre des renumérotations : " and its path. A
-    // register that cannot be made is said in the journal and the run goes on without it.
+    // A run begins. The register is made at its first record (a run that sends nothing leaves
+    // no file, nor a folder for it), journalled "Registre des renumérotations : " and its path.
+    // A register that cannot be made is said in the journal and the run goes on without it.
     void Ouvrir();
     void Ajouter(const QString& table, qint64 ancien, qint64 nouveau, const QString& fichierLocal,
                  const QString& fichierServeur);
@@ -28,12 +29,14 @@ public:
     qint64 Enregistrements() const { return enregistrements_; }
 
 private:
+    void Creer();
     void Durcir();
     // A line could not be written: the register goes no further, and the journal says so.
     void Abandonner(const plateforme::Erreur& e);
 
     std::unique_ptr<FichierCsv> csv_;
     qint64 enregistrements_ = 0;
+    bool tente_ = false; // Creer was called in this run
 };
 
 RegistreRenumerotations& Registre();

@@ -214,13 +214,17 @@ QStringList& FichiersEcritsSurServeur() {
 }
 
 void CopierFichierEnregistrement(const QString& source, const QString& destination) {
-    FichierEnregistrementCourant() = {source, destination};
+    // The register names the server's file only once it is there.
+    FichierEnregistrementCourant() = {source, {}};
     if (FichiersEnvoi().Placer(source, destination)) {
+        FichierEnregistrementCourant().serveur = destination;
         FichiersEcritsSurServeur().append(destination);
         return;
     }
     try {
-        plateforme::CopierFichier(source, destination);
+        // A read-only local file (a signed letter) must not become one on the server.
+        plateforme::CopierFichier(source, destination, true);
+        FichierEnregistrementCourant().serveur = destination;
         FichiersEcritsSurServeur().append(destination);
     } catch (const plateforme::Erreur& e) {
         bool sourcePresente = false;

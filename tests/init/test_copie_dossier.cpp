@@ -7,6 +7,7 @@
 #include "settings/parametres.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -183,6 +184,48 @@ TEST_F(CopieDossier, FichierIllisibleArreteLesModesSecurises) {
         EXPECT_EQ(poste.Messages().last(),
                   QStringLiteral("Disque plein (61) pendant la copie du fichier "
                                  "P:\\zelvano\\courrier\\a.txt"));
+    }
+}
+
+// A read-only local file (a signed letter) that already holds the server's content is left as
+// it is, whatever its time; one that differs is never replaced and is named with its cause.
+TEST_F(CopieDossier, FichierLocalEnLectureSeule) {
+    const auto lectureSeule = [&](const QString& chemin) {
+        QFile::setPermissions(poste.Natif(chemin), QFile::ReadOwner | QFile::ReadGroup);
+    };
+    for (int modifies : {1, 0}) {
+        for (int securisee : {1, 0}) {
+            if (securisee == 0 && modifies == 0) {
+                continue; // XCOPY replaces read-only files itself
+            }
+            poste.env.fenetre.lignes.clear();
+            for (const char* nom : {"0.txt", "a.txt"}) {
+                QFile::setPermissions(poste.Natif(D(QString::fromLatin1(nom))),
+                                      QFile::ReadOwner | QFile::WriteOwner);
+            }
+            poste.Ecrire(S(QStringLiteral("0.txt")), "lettre signée", Le(9, 0, 0));
+            poste.Ecrire(D(QStringLiteral("0.txt")), "lettre signée", Le(10, 0, 0));
+            poste.Ecrire(S(QStringLiteral("a.txt")), "serveur a", Le(9, 0, 0));
+            poste.Ecrire(D(QStringLiteral("a.txt")), "local a", Le(11, 0, 0));
+            poste.Ecrire(S(QStringLiteral("c.txt")), "serveur c", Le(8, 0, 0));
+            lectureSeule(D(QStringLiteral("0.txt")));
+            lectureSeule(D(QStringLiteral("a.txt")));
+            Modes(securisee, modifies);
+            const bool copie = CopierDossier(QStringLiteral("courrier"), false);
+            const QStringList m = poste.Messages();
+            EXPECT_EQ(m.value(2), QStringLiteral("Fichier C:\\zelvano\\courrier\\a.txt en lecture "
+                                                 "seule : ") +
+                                      (securisee != 0 ? QStringLiteral("COPIE SECURISEE IMPOSSIBLE")
+                                                      : QStringLiteral("fichier ignoré")))
+                << qPrintable(m.join(QLatin1Char('\n')));
+            // The secure ways stop there; the other goes on with the next file.
+            EXPECT_EQ(copie, securisee == 0);
+            EXPECT_EQ(poste.Existe(D(QStringLiteral("c.txt"))), securisee == 0);
+            EXPECT_EQ(poste.Lire(D(QStringLiteral("0.txt"))), "lettre signée");
+            EXPECT_EQ(poste.Ecriture(D(QStringLiteral("0.txt"))), Le(10, 0, 0).toMSecsSinceEpoch());
+            EXPECT_EQ(poste.Lire(D(QStringLiteral("a.txt"))), "local a");
+            QFile::remove(poste.Natif(D(QStringLiteral("c.txt"))));
+        }
     }
 }
 

@@ -7,8 +7,10 @@
 #include "platform/fichiers.h"
 #include "settings/bilan.h"
 #include "settings/parametres.h"
+#include "sync/registre.h"
 #include "sync/synchronisation.h"
 #include "sync/test_synchronisation_poste.h"
+#include "sync/transfert.h"
 
 #include <QDir>
 #include <QFile>
@@ -258,6 +260,111 @@ TEST_F(SuiviSynchronisation, LApercuCompteParTableEtNommeLesModifications) {
                        "patient : 3\n")));
 }
 
+// Where a test plants a file to make the safety copy after the commit fail.
+QString& Obstacle() {
+    static QString chemin;
+    return chemin;
+}
+
+// The records a synchronisation committed are sent, even when the initialisation after it
+// stops: nothing may call them lost, which would invite the user to type them again.
+TEST_F(SuiviSynchronisation, LesEnregistrementsEnvoyesNeSontJamaisDitsPerdus) {
+    TravailLocal();
+    Obstacle() = env.machine.Natif(Dossier + QStringLiteral("\\zelvano.mdb"));
+    DefinirCrochetSynchronisation([](EtapeSynchronisation etape) {
+        if (etape == EtapeSynchronisation::Validee) {
+            QFile obstacle(Obstacle());
+            ASSERT_TRUE(obstacle.open(QIODevice::WriteOnly));
+        }
+    });
+    LancerSynchronisation();
+    DefinirCrochetSynchronisation(nullptr);
+    QStringList m = env.fenetre.MessagesComplets();
+    ASSERT_EQ(m.count(SynchroTerminee), 3) << m.join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(m.count(InitTerminee), 0) << m.join(QLatin1Char('\n')).toStdString();
+
+    const QString attention = QStringLiteral("ATTENTION : 3 modification(s) de la base locale ne "
+                                             "seront pas recopiées sur la base distante");
+    QStringList natures;
+    for (const ModificationLocale& l : AnalyserModificationsLocales(true).lignes) {
+        natures.append(l.table + QLatin1Char(' ') + l.nature);
+    }
+    EXPECT_EQ(natures,
+              (QStringList{QStringLiteral("consultation supprimé"),
+                           QStringLiteral("patient modifié"), QStringLiteral("typeobjet ajouté")}));
+    EXPECT_TRUE(ApercuBaseLocale(true).contains(QStringLiteral("  Total : 0 enregistrement(s)")));
+    env.fenetre.lignes.clear();
+    LancerInitialisationManuelle();
+    m = env.fenetre.MessagesComplets();
+    EXPECT_EQ(m.count(InitTerminee), 3) << m.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(m.filter(attention).size(), 1) << m.join(QLatin1Char('\n')).toStdString();
+}
+
+// An object whose type has no rule is never sent: it is said so before the run, not counted
+// among the records sent.
+TEST_F(SuiviSynchronisation, UnObjetSansRegleEstDitNonEnvoye) {
+    const qint64 objet = Entier(BaseC, QStringLiteral("select max(identobjet) from objet")) + 1;
+    ASSERT_GT(objet, DernierNo("objet"));
+    Executer(BaseC, QStringLiteral("insert into objet (identobjet, identpatient, attachobjet, "
+                                   "typeobjet, nomfichier) values (%1, 1, 'consultation', "
+                                   "'inconnu', 'sans regle.bin')")
+                        .arg(objet));
+    const auto objets = [](bool envoyes) {
+        for (const NouveauxTable& n : CompterNouveauxEnregistrements(envoyes)) {
+            if (n.table == QLatin1String("objet")) {
+                return std::pair{n.enregistrements, n.documents};
+            }
+        }
+        return std::pair<qint64, qint64>{-1, -1};
+    };
+    const auto [tous, documentsTous] = objets(false);
+    const auto [envoyes, documentsEnvoyes] = objets(true);
+    EXPECT_EQ(envoyes, tous - 1);
+    EXPECT_EQ(documentsEnvoyes, documentsTous - 1);
+    EXPECT_TRUE(
+        ApercuBaseLocale(false).contains(QStringLiteral("objet %1 : non envoyé").arg(objet)));
+
+    LancerSynchronisation();
+    const QStringList m = env.fenetre.MessagesComplets();
+    ASSERT_EQ(m.count(SynchroTerminee), 3) << m.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(m[3], QStringLiteral("ATTENTION : 1 modification(s) de la base locale ne seront pas "
+                                   "recopiées sur la base distante (détail : ") +
+                        Dossier + QStringLiteral("\\modifications.csv)"));
+    EXPECT_EQ(LignesCsv(Contenu(Dossier + QStringLiteral("\\modifications.csv"))),
+              (QStringList{QStringLiteral("table;identifiant;nature"),
+                           QStringLiteral("objet;%1;non envoyé").arg(objet)}));
+    EXPECT_TRUE(LignesCsv(Contenu(Dossier + QStringLiteral("\\renumerotations.csv")))
+                    .filter(QStringLiteral("objet;%1;").arg(objet))
+                    .isEmpty());
+}
+
+// The register names only what is there: a server file only when its copy went through, its
+// own path when it cannot be made.
+TEST_F(SuiviSynchronisation, LeRegistreNeNommeQueCeQuiExiste) {
+    const QString local = QStringLiteral("C:\\zelvano\\courrier\\essai.doc");
+    const QString occupe = QStringLiteral("P:\\zelvano\\courrier\\xA999999.doc");
+    Ecrire(local, "lettre");
+    QDir().mkpath(env.machine.Natif(occupe)); // a folder holds the name on the server
+    CopierFichierEnregistrement(local, occupe);
+    EXPECT_EQ(FichierEnregistrementCourant().local, local);
+    EXPECT_TRUE(FichierEnregistrementCourant().serveur.isEmpty());
+    const QString libre = QStringLiteral("P:\\zelvano\\courrier\\xA999998.doc");
+    CopierFichierEnregistrement(local, libre);
+    EXPECT_EQ(FichierEnregistrementCourant().serveur, libre);
+    FichiersEcritsSurServeur().clear();
+
+    env.machine.EcrireFichier(Dossier, "pas un dossier");
+    Param().sauvegardes = 0;
+    LancerSynchronisation();
+    const QStringList m = env.fenetre.MessagesComplets();
+    EXPECT_EQ(m.count(SynchroTerminee), 3) << m.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(m.filter(QStringLiteral("ATTENTION : le registre des renumérotations ") + Dossier +
+                       QStringLiteral("\\renumerotations.csv n'a pas pu être créé : "))
+                  .size(),
+              1)
+        << m.join(QLatin1Char('\n')).toStdString();
+}
+
 TEST_F(SuiviSynchronisation, SansEmpreinteLeJournalLeDitUneFoisEtLaSynchroContinue) {
     QFile::remove(env.machine.Natif(CheminEmpreintes()));
     LancerSynchronisation();
@@ -328,6 +435,56 @@ TEST_F(SauvegardesLocales, LesPlusAnciennesPartentAuDelaDuReglage) {
                            QStringLiteral("\\zelvano.mdb")));
     }
     EXPECT_EQ(env.fenetre.MessagesComplets().count(InitTerminee), 3 * 4);
+}
+
+// Runs that fail away from the practice never cost a copy: only the folders holding one count,
+// by the time the copy was written, and they go only once a new copy is made.
+TEST_F(SauvegardesLocales, LesEchecsNeCoutentAucuneCopie) {
+    Param().sauvegardes = 2;
+    const QDateTime debut(QDate(2026, 12, 7), QTime(14, 5, 9));
+    for (int i = 0; i < 2; ++i) {
+        env.horloge.Definir(debut.addSecs(60 * i));
+        LancerInitialisationManuelle();
+    }
+    const QStringList copies{QStringLiteral("20261207-140509"), QStringLiteral("20261207-140609")};
+    ASSERT_EQ(Dossiers(), copies);
+    // An edit to report, and no server: three runs each leave their report and fail.
+    poste::Brut(BaseC).Executer(
+        QStringLiteral("update patient set ville = 'Lyon' where identifiant = 2"));
+    QFile::rename(env.machine.Natif(BaseServeur), env.machine.Natif(BaseServeur) + ".ailleurs");
+    for (int i = 0; i < 3; ++i) {
+        env.horloge.Definir(debut.addSecs(3600 + 60 * i));
+        LancerSynchronisation();
+        ASSERT_EQ(env.fenetre.MessagesComplets().count(poste::SynchroTerminee), 0);
+    }
+    QStringList restants = Dossiers();
+    for (const QString& nom : copies) {
+        EXPECT_TRUE(Existe(DossierSauvegardes() + QLatin1Char('\\') + nom +
+                           QStringLiteral("\\zelvano.mdb")))
+            << nom.toStdString();
+    }
+    EXPECT_EQ(restants.size(), 4) << restants.join(QLatin1Char(' ')).toStdString();
+
+    // Every base of the folder has its copy. The clock turned back: the newest copies stay
+    // whatever their names say.
+    QFile::rename(env.machine.Natif(BaseServeur) + ".ailleurs", env.machine.Natif(BaseServeur));
+    QFile::copy(env.machine.Natif(BaseC),
+                env.machine.Natif(QStringLiteral("C:\\zelvano\\bd\\modeles.mdb")));
+    for (int i = 0; i < 2; ++i) {
+        env.horloge.Definir(debut.addSecs(-3600 + 60 * i));
+        LancerInitialisationManuelle();
+    }
+    restants = Dossiers();
+    EXPECT_FALSE(restants.contains(copies[0])) << restants.join(QLatin1Char(' ')).toStdString();
+    EXPECT_FALSE(restants.contains(copies[1])) << restants.join(QLatin1Char(' ')).toStdString();
+    for (const QString& nom :
+         {QStringLiteral("20261207-130509"), QStringLiteral("20261207-130609")}) {
+        for (const QString& base : {QStringLiteral("zelvano.mdb"), QStringLiteral("modeles.mdb")}) {
+            EXPECT_TRUE(
+                Existe(DossierSauvegardes() + QLatin1Char('\\') + nom + QLatin1Char('\\') + base))
+                << nom.toStdString() << ' ' << base.toStdString();
+        }
+    }
 }
 
 TEST_F(SauvegardesLocales, ZeroNeGardeAucuneCopie) {
