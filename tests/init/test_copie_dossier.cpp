@@ -229,6 +229,25 @@ TEST_F(CopieDossier, FichierLocalEnLectureSeule) {
     }
 }
 
+// A file of a lot that cannot take its name is the one named, not the last one listed.
+TEST_F(CopieDossier, LEchecDUnLotNommeSonFichier) {
+    ArbreMixte();
+    Modes(1, 0);
+    static QString bloque;
+    bloque = poste.Natif(D(QStringLiteral("a.txt")));
+    plateforme::DefinirCrochetCopie([](const QString& source, const QString&) {
+        if (source.endsWith(QLatin1String("\\d.txt"))) {
+            QFile::remove(bloque);
+            QDir().mkpath(bloque + QStringLiteral("/occupe")); // a.txt waits in the lot
+        }
+    });
+    EXPECT_FALSE(CopierDossier(QStringLiteral("courrier"), false));
+    const QString derniere = poste.Messages().last();
+    EXPECT_TRUE(derniere.endsWith(QStringLiteral(" pendant la copie du fichier "
+                                                 "P:\\zelvano\\courrier\\a.txt")))
+        << derniere.toStdString();
+}
+
 // A synchronisation writes both bases within the same second: their times are equal although
 // the local base is stale.
 TEST_F(CopieDossier, LesBasesDuDossierBaseSontToujoursCopiees) {
