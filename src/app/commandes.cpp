@@ -9,12 +9,13 @@
 #include "platform/erreur.h"
 #include "platform/services.h"
 #include "platform/veille.h"
+#include "pratique/lieux.h"
+#include "pratique/table_synchro.h"
 #include "settings/bilan.h"
 #include "settings/etat.h"
 #include "settings/journal.h"
 #include "settings/parametres.h"
 #include "sync/synchronisation.h"
-#include "sync/verification.h"
 
 namespace {
 
@@ -132,8 +133,8 @@ bool VerifierBaseLocale() {
     bool initialisee = false;
     bool avecObjets = false;
     try {
-        initialisee = BaseLocaleInitialisee();
-        avecObjets = BaseLocaleInitialiseeAvecObjets();
+        initialisee = pratique::BaseLocaleInitialisee();
+        avecObjets = pratique::BaseLocaleInitialiseeAvecObjets();
     } catch (const Erreur& erreur) {
         Boite(QStringLiteral("Impossible de vérifier la base locale ") + CheminBaseLocale() +
                   QStringLiteral(" :") + CRLF + erreur.DescriptionEtNumero(),

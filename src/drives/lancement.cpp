@@ -5,9 +5,10 @@
 #include "platform/erreur.h"
 #include "platform/fichiers.h"
 #include "platform/services.h"
+#include "pratique/lieux.h"
+#include "pratique/table_synchro.h"
 #include "settings/etat.h"
 #include "settings/parametres.h"
-#include "sync/verification.h"
 
 #include <algorithm>
 
@@ -24,8 +25,7 @@ void Avertir(const QString& texte) {
 }
 
 QString DossierBase() {
-    const Parametres& p = Param();
-    return p.unite + QStringLiteral(":\\") + p.zelvanodir + QStringLiteral("\\") + p.bddir;
+    return DossierPratique(Param().unite, Param().bddir);
 }
 
 // The state the checked base gives: a remote base holds no journal rows, an initialised local
@@ -35,7 +35,7 @@ QString EtatSelonBase(const QString& mode, const QString& cheminBase) {
     if (m != QLatin1String("D") && m != QLatin1String("L")) {
         return {};
     }
-    const int lignes = CompterLignesSynchro(cheminBase);
+    const int lignes = pratique::CompterSynchro(cheminBase);
     if (m == QLatin1String("D")) {
         return lignes == 0 ? QStringLiteral("D") : QString();
     }
@@ -97,8 +97,7 @@ void LancerZelvano(const QString& mode) {
         return;
     }
     const Parametres& p = Param();
-    const QString programme =
-        p.fmpathClient + QStringLiteral(":\\") + p.zelvanodir + QStringLiteral("\\zelvano.exe");
+    const QString programme = RacineLocale() + QStringLiteral("\\zelvano.exe");
     const qint64 pid = plateforme::ServicesCourants().processus->Demarrer(
         programme + QLatin1Char(' ') + p.inifile, 1);
     if (pid == 0) {

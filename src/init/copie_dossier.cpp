@@ -7,6 +7,7 @@
 #include "platform/erreur.h"
 #include "platform/fichiers.h"
 #include "platform/services.h"
+#include "pratique/lieux.h"
 #include "settings/bilan.h"
 #include "settings/journal.h"
 #include "settings/parametres.h"
@@ -323,10 +324,8 @@ bool CopierParXcopy(const QString& source, const QString& destination) {
 
 bool CopierDossier(const QString& dossier, bool estBase) {
     const Parametres& p = Param();
-    const QString source =
-        p.unite + QStringLiteral(":\\") + p.zelvanodir + QLatin1Char('\\') + dossier;
-    const QString destination =
-        p.fmpathClient + QStringLiteral(":\\") + p.zelvanodir + QLatin1Char('\\') + dossier;
+    const QString source = DossierPratique(p.unite, dossier);
+    const QString destination = DossierPratique(p.fmpathClient, dossier);
     EcrireJournal(QStringLiteral("Vérification du dossier ") + destination);
     try {
         plateforme::CreerDossier(destination);

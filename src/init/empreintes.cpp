@@ -8,7 +8,9 @@
 #include "platform/erreur.h"
 #include "platform/fichiers.h"
 #include "platform/fichiers_durables.h"
+#include "pratique/lieux.h"
 #include "pratique/objets.h"
+#include "pratique/table_synchro.h"
 #include "settings/journal.h"
 #include "settings/parametres.h"
 
@@ -26,13 +28,6 @@ using plateforme::Erreur;
 constexpr quint32 Signature = 0x5A454D50; // "ZEMP"
 constexpr quint32 Version = 1;
 
-// A row of the local table synchro: one of the tables whose new records are sent.
-struct TableSynchronisee {
-    QString table;
-    QString champId;
-    qint64 dernierNo = 0;
-};
-
 // A table of the fingerprint, with what the comparison needs to know of it.
 struct TableEmpreinte {
     dao::EmpreintesTable lignes;
@@ -40,36 +35,15 @@ struct TableEmpreinte {
     qint64 dernierNo = 0;
 };
 
-QString CheminBaseLocale() {
-    const Parametres& p = Param();
-    return p.fmpathClient + QStringLiteral(":\\") + p.zelvanodir + QLatin1Char('\\') + p.bddir +
-           QStringLiteral("\\zelvano.mdb");
-}
-
 bool EstTableSynchro(const QString& table) {
     return table.compare(QLatin1String("synchro"), Qt::CaseInsensitive) == 0;
 }
 
-QList<TableSynchronisee> LireTableSynchro(dao::Database& base) {
-    QList<TableSynchronisee> tables;
-    const auto rs = base.OpenRecordset(QStringLiteral("select * from synchro order by id"));
-    while (!rs->Eof()) {
-        TableSynchronisee t;
-        t.table = rs->Fields(QStringLiteral("table")).Value().toString();
-        t.champId = rs->Fields(QStringLiteral("champ_id")).Value().toString();
-        t.dernierNo = rs->Fields(QStringLiteral("dernier_no")).Value().toLongLong();
-        tables.append(t);
-        rs->MoveNext();
-    }
-    rs->Close();
-    return tables;
-}
-
 // The table synchro of the local base, read through the engine and closed again.
-QList<TableSynchronisee> TablesSynchronisees() {
+QList<pratique::LigneSynchro> TablesSynchronisees() {
     std::shared_ptr<dao::Database> base =
         dao::DBEngine::Instance().OpenDatabase(CheminBaseLocale());
-    const QList<TableSynchronisee> tables = LireTableSynchro(*base);
+    const QList<pratique::LigneSynchro> tables = pratique::LireSynchro(*base);
     base->Close();
     return tables;
 }
@@ -87,9 +61,10 @@ struct ObjetSansRegle {
 // The new objects that no rule sends: the synchronisation leaves them out. Their types are
 // judged by the local typeobjet, the server's as of the initialisation; a failing lookup counts
 // as not managed as files, as it does on the server.
-QList<ObjetSansRegle> ObjetsSansRegle(dao::Database& base, const QList<TableSynchronisee>& tables) {
+QList<ObjetSansRegle> ObjetsSansRegle(dao::Database& base,
+                                      const QList<pratique::LigneSynchro>& tables) {
     QList<ObjetSansRegle> objets;
-    for (const TableSynchronisee& t : tables) {
+    for (const pratique::LigneSynchro& t : tables) {
         if (t.table.compare(QLatin1String("objet"), Qt::CaseInsensitive) != 0 ||
             !NomSimple(t.champId)) {
             continue;
@@ -121,9 +96,9 @@ QList<ObjetSansRegle> ObjetsSansRegle(dao::Database& base, const QList<TableSync
     return objets;
 }
 
-QHash<QString, QString> ClesImposees(const QList<TableSynchronisee>& tables) {
+QHash<QString, QString> ClesImposees(const QList<pratique::LigneSynchro>& tables) {
     QHash<QString, QString> cles;
-    for (const TableSynchronisee& t : tables) {
+    for (const pratique::LigneSynchro& t : tables) {
         cles.insert(t.table.toLower(), t.champId);
     }
     return cles;
@@ -237,9 +212,9 @@ QString CheminEmpreintes() {
 }
 
 void EnregistrerEmpreintes() {
-    const QList<TableSynchronisee> synchronisees = TablesSynchronisees();
+    const QList<pratique::LigneSynchro> synchronisees = TablesSynchronisees();
     QHash<QString, qint64> derniers;
-    for (const TableSynchronisee& t : synchronisees) {
+    for (const pratique::LigneSynchro& t : synchronisees) {
         derniers.insert(t.table.toLower(), t.dernierNo);
     }
     QList<TableEmpreinte> tables;
@@ -271,7 +246,7 @@ ModificationsLocales AnalyserModificationsLocales(bool initialisation) {
     m.empreinte = true;
     std::shared_ptr<dao::Database> base =
         dao::DBEngine::Instance().OpenDatabase(CheminBaseLocale());
-    const QList<TableSynchronisee> synchronisees = LireTableSynchro(*base);
+    const QList<pratique::LigneSynchro> synchronisees = pratique::LireSynchro(*base);
     // A synchronisation that committed emptied the table synchro in the same commit: the new
     // records are on the server, whatever became of the initialisation after it.
     const bool nouveauxAjoutes = initialisation && !synchronisees.isEmpty();
@@ -349,10 +324,10 @@ QList<NouveauxTable> CompterNouveauxEnregistrements(bool envoyesSeulement) {
         rs->Close();
         return n;
     };
-    const QList<TableSynchronisee> tables = LireTableSynchro(*base);
+    const QList<pratique::LigneSynchro> tables = pratique::LireSynchro(*base);
     const QList<ObjetSansRegle> laisses =
         envoyesSeulement ? ObjetsSansRegle(*base, tables) : QList<ObjetSansRegle>{};
-    for (const TableSynchronisee& t : tables) {
+    for (const pratique::LigneSynchro& t : tables) {
         // The names go into SQL text: anything but a plain name is not counted.
         if (!NomSimple(t.table) || !NomSimple(t.champId)) {
             continue;
@@ -361,9 +336,7 @@ QList<NouveauxTable> CompterNouveauxEnregistrements(bool envoyesSeulement) {
                                   t.champId + QStringLiteral(" > ") + Texte(t.dernierNo);
         NouveauxTable n{t.table, compter(QStringLiteral("select count(*) as N") + condition), 0};
         const QString table = t.table.toLower();
-        if (n.enregistrements > 0 &&
-            (table == QLatin1String("courrier") || table == QLatin1String("cro") ||
-             table == QLatin1String("correspondance") || table == QLatin1String("objet"))) {
+        if (n.enregistrements > 0 && (TableDocuments(table) || table == QLatin1String("objet"))) {
             n.documents = compter(QStringLiteral("select count(*) as N") + condition +
                                   QStringLiteral(" and nomfichier <> ''"));
         }

@@ -5,6 +5,7 @@
 #include "platform/fichiers.h"
 #include "platform/fichiers_durables.h"
 #include "platform/services.h"
+#include "pratique/lieux.h"
 #include "settings/bilan.h"
 #include "settings/journal.h"
 #include "settings/parametres.h"
@@ -45,9 +46,7 @@ QStringList Lire(const QString& chemin) {
 } // namespace
 
 QString CheminFichiersSynchronises() {
-    const Parametres& p = Param();
-    return p.fmpathClient + QStringLiteral(":\\") + p.zelvanodir + QLatin1Char('\\') + p.bddir +
-           QStringLiteral("\\zelvano.mdb.fichiers-synchro");
+    return CheminBaseLocale() + QStringLiteral(".fichiers-synchro");
 }
 
 void AjouterFichiersSynchronises(const QStringList& cheminsDistants) {

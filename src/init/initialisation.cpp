@@ -12,6 +12,8 @@
 #include "platform/erreur.h"
 #include "platform/fichiers.h"
 #include "platform/services.h"
+#include "pratique/lieux.h"
+#include "pratique/table_synchro.h"
 #include "settings/etat.h"
 #include "settings/journal.h"
 #include "settings/parametres.h"
@@ -28,48 +30,10 @@ using plateforme::Erreur;
 
 const QString Plus40 = QString(40, QLatin1Char('+'));
 
-// The rows of the local table synchro, in the order the synchronisation walks them.
-struct LigneSynchro {
-    const char* table;
-    const char* champId;
-    const char* champIdDossier;
-    const char* requete;
-    const char* libelle;
-};
-
-const std::array<LigneSynchro, 7> LignesSynchro{{
-    {"patient", "identifiant", "identifiant",
-     "SELECT DISTINCTROW Max(patient.identifiant) AS MAX FROM patient;", "-> Dernier dossier : "},
-    {"consultation", "identconsultation", "identifiant",
-     "SELECT DISTINCTROW Max(consultation.identconsultation) AS MAX FROM consultation;",
-     "-> Dernière consultation : "},
-    {"ordonnance", "identordonnance", "identifiant",
-     "SELECT DISTINCTROW Max(ordonnance.identordonnance) AS MAX FROM ordonnance;",
-     "-> Dernière ordonnance : "},
-    {"courrier", "identcourrier", "identifiant",
-     "SELECT DISTINCTROW Max(courrier.identcourrier) AS MAX FROM courrier;",
-     "-> Dernier courrier : "},
-    {"cro", "identcro", "identifiant", "SELECT DISTINCTROW Max(cro.identcro) AS MAX FROM cro;",
-     "-> Dernier CRO : "},
-    {"correspondance", "identcorrespondance", "identifiant",
-     "SELECT DISTINCTROW Max(correspondance.identcorrespondance) AS MAX FROM correspondance;",
-     "-> Dernière correspondance : "},
-    {"objet", "identobjet", "identpatient",
-     "SELECT DISTINCTROW Max(objet.identobjet) AS MAX FROM objet;", "-> Dernier objet : "},
-}};
-
 void Journal3(const QString& titre) {
     for (int i = 0; i < 3; ++i) {
         EcrireJournal(titre + QLatin1Char(' ') + Plus40);
     }
-}
-
-QString RacineLocale() {
-    return Param().fmpathClient + QStringLiteral(":\\") + Param().zelvanodir;
-}
-
-QString DossierBaseLocale() {
-    return RacineLocale() + QLatin1Char('\\') + Param().bddir;
 }
 
 QString BaseTemporaire() {
@@ -110,8 +74,7 @@ bool CopierLesDossiers() {
     // A missing base folder is only a warning of the copy; but without the server's base nothing
     // replaced the local one, which would then be taken for a copy of the server (the records
     // just sent still in their local numbering) and its table synchro filled from it.
-    const QString baseDistante = p.unite + QStringLiteral(":\\") + p.zelvanodir +
-                                 QLatin1Char('\\') + p.bddir + QStringLiteral("\\zelvano.mdb");
+    const QString baseDistante = CheminBaseDistante();
     if (!plateforme::FichierExiste(baseDistante)) {
         EcrireJournal(QStringLiteral("ERREUR : la base de données distante ") + baseDistante +
                       QStringLiteral(" est introuvable (") +
@@ -191,8 +154,8 @@ void CompacterBasesLocales() {
     }
 }
 
-qint32 Maximum(dao::Database& base, const char* requete) {
-    std::unique_ptr<dao::Recordset> rs = base.OpenRecordset(QString::fromUtf8(requete));
+qint32 Maximum(dao::Database& base, const QString& requete) {
+    std::unique_ptr<dao::Recordset> rs = base.OpenRecordset(requete);
     const QVariant valeur = rs->Fields(QStringLiteral("MAX")).Value();
     rs->Close();
     if (valeur.isNull()) {
@@ -211,33 +174,24 @@ qint32 Maximum(dao::Database& base, const char* requete) {
 
 // Steps 10 to 12 on the open local base.
 void EcrireTableSynchro(dao::Database& base) {
-    base.Execute(QStringLiteral("delete * from synchro"));
     EcrireJournal(QStringLiteral("Vérification de la table de synchronisation"));
-    std::unique_ptr<dao::Recordset> synchro =
-        base.OpenRecordset(QStringLiteral("select * from synchro"));
-    std::array<qint32, LignesSynchro.size()> maxima{};
-    for (size_t i = 0; i < LignesSynchro.size(); ++i) {
-        maxima[i] = Maximum(base, LignesSynchro[i].requete);
-        EcrireJournal(QString::fromUtf8(LignesSynchro[i].libelle) + QString::number(maxima[i]));
+    std::array<qint32, 7> maxima{};
+    for (size_t i = 0; i < maxima.size(); ++i) {
+        const pratique::TableSynchro& t = pratique::TablesSynchro()[i];
+        const QString table = QString::fromUtf8(t.table);
+        maxima[i] = Maximum(base, QStringLiteral("SELECT DISTINCTROW Max(") + table +
+                                      QLatin1Char('.') + QString::fromUtf8(t.champId) +
+                                      QStringLiteral(") AS MAX FROM ") + table + QLatin1Char(';'));
+        EcrireJournal(QString::fromUtf8(t.libelle) + QString::number(maxima[i]));
     }
-    for (size_t i = 0; i < LignesSynchro.size(); ++i) {
-        const LigneSynchro& ligne = LignesSynchro[i];
-        synchro->AddNew();
-        synchro->Fields(QStringLiteral("table")).SetValue(QString::fromUtf8(ligne.table));
-        synchro->Fields(QStringLiteral("champ_id")).SetValue(QString::fromUtf8(ligne.champId));
-        synchro->Fields(QStringLiteral("champ_id_dossier"))
-            .SetValue(QString::fromUtf8(ligne.champIdDossier));
-        synchro->Fields(QStringLiteral("dernier_no")).SetValue(maxima[i]);
-        synchro->Update();
-    }
+    pratique::EcrireSynchro(base, maxima);
 }
 
 // In one transaction: the table ends with its seven rows or with none, never with six, which
 // a synchronisation would take for the table of an older version and walk without the objects.
 void RemplirTableSynchro() {
     dao::DBEngine& moteur = dao::DBEngine::Instance();
-    std::shared_ptr<dao::Database> base =
-        moteur.OpenDatabase(DossierBaseLocale() + QStringLiteral("\\zelvano.mdb"));
+    std::shared_ptr<dao::Database> base = moteur.OpenDatabase(CheminBaseLocale());
     const bool transaction = !moteur.EnTransaction();
     if (transaction) {
         moteur.BeginTrans();

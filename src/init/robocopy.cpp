@@ -6,6 +6,7 @@
 #include "platform/erreur.h"
 #include "platform/fichiers.h"
 #include "platform/services.h"
+#include "pratique/lieux.h"
 #include "settings/bilan.h"
 #include "settings/journal.h"
 #include "settings/parametres.h"
@@ -19,14 +20,6 @@ namespace {
 
 QString ProgrammeRobocopy() {
     return AjouterBarreFinale(plateforme::DossierProgramme()) + QStringLiteral("robocopy.exe");
-}
-
-QString RacineDistante() {
-    return Param().unite + QStringLiteral(":\\") + Param().zelvanodir;
-}
-
-QString RacineLocale() {
-    return Param().fmpathClient + QStringLiteral(":\\") + Param().zelvanodir;
 }
 
 // Read from the settings file at each run: the options dialog may have changed it meanwhile.

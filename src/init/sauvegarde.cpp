@@ -39,11 +39,6 @@ bool EstBase(const QString& nom) {
     return nom.endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive);
 }
 
-QString DossierBasesLocales() {
-    const Parametres& p = Param();
-    return p.fmpathClient + QStringLiteral(":\\") + p.zelvanodir + QLatin1Char('\\') + p.bddir;
-}
-
 // A run folder as found on the disk. `temps`: the last write of its newest copy of a base, or of
 // its newest file when it holds no copy (invalid when empty).
 struct DossierTrouve {
@@ -146,11 +141,6 @@ void SauvegarderBase(const QString& base, const QString& copie) {
 
 } // namespace
 
-QString DossierSauvegardes() {
-    const Parametres& p = Param();
-    return p.fmpathClient + QStringLiteral(":\\") + p.zelvanodir + QStringLiteral("\\sauvegardes");
-}
-
 QString DossierSauvegardesPrepare() {
     const QString dossier = DossierSauvegardes();
     if (!plateforme::DossierExiste(dossier)) {
@@ -196,12 +186,12 @@ bool SauvegarderBaseLocale() {
     if (NombreGarde() == 0) {
         return true;
     }
-    QString base = Dans(DossierBasesLocales(), QStringLiteral("zelvano.mdb"));
+    QString base = Dans(DossierBaseLocale(), QStringLiteral("zelvano.mdb"));
     QString dossier = DossierSauvegardes();
     try {
         // Every base of the folder is replaced and compacted by the initialisation.
         const QStringList noms =
-            plateforme::ListerDossier(Dans(DossierBasesLocales(), QStringLiteral("*.mdb")));
+            plateforme::ListerDossier(Dans(DossierBaseLocale(), QStringLiteral("*.mdb")));
         if (noms.isEmpty()) {
             return true;
         }
@@ -209,7 +199,7 @@ bool SauvegarderBaseLocale() {
         dossier = DossierExecution();
         EcrireJournal(QStringLiteral("Sauvegarde de la base locale dans ") + dossier);
         for (const QString& nom : noms) {
-            base = Dans(DossierBasesLocales(), nom);
+            base = Dans(DossierBaseLocale(), nom);
             SauvegarderBase(base, Dans(dossier, nom));
         }
     } catch (const Erreur& e) {

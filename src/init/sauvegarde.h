@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pratique/lieux.h"
+
 #include <QString>
 
 // The safety folders of the local base, under <fmpathClient>:\<zelvanodir>\sauvegardes: outside
@@ -14,9 +16,7 @@
 // is complete, so that failed runs never cost a copy. Folders holding only reports are kept as
 // many apart. With 0 no copy is made and only the current run's reports are kept.
 
-// C:\zelvano\sauvegardes
-QString DossierSauvegardes();
-// The same, made when missing. Raises plateforme::Erreur.
+// DossierSauvegardes() (pratique/lieux.h), made when missing. Raises plateforme::Erreur.
 QString DossierSauvegardesPrepare();
 
 // The current run's folder, named at the first call of the run (the clock's time; "-2", "-3"...

@@ -172,7 +172,7 @@ bool IntentionPresente() {
 
 QByteArray SerialiserIntention(const IntentionSynchronisation& intention) {
     QJsonArray synchro;
-    for (const LigneSynchroLocale& l : intention.synchroLocale) {
+    for (const pratique::LigneSynchro& l : intention.synchroLocale) {
         synchro.append(QJsonObject{{QStringLiteral("id"), l.id},
                                    {QStringLiteral("table"), l.table},
                                    {QStringLiteral("dernier_no"), l.dernierNo}});
@@ -244,7 +244,7 @@ bool DeserialiserIntention(const QByteArray& texte, IntentionSynchronisation& in
     }
     lue.moment = QDateTime::fromString(moment, Qt::ISODate);
     for (const QJsonValue& v : synchro) {
-        LigneSynchroLocale l;
+        pratique::LigneSynchro l;
         if (!v.isObject() || !lire.Entier(v.toObject(), "id", l.id) ||
             !lire.Texte(v.toObject(), "table", l.table) ||
             !lire.Entier(v.toObject(), "dernier_no", l.dernierNo)) {
@@ -299,20 +299,6 @@ void SupprimerIntention() {
     plateforme::SupprimerFichierDurable(CheminIntention());
 }
 
-QList<LigneSynchroLocale> LireSynchroLocale(dao::Database& locale) {
-    QList<LigneSynchroLocale> lignes;
-    const auto rs = locale.OpenRecordset(QStringLiteral("select * from synchro order by id"));
-    while (!rs->Eof()) {
-        LigneSynchroLocale l;
-        l.id = rs->Fields(QStringLiteral("id")).Value().toLongLong();
-        l.table = valeurs::TexteOuVide(rs->Fields(QStringLiteral("table")).Value());
-        l.dernierNo = rs->Fields(QStringLiteral("dernier_no")).Value().toLongLong();
-        lignes.append(l);
-        rs->MoveNext();
-    }
-    return lignes;
-}
-
 QByteArray EmpreinteLignes(dao::Database& base, const TableIntention& selection,
                            QList<qint64>* trouves) {
     QCryptographicHash empreinte(QCryptographicHash::Sha256);
@@ -337,7 +323,7 @@ void SuiviSynchronisation::AvantParcours(dao::Database& distante, dao::Database&
     intention_.baseDistanteUnc = CheminBaseDistanteParLePartage();
     intention_.baseLocale = locale.Name();
     intention_.moment = plateforme::Maintenant();
-    intention_.synchroLocale = LireSynchroLocale(locale);
+    intention_.synchroLocale = pratique::LireSynchro(locale);
 
     QSet<QString> vues;
     const auto rs = locale.OpenRecordset(QStringLiteral("select * from synchro order by id"));

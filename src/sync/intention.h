@@ -1,6 +1,7 @@
 #pragma once
 
 #include "jet/dao.h"
+#include "pratique/table_synchro.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -29,20 +30,12 @@ struct TableIntention {
     bool Contient(qint64 identifiant) const;
 };
 
-// One row of the local table synchro as the run found it.
-struct LigneSynchroLocale {
-    qint64 id = 0;
-    QString table;
-    qint64 dernierNo = 0;
-    friend bool operator==(const LigneSynchroLocale&, const LigneSynchroLocale&) = default;
-};
-
 struct IntentionSynchronisation {
     QString baseDistante;    // as the run opened it: P:\zelvano\bd\zelvano.mdb
     QString baseDistanteUnc; // the same base through the share, whatever the drive serves
     QString baseLocale;
     QDateTime moment;
-    QList<LigneSynchroLocale> synchroLocale;
+    QList<pratique::LigneSynchro> synchroLocale; // id, table and dernier_no are kept
     QList<TableIntention> tables;
 
     qint64 Nombre() const;
@@ -61,9 +54,6 @@ bool DeserialiserIntention(const QByteArray& texte, IntentionSynchronisation& in
 // Durable write and removal (flushed to the disk with their folder). Raise plateforme::Erreur.
 void EcrireIntention(const IntentionSynchronisation& intention);
 void SupprimerIntention();
-
-// The rows of the local table synchro, in id order.
-QList<LigneSynchroLocale> LireSynchroLocale(dao::Database& locale);
 
 // Fingerprint of rows of `table` (every field, name and kind of value included) whose
 // identifier is in `selection`, read in identifier order from the identifiers above

@@ -11,6 +11,8 @@
 
 #include <memory>
 
+#include <algorithm>
+
 namespace {
 
 // What the server base says of the records of the interrupted run.
@@ -149,12 +151,19 @@ EtatDistant Examiner(dao::Database& distante, const IntentionSynchronisation& in
     return aucun ? EtatDistant::Absent : EtatDistant::Autre;
 }
 
-EtatLocal ExaminerLocale(const QList<LigneSynchroLocale>& lignes,
+EtatLocal ExaminerLocale(const QList<pratique::LigneSynchro>& lignes,
                          const IntentionSynchronisation& intention) {
     if (lignes.isEmpty()) {
         return EtatLocal::Vide;
     }
-    return lignes == intention.synchroLocale ? EtatLocal::Origine : EtatLocal::Autre;
+    // The record keeps what tells the rows apart: id, table and dernier_no.
+    const auto memes = [](const pratique::LigneSynchro& a, const pratique::LigneSynchro& b) {
+        return a.id == b.id && a.table == b.table && a.dernierNo == b.dernierNo;
+    };
+    return std::equal(lignes.cbegin(), lignes.cend(), intention.synchroLocale.cbegin(),
+                      intention.synchroLocale.cend(), memes)
+               ? EtatLocal::Origine
+               : EtatLocal::Autre;
 }
 
 bool Reprendre() {
@@ -176,10 +185,10 @@ bool Reprendre() {
     }
 
     std::shared_ptr<dao::Database> locale;
-    QList<LigneSynchroLocale> lignes;
+    QList<pratique::LigneSynchro> lignes;
     try {
         locale = dao::DBEngine::Instance().OpenDatabase(intention.baseLocale);
-        lignes = LireSynchroLocale(*locale);
+        lignes = pratique::LireSynchro(*locale);
     } catch (const plateforme::Erreur& e) {
         Avertir(QStringLiteral("La base locale ") + intention.baseLocale +
                 QStringLiteral(" ne peut pas être lue : ") + e.DescriptionEtNumero());

@@ -81,12 +81,6 @@ void CopierFichierObjet(dao::Recordset& source, dao::Recordset& destination,
 
 } // namespace
 
-QString DossierDonnees(const QString& lecteur) {
-    const Parametres& p = Param();
-    return lecteur + QStringLiteral(":\\") + p.zelvanodir + QLatin1Char('\\') + p.datadir +
-           QLatin1Char('\\');
-}
-
 bool PreparerObjet(dao::Recordset& source, dao::Recordset& destination) {
     RattacherProprietaire(source, destination);
 

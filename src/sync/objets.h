@@ -1,6 +1,7 @@
 #pragma once
 
 #include "jet/dao.h"
+#include "pratique/lieux.h"
 
 // Completes a new record of table objet before the transfer writes it: its link to the record
 // it is attached to follows the renumbering, its file gets a name made from its new identifier
@@ -9,6 +10,3 @@
 // link. True: write it. False: the type has no rule here and the object is left out.
 // Never raises: a failing step is skipped and the object goes on.
 bool PreparerObjet(dao::Recordset& source, dao::Recordset& destination);
-
-// The data folder of the tree on drive `lecteur` (C:\zelvano\data\), a final "\" included.
-QString DossierDonnees(const QString& lecteur);

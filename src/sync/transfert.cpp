@@ -112,34 +112,6 @@ void Renumeroter(dao::Recordset& source, dao::Recordset& destination, const QStr
 
 } // namespace
 
-// Document folder of a table whose records carry a document file; empty for the others.
-QString DossierDocuments(const QString& table) {
-    if (table == QLatin1String("courrier")) {
-        return Param().courrierdir;
-    }
-    if (table == QLatin1String("cro")) {
-        return Param().crodir;
-    }
-    if (table == QLatin1String("correspondance")) {
-        return Param().corresdir;
-    }
-    return {};
-}
-
-bool TableDocuments(const QString& table) {
-    return table == QLatin1String("courrier") || table == QLatin1String("cro") ||
-           table == QLatin1String("correspondance");
-}
-
-QString CheminDocumentLocal(const QString& nomFichier) {
-    // The stored path starts with its drive ("P:\"): nothing after it, no file to bring.
-    constexpr int LongueurLecteur = 3;
-    if (nomFichier.size() <= LongueurLecteur) {
-        return {};
-    }
-    return Param().fmpathClient + QStringLiteral(":\\") + nomFichier.mid(LongueurLecteur);
-}
-
 namespace {
 
 // The file name part of a stored path: the extension is taken there only, so that a dot in a
@@ -157,9 +129,8 @@ void RenommerDocument(const QString& table, const QString& lettre, qint32 nouvel
     QString ancienNom;
     EtapeSansEchec([&] { ancienNom = valeurs::TexteOuVide(source.Fields(nomFichier).Value()); });
     const Parametres& p = Param();
-    const QString nouveauNom = p.unite + QStringLiteral(":\\") + p.zelvanodir + QLatin1Char('\\') +
-                               DossierDocuments(table) + QStringLiteral("\\x") + lettre +
-                               valeurs::SixChiffres(nouvel) +
+    const QString nouveauNom = DossierPratique(p.unite, DossierDocuments(table)) +
+                               QStringLiteral("\\x") + lettre + valeurs::SixChiffres(nouvel) +
                                ExtensionFichier(PartieNomFichier(ancienNom));
     EtapeSansEchec([&] { destination.Fields(nomFichier).SetValue(nouveauNom); });
     const QString cheminLocal = CheminDocumentLocal(ancienNom);

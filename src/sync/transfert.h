@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/erreur.h"
+#include "pratique/lieux.h"
 
 #include <QString>
 
@@ -41,15 +42,6 @@ void CopierFichierEnregistrement(const QString& source, const QString& destinati
 // The server paths of the files CopierFichierEnregistrement wrote since the walk began (the walk
 // empties it), for the initialisation that follows (see init/fichiers_synchronises.h).
 QStringList& FichiersEcritsSurServeur();
-
-// The tables whose records carry a document file (letters, reports, correspondence), and the
-// folder of the tree that holds them (courrierdir...).
-bool TableDocuments(const QString& table);
-QString DossierDocuments(const QString& table);
-// The local file of a document whose stored path is `nomFichier` (P:\zelvano\courrier\x.doc):
-// the same path on the local disk (C:\zelvano\courrier\x.doc); empty when nothing follows the
-// drive.
-QString CheminDocumentLocal(const QString& nomFichier);
 
 // "ERREUR 3022 - texte", the form of the transfer's and the walk's error lines.
 QString LigneErreur(const plateforme::Erreur& erreur);
