@@ -14,9 +14,8 @@ function(synchro_entetes_communes cible groupe)
   endif()
 endfunction()
 
-# One static library per subsystem, made of every source file of its folder. The subsystems call
-# each other both ways (the synchronisation runs the initialisation, which redirects the drive,
-# which waits through the task list...), which CMake allows between static libraries.
+# One static library per subsystem, made of every source file of its folder, linked only to the
+# floors below it (see the README's layout).
 function(synchro_bibliotheque nom)
   cmake_parse_arguments(ARG "" "" "LIENS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
@@ -33,7 +32,6 @@ function(synchro_bibliotheque nom)
   add_library(${nom} STATIC ${sources})
   target_include_directories(${nom} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${nom} PUBLIC ${ARG_LIENS})
-  set_target_properties(${nom} PROPERTIES LINK_INTERFACE_MULTIPLICITY 4)
   synchro_entetes_communes(${nom} bibliotheques)
 endfunction()
 

@@ -2,7 +2,7 @@
 
 #include "app/commandes.h"
 #include "app/fenetre_principale.h"
-#include "drives/qorbis32.h"
+#include "platform/qorbis32.h"
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 #include "platform/fichiers.h"

@@ -1,9 +1,9 @@
 #include "drives/lancement.h"
 
-#include "drives/qorbis32.h"
-#include "init/attente.h"
+#include "platform/attente.h"
 #include "platform/erreur.h"
 #include "platform/fichiers.h"
+#include "platform/qorbis32.h"
 #include "platform/services.h"
 #include "pratique/lieux.h"
 #include "pratique/table_synchro.h"

@@ -1,6 +1,6 @@
 #include "drives/redirection.h"
 
-#include "init/attente.h"
+#include "platform/attente.h"
 #include "platform/erreur.h"
 #include "platform/fichiers.h"
 #include "platform/services.h"

@@ -1,6 +1,6 @@
 #include "tools/vod_outils.h"
 
-#include "init/attente.h"
+#include "platform/attente.h"
 #include "platform/services.h"
 
 #include <QThread>

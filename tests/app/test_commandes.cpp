@@ -1,6 +1,6 @@
 #include "app/commandes.h"
 #include "app/fenetre_principale.h"
-#include "drives/qorbis32.h"
+#include "platform/qorbis32.h"
 #include "platform/erreur.h"
 #include "settings/etat.h"
 #include "settings/parametres.h"

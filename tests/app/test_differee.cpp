@@ -1,7 +1,7 @@
 #include "app/commandes.h"
 #include "app/differee.h"
 #include "app/fenetre_principale.h"
-#include "drives/qorbis32.h"
+#include "platform/qorbis32.h"
 #include "platform/alimentation.h"
 #include "platform/erreur.h"
 #include "settings/parametres.h"

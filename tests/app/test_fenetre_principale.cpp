@@ -3,7 +3,7 @@
 #include "app/fenetre_principale.h"
 #include "app/minuterie.h"
 #include "app/twips.h"
-#include "drives/qorbis32.h"
+#include "platform/qorbis32.h"
 #include "platform/fichiers.h"
 #include "platform/instance.h"
 #include "settings/etat.h"

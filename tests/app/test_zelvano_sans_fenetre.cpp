@@ -5,7 +5,7 @@
 #include "app/differee.h"
 #include "app/fenetre_principale.h"
 #include "drives/lancement.h"
-#include "drives/qorbis32.h"
+#include "platform/qorbis32.h"
 #include "platform/erreur.h"
 #include "platform/processus.h"
 #include "settings/parametres.h"

@@ -1,5 +1,5 @@
 #include "drives/lancement.h"
-#include "drives/qorbis32.h"
+#include "platform/qorbis32.h"
 #include "platform/erreur.h"
 #include "testutil/factices.h"
 

@@ -1,4 +1,4 @@
-#include "drives/qorbis32.h"
+#include "platform/qorbis32.h"
 #include "init/attente.h"
 #include "platform/processus.h"
 #include "testutil/factices.h"

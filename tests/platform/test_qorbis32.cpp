@@ -1,5 +1,5 @@
-#include "drives/qorbis32.h"
 #include "platform/processus.h"
+#include "platform/qorbis32.h"
 #include "testutil/enfant.h"
 #include "testutil/factices.h"
 

@@ -1,4 +1,4 @@
-#include "drives/qorbis32.h"
+#include "platform/qorbis32.h"
 
 #include "platform/processus.h"
 
