@@ -432,11 +432,11 @@ void Generateur::RemplirServeur(BaseSqlite& base, const QString& arbre, BilanDem
     bilan.distants[QStringLiteral("typeobjet")] = types.Lignes();
 }
 
-void Generateur::RemplirNouveaux(BaseSqlite& base, const QString& arbre, BilanDemo& bilan) {
+void Generateur::RemplirNouveaux(BaseSqlite& base, const QString& arbre, BilanDemo& bilan,
+                                 QChar poste) {
     bilan_ = &bilan;
     Tables t(base);
     const size_t anciens = patients_.size();
-    const QChar poste = QLatin1Char('A'); // the workstation of C:\zelvano\zelvano.ini
     for (int n = 0; n < options_.nouveaux; ++n) {
         Patient& p = AjouterPatient(t, false, n % 4 == 3);
         const int consultations = std::max(1, options_.consultations);

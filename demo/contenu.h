@@ -30,8 +30,9 @@ public:
 
     // The server base and the files of the tree `arbre` (Windows path of the practice folder).
     void RemplirServeur(BaseSqlite& base, const QString& arbre, BilanDemo& bilan);
-    // The records created in the local copy since its initialisation, above the maxima.
-    void RemplirNouveaux(BaseSqlite& base, const QString& arbre, BilanDemo& bilan);
+    // The records created on workstation `poste` since the local copy's initialisation, above
+    // the maxima: in the local copy (A), or on the server by another workstation.
+    void RemplirNouveaux(BaseSqlite& base, const QString& arbre, BilanDemo& bilan, QChar poste);
     // Goes on from a base already filled (its patients, their consultations and letters, the
     // largest identifier of each table), as RemplirNouveaux needs it.
     void Reprendre(BaseSqlite& base);

@@ -2,8 +2,9 @@
 // tests and benchmarks.
 //
 //   zelvano-demo [DOSSIER] [--machine DOSSIER] [--patients N] [--consultations N]
-//                [--documents N] [--objets N] [--seed S] [--local [--nouveaux N]] [--remplacer]
-//                [--differee]
+//                [--documents N] [--objets N] [--seed S] [--local [--nouveaux N] [--autres N]]
+//                [--remplacer] [--differee]
+//   zelvano-demo --supprimer [DOSSIER | --machine DOSSIER]
 //
 // Without a folder, the machine is $ZELVANO_MACHINE (else the platform's default machine). The
 // stand-in programs built or installed beside this one are linked into the machine's program
@@ -15,6 +16,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTextStream>
 
@@ -33,6 +35,39 @@ bool LireEntier(const QCommandLineParser& ligne, const QString& option, int& val
     }
     valeur = v;
     return true;
+}
+
+// --supprimer: the machine named, else $ZELVANO_MACHINE, else the default machine.
+int Supprimer(const QCommandLineParser& ligne, QString machine, QTextStream& sortie,
+              QTextStream& erreurs) {
+    for (const char* option : {"patients", "consultations", "documents", "objets", "seed", "local",
+                               "nouveaux", "autres", "remplacer", "differee"}) {
+        if (ligne.isSet(QLatin1String(option))) {
+            erreurs << "--supprimer ne prend que le dossier de la machine, pas --" << option
+                    << ".\n";
+            return 2;
+        }
+    }
+    if (machine.isEmpty()) {
+        machine = qEnvironmentVariable("ZELVANO_MACHINE");
+    }
+    if (machine.isEmpty()) {
+        machine = plateforme::Machine::RacineParDefaut();
+    }
+    machine = QDir::cleanPath(QDir(machine).absolutePath());
+    const QString refus = demo::RefusSuppression(machine);
+    if (!refus.isEmpty()) {
+        erreurs << refus << " Rien n'a été supprimé.\n";
+        return 2;
+    }
+    try {
+        demo::SupprimerMachine(machine);
+    } catch (const plateforme::Erreur& e) {
+        erreurs << "Erreur " << e.Number() << " : " << e.Description() << "\n";
+        return 1;
+    }
+    sortie << "Machine de démonstration supprimée : " << machine << "\n";
+    return 0;
 }
 
 } // namespace
@@ -69,6 +104,13 @@ int main(int argc, char** argv) {
          QStringLiteral("n")},
         {QStringLiteral("remplacer"),
          QStringLiteral("Remplace une pratique de démonstration déjà présente.")},
+        {QStringLiteral("autres"),
+         QStringLiteral("Avec --local : patients enregistrés sur le serveur par les autres postes "
+                        "depuis l'initialisation de la copie locale (2) ; la synchronisation "
+                        "donne alors d'autres numéros aux nouveaux de la copie locale."),
+         QStringLiteral("n")},
+        {QStringLiteral("supprimer"),
+         QStringLiteral("Supprime la machine de démonstration, et rien d'autre.")},
         {QStringLiteral("differee"),
          QStringLiteral("Programme une synchronisation différée pour tout de suite (elle part "
                         "dès que synchro est démarré).")}};
@@ -79,23 +121,34 @@ int main(int argc, char** argv) {
     o.machine = ligne.isSet(QStringLiteral("machine"))   ? ligne.value(QStringLiteral("machine"))
                 : !ligne.positionalArguments().isEmpty() ? ligne.positionalArguments().first()
                                                          : QString();
+    if (ligne.isSet(QStringLiteral("supprimer"))) {
+        return Supprimer(ligne, o.machine, sortie, erreurs);
+    }
     int graine = static_cast<int>(o.graine);
+    o.autres = 2;
     if (!LireEntier(ligne, QStringLiteral("patients"), o.patients) ||
         !LireEntier(ligne, QStringLiteral("consultations"), o.consultations) ||
         !LireEntier(ligne, QStringLiteral("documents"), o.documents) ||
         !LireEntier(ligne, QStringLiteral("objets"), o.objets) ||
         !LireEntier(ligne, QStringLiteral("nouveaux"), o.nouveaux) ||
+        !LireEntier(ligne, QStringLiteral("autres"), o.autres) ||
         !LireEntier(ligne, QStringLiteral("seed"), graine)) {
         erreurs << "Les nombres donnés aux options doivent être des entiers positifs.\n";
         return 2;
     }
     o.graine = static_cast<quint32>(graine);
     o.local = ligne.isSet(QStringLiteral("local"));
+    // As an initialisation leaves it: with its fingerprint.
+    o.empreinte = o.local;
     o.remplacer = ligne.isSet(QStringLiteral("remplacer"));
     o.differee = ligne.isSet(QStringLiteral("differee"));
     o.programmes = QCoreApplication::applicationDirPath();
     if (o.nouveaux > 0 && !o.local) {
         erreurs << "--nouveaux demande --local.\n";
+        return 2;
+    }
+    if (ligne.isSet(QStringLiteral("autres")) && !o.local) {
+        erreurs << "--autres demande --local.\n";
         return 2;
     }
 
@@ -124,6 +177,13 @@ int main(int argc, char** argv) {
             sortie << "Base locale initialisée : " << bilan.baseLocale << "\n";
             for (auto it = bilan.nouveaux.cbegin(); it != bilan.nouveaux.cend(); ++it) {
                 sortie << "  " << it.key() << " : " << it.value() << " nouveau(x)\n";
+            }
+            if (!bilan.autres.isEmpty()) {
+                sortie
+                    << "Enregistrés sur le serveur par un autre poste depuis l'initialisation :\n";
+            }
+            for (auto it = bilan.autres.cbegin(); it != bilan.autres.cend(); ++it) {
+                sortie << "  " << it.key() << " : " << it.value() << "\n";
             }
         }
         sortie << "Paramètres : " << bilan.fichierIni << "\n"

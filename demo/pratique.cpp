@@ -4,14 +4,19 @@
 #include "contenu.h"
 #include "schema_sql.h"
 
+#include "init/empreintes.h"
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 #include "preparation/poste.h"
+#include "settings/parametres.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+
+#include <filesystem>
+#include <system_error>
 
 namespace demo {
 
@@ -127,6 +132,47 @@ void InitialiserLocale(const QString& baseLocale, BilanDemo& bilan) {
     base.Executer(QStringLiteral("COMMIT"));
 }
 
+// The fingerprint an initialisation takes of the local copy just made, by the module's own
+// function, with the settings of the machine's synchro.ini; the settings record in use is given
+// back afterwards.
+void PrendreEmpreinte() {
+    struct Retour {
+        Parametres avant = Param();
+        ~Retour() { Param() = avant; }
+    } retour;
+    Param().FichierIni = IniSynchro;
+    LireParametres();
+    Param().createlog = 0; // the demo writes no journal
+    EnregistrerEmpreintes();
+}
+
+// options.nouveaux patients created on workstation `poste` in the base `baseWindows` of the
+// tree `arbre`, numbered on from what the base holds.
+void AjouterNouveaux(const OptionsDemo& options, const QString& baseWindows, const QString& arbre,
+                     QChar poste, BilanDemo& bilan) {
+    Generateur generateur(options);
+    BaseSqlite base(plateforme::CheminNatif(baseWindows), false);
+    generateur.Reprendre(base);
+    base.Executer(QStringLiteral("BEGIN"));
+    generateur.RemplirNouveaux(base, arbre, bilan, poste);
+    base.Executer(QStringLiteral("COMMIT"));
+}
+
+// Since the local copy was made, the other workstations of the practice (B) saved patients on
+// the server, numbered on from the server's numbers as the laptop's new ones are.
+void AjouterAutresPostes(const OptionsDemo& options, BilanDemo& bilan) {
+    OptionsDemo autres = options;
+    autres.nouveaux = options.autres;
+    autres.graine = options.graine + 1;
+    BilanDemo serveur;
+    AjouterNouveaux(autres, bilan.baseDistante, ArbreServeur, QLatin1Char('B'), serveur);
+    bilan.autres = serveur.nouveaux;
+    bilan.fichiers += serveur.fichiers;
+}
+
+// What a machine holds at its top level.
+const QStringList EntreesMachine = {QStringLiteral("drives"), QStringLiteral("unc")};
+
 } // namespace
 
 QString SchemaPratique() {
@@ -172,11 +218,17 @@ BilanDemo GenererDemo(const OptionsDemo& options) {
         }
         bilan.baseLocale = ArbreLocal + QStringLiteral("\\bd\\zelvano.mdb");
         InitialiserLocale(bilan.baseLocale, bilan);
+        if (options.empreinte) {
+            PrendreEmpreinte();
+        }
         if (options.nouveaux > 0) {
             BaseSqlite base(plateforme::CheminNatif(bilan.baseLocale), false);
             base.Executer(QStringLiteral("BEGIN"));
-            generateur.RemplirNouveaux(base, ArbreLocal, bilan);
+            generateur.RemplirNouveaux(base, ArbreLocal, bilan, QLatin1Char('A'));
             base.Executer(QStringLiteral("COMMIT"));
+        }
+        if (options.autres > 0) {
+            AjouterAutresPostes(options, bilan);
         }
     } else {
         for (const TableSynchronisee& t : TablesSynchronisees()) {
@@ -195,13 +247,66 @@ BilanDemo AjouterJournee(const OptionsDemo& options) {
     bilan.baseDistante = ArbreServeur + QStringLiteral("\\bd\\zelvano.mdb");
     bilan.baseLocale = ArbreLocal + QStringLiteral("\\bd\\zelvano.mdb");
     bilan.fichierIni = IniSynchro;
-    Generateur generateur(options);
-    BaseSqlite base(plateforme::CheminNatif(bilan.baseLocale), false);
-    generateur.Reprendre(base);
-    base.Executer(QStringLiteral("BEGIN"));
-    generateur.RemplirNouveaux(base, ArbreLocal, bilan);
-    base.Executer(QStringLiteral("COMMIT"));
+    AjouterNouveaux(options, bilan.baseLocale, ArbreLocal, QLatin1Char('A'), bilan);
     return bilan;
+}
+
+QString RefusSuppression(const QString& dossier) {
+    const QFileInfo racine(dossier);
+    if (racine.isSymLink()) {
+        return QStringLiteral("« %1 » est un lien symbolique (vers « %2 ») : donnez le dossier de "
+                              "la machine lui-même.")
+            .arg(dossier, racine.symLinkTarget());
+    }
+    if (!racine.isDir()) {
+        return QStringLiteral("« %1 » n'est pas un dossier.").arg(dossier);
+    }
+    const QString nonMachine =
+        QStringLiteral("« %1 » ne ressemble pas à une machine émulée faite par zelvano-demo : ")
+            .arg(dossier);
+    for (const QString& entree : EntreesMachine) {
+        const QFileInfo f(dossier + QLatin1Char('/') + entree);
+        if (!f.isDir() || f.isSymLink()) {
+            return nonMachine + QStringLiteral("il n'y a pas de dossier « %1 ».").arg(entree);
+        }
+    }
+    const QStringList presents = QDir(dossier).entryList(QDir::AllEntries | QDir::Hidden |
+                                                         QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& entree : presents) {
+        if (!EntreesMachine.contains(entree)) {
+            return nonMachine + QStringLiteral("« %1 » n'a rien à y faire.").arg(entree);
+        }
+    }
+    // A workstation's machine reaches the practice's share through a link: its local copy may
+    // hold records that were never sent.
+    QDirIterator partages(dossier + QStringLiteral("/unc"),
+                          QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                          QDirIterator::Subdirectories);
+    while (partages.hasNext()) {
+        const QFileInfo partage(partages.next());
+        if (partage.isSymLink()) {
+            return QStringLiteral("« %1 » est la machine d'un poste relié au partage du cabinet "
+                                  "(« %2 » mène à « %3 »), pas une machine de démonstration.")
+                .arg(dossier, partage.filePath().mid(dossier.size() + 1), partage.symLinkTarget());
+        }
+    }
+    return {};
+}
+
+void SupprimerMachine(const QString& dossier) {
+    const QString refus = RefusSuppression(dossier);
+    if (!refus.isEmpty()) {
+        plateforme::Lever(plateforme::err::PermissionRefusee, refus);
+    }
+    // Links are removed, never followed.
+    std::error_code erreur;
+    std::filesystem::remove_all(std::filesystem::path(QFile::encodeName(dossier).toStdString()),
+                                erreur);
+    if (erreur) {
+        plateforme::Lever(plateforme::err::PermissionRefusee,
+                          QStringLiteral("La machine « %1 » n'a été supprimée qu'en partie : %2.")
+                              .arg(dossier, QString::fromLocal8Bit(erreur.message())));
+    }
 }
 
 } // namespace demo

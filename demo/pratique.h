@@ -33,6 +33,13 @@ struct OptionsDemo {
     // made empty and no application is put.
     QString programmes;
     bool differee = false; // a deferred synchronisation armed for the current minute
+    // With `local`: the fingerprint the initialisation takes of the local copy
+    // (C:\zelvano\sauvegardes\empreintes.dat), so that its modifications can be told.
+    bool empreinte = false;
+    // With `local`: patients saved on the server by other workstations since the local copy was
+    // made, numbered on from the server's numbers as the local new ones are: a synchronisation
+    // then gives the local new records other numbers.
+    int autres = 0;
 };
 
 // What was built (Windows paths of the machine; counts per table).
@@ -46,6 +53,7 @@ struct BilanDemo {
     QMap<QString, int> distants; // rows per table of the server base
     QMap<QString, int> maxima;   // largest identifier per table of the server base (0 if empty)
     QMap<QString, int> nouveaux; // rows above those maxima in the local base
+    QMap<QString, int> autres;   // rows above those maxima in the server base
     int fichiers = 0;            // document and data files written
 };
 
@@ -58,5 +66,17 @@ BilanDemo AjouterJournee(const OptionsDemo& options);
 // Builds the machine; raises plateforme::Erreur (58 when a demo practice is there and
 // `remplacer` is off). Points the platform layer at options.machine when it is given.
 BilanDemo GenererDemo(const OptionsDemo& options);
+
+// Why the native folder `dossier` is not a demo machine that SupprimerMachine may remove (a
+// French sentence), or empty when it is one: a folder (not a link) holding the folders drives/
+// and unc/ and nothing else at its top level, whose share \\serveur\zelvano is a folder of its
+// own, not a link to a practice's share as on a prepared workstation.
+QString RefusSuppression(const QString& dossier);
+
+// Removes the demo machine `dossier` (native path), and nothing else: refused (plateforme::Erreur
+// with the RefusSuppression text) when it is not one. Symbolic links (mapped drives, the
+// stand-ins of the program's folder) are removed, never followed. Raises plateforme::Erreur when
+// some of it could not be removed.
+void SupprimerMachine(const QString& dossier);
 
 } // namespace demo

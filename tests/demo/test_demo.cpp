@@ -1,9 +1,13 @@
 #include "demo/pratique.h"
+#include "init/empreintes.h"
 #include "jet/dao.h"
 #include "platform/chemins.h"
 #include "platform/dossier_programme.h"
 #include "platform/erreur.h"
 #include "platform/profil.h"
+#include "settings/etat.h"
+#include "settings/parametres.h"
+#include "sync/synchronisation.h"
 #include "testutil/factices.h"
 
 #include <gtest/gtest.h>
@@ -408,6 +412,131 @@ TEST(DemoProgramme, ConstruitLaMachineDemandee) {
     ASSERT_TRUE(due.isValid()) << moment.toStdString();
     EXPECT_LE(due, QDateTime::currentDateTime());
     EXPECT_LT(due.secsTo(QDateTime::currentDateTime()), 120);
+}
+
+struct Sortie {
+    int code = -1;
+    QString sortie;
+    QString erreurs;
+};
+
+// zelvano-demo with these arguments, and $ZELVANO_MACHINE when `machine` is given.
+Sortie LancerDemo(const QStringList& arguments, const QString& machine = {}) {
+    QProcess p;
+    if (!machine.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ZELVANO_MACHINE"), machine);
+        p.setProcessEnvironment(env);
+    }
+    p.start(factices::DossierBinaires() + QStringLiteral("/zelvano-demo"), arguments);
+    if (!p.waitForFinished(60000)) {
+        ADD_FAILURE() << "zelvano-demo ne finit pas";
+        return {};
+    }
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+// The laptop of --local, as the demo leaves it: its fingerprint is there before any
+// initialisation of the module, and the other workstations saved records on the server since
+// its copy was made, so that the first synchronisation gives the new local records other
+// numbers.
+TEST(DemoLocale, PremiereSynchronisationRenumeroteEtEmpreintePrete) {
+    factices::Environnement env;
+    const Sortie demo =
+        LancerDemo({QStringLiteral("--machine"), env.machine.Racine(), QStringLiteral("--local"),
+                    QStringLiteral("--nouveaux"), QStringLiteral("3")});
+    ASSERT_EQ(demo.code, 0) << demo.erreurs.toStdString();
+    Param().FichierIni = QStringLiteral("C:\\WINDOWS\\synchro.ini");
+    LireParametres();
+    Param().createlog = 0;
+
+    const ModificationsLocales modifications = AnalyserModificationsLocales(false);
+    EXPECT_TRUE(modifications.empreinte);
+    EXPECT_TRUE(modifications.lignes.isEmpty());
+
+    // Drive P already on the share, as net use leaves it.
+    ASSERT_TRUE(QFile::link(
+        plateforme::Machine::DossierPartage(QStringLiteral("serveur"), QStringLiteral("zelvano")),
+        plateforme::Machine::EntreeLecteur(QLatin1Char('P'))));
+    EtatBase() = QStringLiteral("D");
+    LancerSynchronisation();
+    const QStringList journal = env.fenetre.MessagesComplets();
+    EXPECT_EQ(journal.filter(QStringLiteral("SYNCHRONISATION TERMINEE CORRECTEMENT")).size(), 3)
+        << journal.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(journal.filter(QStringLiteral("sans empreinte")).isEmpty());
+
+    QDirIterator registres(env.machine.Natif(QStringLiteral("C:\\zelvano\\sauvegardes")),
+                           {QStringLiteral("renumerotations.csv")}, QDir::Files,
+                           QDirIterator::Subdirectories);
+    ASSERT_TRUE(registres.hasNext());
+    QFile registre(registres.next());
+    ASSERT_TRUE(registre.open(QIODevice::ReadOnly));
+    QMap<QString, int> renumerotes; // per table, the records sent under another number
+    for (const QString& ligne :
+         QString::fromUtf8(registre.readAll()).split(QStringLiteral("\r\n"))) {
+        const QStringList champs = ligne.split(QLatin1Char(';'));
+        if (champs.size() == 5 && champs[1] != champs[2] && champs[1] != QLatin1String("ancien")) {
+            ++renumerotes[champs[0]];
+        }
+    }
+    EXPECT_EQ(renumerotes.value(QStringLiteral("patient")), 3);
+    EXPECT_GT(renumerotes.value(QStringLiteral("courrier")), 0);
+}
+
+TEST(DemoProgramme, SupprimeUneMachineDeDemoEtRienDAutre) {
+    QTemporaryDir dossier;
+    const QString racine = dossier.path();
+    const QString machine = racine + QStringLiteral("/machine");
+    ASSERT_EQ(LancerDemo({QStringLiteral("--machine"), machine, QStringLiteral("--patients"),
+                          QStringLiteral("3"), QStringLiteral("--local")})
+                  .code,
+              0);
+    // A mapped drive leading out of the machine, and the stand-ins linked into its program
+    // folder: links are removed, what they lead to stays.
+    const QString dehors = racine + QStringLiteral("/dehors");
+    ASSERT_TRUE(QDir().mkpath(dehors));
+    ASSERT_TRUE(QFile(dehors + QStringLiteral("/garde.txt")).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QFile::link(dehors, machine + QStringLiteral("/drives/Q")));
+
+    // Folders that are no demo machine, each refused with nothing removed.
+    const auto creer = [&](const QString& nom, const QStringList& dossiers) {
+        const QString d = racine + QLatin1Char('/') + nom;
+        for (const QString& sous : dossiers) {
+            QDir().mkpath(d + QLatin1Char('/') + sous);
+        }
+        return d;
+    };
+    const QString sansUnc = creer(QStringLiteral("sans-unc"), {QStringLiteral("drives/C")});
+    const QString enPlus = creer(QStringLiteral("en-plus"),
+                                 {QStringLiteral("drives/C"), QStringLiteral("unc/serveur/zelvano"),
+                                  QStringLiteral("documents")});
+    const QString poste =
+        creer(QStringLiteral("poste"), {QStringLiteral("drives/C"), QStringLiteral("unc/serveur")});
+    ASSERT_TRUE(QFile::link(dehors, poste + QStringLiteral("/unc/serveur/zelvano")));
+    const QString lien = racine + QStringLiteral("/lien");
+    ASSERT_TRUE(QFile::link(machine, lien));
+    for (const QString& refuse :
+         {sansUnc, enPlus, poste, lien, racine + QStringLiteral("/absent")}) {
+        const QStringList avant = QDir(refuse).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        const Sortie s = LancerDemo({QStringLiteral("--supprimer"), refuse});
+        EXPECT_EQ(s.code, 2) << refuse.toStdString();
+        EXPECT_TRUE(s.erreurs.contains(QStringLiteral("Rien n'a été supprimé.")))
+            << s.erreurs.toStdString();
+        EXPECT_EQ(QDir(refuse).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), avant);
+    }
+    EXPECT_EQ(LancerDemo({QStringLiteral("--supprimer"), QStringLiteral("--local")}, machine).code,
+              2);
+
+    // The machine of $ZELVANO_MACHINE.
+    const Sortie s = LancerDemo({QStringLiteral("--supprimer")}, machine);
+    EXPECT_EQ(s.code, 0) << s.erreurs.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(machine));
+    EXPECT_TRUE(QFileInfo::exists(dehors + QStringLiteral("/garde.txt")));
+    for (const QString& nom : plateforme::ProgrammesDuDossier()) {
+        EXPECT_TRUE(QFileInfo(factices::DossierBinaires() + QLatin1Char('/') + nom).isFile())
+            << nom.toStdString();
+    }
 }
 
 } // namespace
