@@ -122,7 +122,10 @@ Connexion::Connexion(const QString& cheminWindows)
         throw ErreurFichierVerrouille(cheminWindows);
     }
     mode.reset();
-    Executer(QStringLiteral("PRAGMA synchronous=FULL"));
+    // EXTRA also flushes the folder once the journal is deleted: until then a power cut may
+    // bring the journal back, and the next opening rolls back a commit already acted upon (the
+    // local table synchro emptied, the run reported ended).
+    Executer(QStringLiteral("PRAGMA synchronous=EXTRA"));
 }
 
 Instruction Connexion::Preparer(const QString& sql) const {

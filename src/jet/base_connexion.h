@@ -13,9 +13,10 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 // One SQLite connection to one practice base, as the engine of dao.h uses it: an existing file
-// opened read-write (never created), rollback journal beside the file (journal_mode DELETE,
-// synchronous FULL: the journal must be seen by whoever opens the base next, from any
-// workstation), a busy timeout, and the collation of texts without regard to case.
+// opened read-write (never created), rollback journal beside the file (journal_mode DELETE:
+// the journal must be seen by whoever opens the base next, from any workstation; synchronous
+// EXTRA: a commit is on the disk, the journal's deletion included, once it returns), a busy
+// timeout, and the collation of texts without regard to case.
 namespace dao::base {
 
 struct FinaliserInstruction {

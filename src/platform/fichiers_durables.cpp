@@ -30,6 +30,17 @@ QString DossierDe(const QString& natif) {
     return pos == 0 ? QStringLiteral("/") : natif.left(pos);
 }
 
+TemoinDisque& Temoin() {
+    static TemoinDisque temoin = nullptr;
+    return temoin;
+}
+
+void Signaler(EtapeDisque etape, const QString& natif, const QString& cible = {}) {
+    if (Temoin() != nullptr) {
+        Temoin()(etape, natif, cible);
+    }
+}
+
 void SynchroniserDossier(const QString& dossierNatif) {
     Descripteur d(::open(Octets(dossierNatif).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (d.get() < 0) {
@@ -38,6 +49,7 @@ void SynchroniserDossier(const QString& dossierNatif) {
     if (::fsync(d.get()) != 0) {
         throw ErreurSysteme(errno, dossierNatif);
     }
+    Signaler(EtapeDisque::DossierSurDisque, dossierNatif);
 }
 
 // The register's blocks: large enough that a run of 100,000 lines makes a few hundred writes.
@@ -72,6 +84,8 @@ void EcrireFichierDurable(const QString& chemin, const QByteArray& contenu) {
     if (fd.get() < 0) {
         throw ErreurSysteme(errno, chemin);
     }
+    const QString natifProvisoire = QFile::decodeName(provisoire);
+    Signaler(EtapeDisque::Creation, natifProvisoire);
     const auto echouer = [&](int e) {
         ::unlink(provisoire.constData());
         throw ErreurSysteme(e, chemin);
@@ -85,12 +99,14 @@ void EcrireFichierDurable(const QString& chemin, const QByteArray& contenu) {
     if (::fchmod(fd.get(), 0644) != 0 || ::fsync(fd.get()) != 0) {
         echouer(errno);
     }
+    Signaler(EtapeDisque::DonneesSurDisque, natifProvisoire);
     if (fd.Fermer() != 0) {
         echouer(errno);
     }
     if (::rename(provisoire.constData(), Octets(natif).constData()) != 0) {
         echouer(errno);
     }
+    Signaler(EtapeDisque::Renommage, natifProvisoire, natif);
     SynchroniserDossier(dossier);
 }
 
@@ -101,9 +117,11 @@ void PublierFichierDurable(const QString& provisoire, const QString& chemin) {
     if (fd.get() < 0 || ::fsync(fd.get()) != 0) {
         throw ErreurSysteme(errno, provisoire);
     }
+    Signaler(EtapeDisque::DonneesSurDisque, natifProvisoire);
     if (::rename(Octets(natifProvisoire).constData(), Octets(natif).constData()) != 0) {
         throw ErreurSysteme(errno, chemin);
     }
+    Signaler(EtapeDisque::Renommage, natifProvisoire, natif);
     SynchroniserDossier(DossierDe(natif));
 }
 
@@ -115,7 +133,12 @@ void SupprimerFichierDurable(const QString& chemin) {
         }
         throw ErreurSysteme(errno, chemin);
     }
+    Signaler(EtapeDisque::Suppression, natif);
     SynchroniserDossier(DossierDe(natif));
+}
+
+void DefinirTemoinDisque(TemoinDisque temoin) {
+    Temoin() = temoin;
 }
 
 bool MemeFichier(const QString& chemin1, const QString& chemin2) {
@@ -148,6 +171,7 @@ FichierRegistre::FichierRegistre(const QString& chemin)
     if (fd_.get() < 0) {
         throw ErreurSysteme(errno, chemin);
     }
+    Signaler(EtapeDisque::Creation, CheminNatif(chemin));
 }
 
 FichierRegistre::~FichierRegistre() {
@@ -178,6 +202,7 @@ void FichierRegistre::Durcir() {
     if (::fdatasync(fd_.get()) != 0) {
         throw ErreurSysteme(errno, chemin_);
     }
+    Signaler(EtapeDisque::DonneesSurDisque, CheminNatif(chemin_));
 }
 
 } // namespace plateforme

@@ -42,6 +42,13 @@ private:
     Descripteur fd_;
 };
 
+// What the disk was asked to keep, told as each step is done (native paths): the tests that
+// rebuild what a power cut leaves (data not flushed lost, folder entries as of their folder's
+// last flush) follow these files through it. Creation also stands for a register emptied.
+enum class EtapeDisque { Creation, DonneesSurDisque, Renommage, Suppression, DossierSurDisque };
+using TemoinDisque = void (*)(EtapeDisque etape, const QString& natif, const QString& cible);
+void DefinirTemoinDisque(TemoinDisque temoin);
+
 // True when both paths lead to the same file, whatever drives, shares or links lie between.
 // False when either cannot be reached.
 bool MemeFichier(const QString& chemin1, const QString& chemin2);

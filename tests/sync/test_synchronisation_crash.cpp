@@ -8,10 +8,7 @@
 #include "testutil/enfant.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QDirIterator>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
@@ -72,22 +69,6 @@ TEST(CrashSynchroEnfant, DISABLED_Executer) {
               QStringLiteral("INITIALISATION TERMINEE CORRECTEMENT ") + QString(40, '+'));
 }
 
-void CopierArbre(const QString& source, const QString& destination) {
-    QDir(destination).removeRecursively();
-    QDir().mkpath(destination);
-    QDirIterator it(source, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString chemin = it.next();
-        const QString cible = destination + chemin.mid(source.size());
-        if (it.fileInfo().isDir()) {
-            QDir().mkpath(cible);
-        } else {
-            ASSERT_TRUE(QFile::copy(chemin, cible)) << cible.toStdString();
-        }
-    }
-}
-
 class CrashSynchro : public poste::Poste {
 protected:
     void SetUp() override {
@@ -98,7 +79,7 @@ protected:
             {env.machine.Natif("\\\\serveur\\zelvano\\zelvano"), Racine() + "/intact/serveur"},
             {env.machine.Natif("C:\\zelvano"), Racine() + "/intact/local"}};
         for (const auto& [vivant, intact] : arbres) {
-            CopierArbre(vivant, intact);
+            poste::CopierArbre(vivant, intact);
         }
         serveurAvant = poste::Photographier(BaseServeur);
         localAvant = poste::Photographier(BaseC);
@@ -106,7 +87,7 @@ protected:
 
     void Restaurer() {
         for (const auto& [vivant, intact] : arbres) {
-            CopierArbre(intact, vivant);
+            poste::CopierArbre(intact, vivant);
         }
         env.fenetre.lignes.clear();
     }

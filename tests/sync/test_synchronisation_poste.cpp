@@ -6,6 +6,7 @@
 #include "settings/parametres.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -187,6 +188,27 @@ void Poste::GenererDemo(int nouveaux) {
     demo::GenererDemo(options);
     LireParametres();
     Param().createlog = 0;
+}
+
+void CopierArbre(const QString& source, const QString& destination) {
+    QDir(destination).removeRecursively();
+    QDir().mkpath(destination);
+    QDirIterator it(source, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString chemin = it.next();
+        const QString cible = destination + chemin.mid(source.size());
+        if (it.fileInfo().isDir()) {
+            QDir().mkpath(cible);
+            continue;
+        }
+        ASSERT_TRUE(QFile::copy(chemin, cible)) << cible.toStdString();
+        QFile copie(cible);
+        ASSERT_TRUE(
+            copie.open(QIODevice::ReadWrite) &&
+            copie.setFileTime(it.fileInfo().lastModified(), QFileDevice::FileModificationTime))
+            << cible.toStdString();
+    }
 }
 
 bool Poste::Existe(const QString& chemin) const {

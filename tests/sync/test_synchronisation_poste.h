@@ -51,6 +51,10 @@ private:
     sqlite3* db_ = nullptr;
 };
 
+// Puts in the native folder `destination`, emptied first, a copy of the native folder `source`:
+// hidden files included, last-write times kept (the initialisation compares them).
+void CopierArbre(const QString& source, const QString& destination);
+
 // The settings of the demo's synchro.ini, into the record; EtatBase "D".
 void ReglerParametres(qint16 modifiesUniquement);
 

@@ -42,6 +42,17 @@ Etat& E() {
     return etat;
 }
 
+Temoin& T() {
+    static Temoin temoin;
+    return temoin;
+}
+
+void Signaler(Effet effet, const char* nom, int drapeaux) {
+    if (T() && nom != nullptr) {
+        T()(effet, nom, drapeaux);
+    }
+}
+
 sqlite3_vfs* reel = nullptr;
 sqlite3_vfs vfs{};
 sqlite3_io_methods methodes{};
@@ -110,11 +121,15 @@ int Tronquer(sqlite3_file* f, sqlite3_int64 taille) {
     return Vrai(f)->pMethods->xTruncate(Vrai(f), taille);
 }
 int Synchroniser(sqlite3_file* f, int drapeaux) {
-    const int rc = Passage(f, Appel::Synchro);
+    int rc = Passage(f, Appel::Synchro);
     if (rc != SQLITE_OK) {
         return rc;
     }
-    return Vrai(f)->pMethods->xSync(Vrai(f), drapeaux);
+    rc = Vrai(f)->pMethods->xSync(Vrai(f), drapeaux);
+    if (rc == SQLITE_OK) {
+        Signaler(Effet::Synchro, reinterpret_cast<Fichier*>(f)->nom, drapeaux);
+    }
+    return rc;
 }
 int Taille(sqlite3_file* f, sqlite3_int64* taille) {
     return Vrai(f)->pMethods->xFileSize(Vrai(f), taille);
@@ -166,7 +181,14 @@ int Ouvrir(sqlite3_vfs*, const char* nom, sqlite3_file* f, int drapeaux, int* so
     auto* fichier = reinterpret_cast<Fichier*>(f);
     fichier->vrai = reinterpret_cast<sqlite3_file*>(fichier + 1);
     fichier->vrai->pMethods = nullptr;
+    int existe = 0;
+    if (nom != nullptr && T()) {
+        reel->xAccess(reel, nom, SQLITE_ACCESS_EXISTS, &existe);
+    }
     const int rc = reel->xOpen(reel, nom, fichier->vrai, drapeaux, sortie);
+    if (rc == SQLITE_OK) {
+        Signaler(existe != 0 ? Effet::Ouverture : Effet::Creation, nom, drapeaux);
+    }
     fichier->nom = nom;
     const Etat& e = E();
     fichier->suivi =
@@ -184,7 +206,11 @@ int Ouvrir(sqlite3_vfs*, const char* nom, sqlite3_file* f, int drapeaux, int* so
 }
 
 int Supprimer(sqlite3_vfs*, const char* nom, int sync) {
-    return reel->xDelete(reel, nom, sync);
+    const int rc = reel->xDelete(reel, nom, sync);
+    if (rc == SQLITE_OK) {
+        Signaler(Effet::Suppression, nom, sync);
+    }
+    return rc;
 }
 int Acceder(sqlite3_vfs*, const char* nom, int drapeaux, int* resultat) {
     return reel->xAccess(reel, nom, drapeaux, resultat);
@@ -302,6 +328,10 @@ void Couper(const QStringList& dossiersNatifs, int code) {
 
 void Retablir() {
     C() = Coupure{};
+}
+
+void Observer(Temoin temoin) {
+    T() = std::move(temoin);
 }
 
 qint64 Appels(Appel appel) {

@@ -34,6 +34,14 @@ void Arreter();
 void Couper(const QStringList& dossiersNatifs, int code);
 void Retablir();
 
+// What the calls that went through did to the files, wherever they are, told to `temoin` once
+// done (the power-cut tests follow the files with it; an empty one stops): Creation or
+// Ouverture of an existing file (with SQLite's open flags), Synchro (with its flags),
+// Suppression (1 when SQLite asked for the folder to be flushed after the removal, else 0).
+enum class Effet { Creation, Ouverture, Synchro, Suppression };
+using Temoin = std::function<void(Effet effet, const char* nom, int drapeaux)>;
+void Observer(Temoin temoin);
+
 qint64 Appels(Appel appel);
 // Calls that were failed (or actions run) since Commencer.
 int Declenchees();
