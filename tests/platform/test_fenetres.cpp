@@ -5,7 +5,6 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
-#include <QWidget>
 
 #include <gtest/gtest.h>
 #include <memory>

@@ -10,7 +10,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
-#include <QWidget>
 
 #include <csignal>
 
