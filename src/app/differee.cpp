@@ -6,12 +6,17 @@
 #include "drives/lancement.h"
 #include "platform/alimentation.h"
 #include "platform/erreur.h"
+#include "platform/notification.h"
 #include "platform/services.h"
 #include "platform/veille.h"
 #include "settings/date_heure.h"
 #include "settings/etat.h"
 #include "settings/journal.h"
 #include "settings/parametres.h"
+
+#include <QListWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -56,6 +61,46 @@ void Eteindre() {
     }
 }
 
+// The messages of the journal list, without their date and time.
+QStringList Messages(const FenetrePrincipale& f) {
+    QStringList messages;
+    const QString separateur = QStringLiteral(" : ");
+    for (int i = 0; i < f.listsynchro()->count(); ++i) {
+        const QString ligne = f.listsynchro()->item(i)->text();
+        const qsizetype debut = ligne.indexOf(separateur);
+        messages.append(debut < 0 ? ligne : ligne.mid(debut + separateur.size()));
+    }
+    return messages;
+}
+
+// The run ended while nobody may be looking: the desktop says how, with the run's summary. It
+// went well when both the synchronisation and the initialisation after it ended correctly.
+void NotifierFin(const FenetrePrincipale& f) {
+    const QStringList messages = Messages(f);
+    const auto presente = [&messages](const QString& debut) {
+        return std::any_of(messages.cbegin(), messages.cend(),
+                           [&debut](const QString& m) { return m.startsWith(debut); });
+    };
+    const bool reussie = presente(QStringLiteral("SYNCHRONISATION TERMINEE CORRECTEMENT")) &&
+                         presente(QStringLiteral("INITIALISATION TERMINEE CORRECTEMENT"));
+    QString bilan;
+    for (const QString& m : messages) {
+        if (m.startsWith(QStringLiteral("Bilan : "))) {
+            bilan = m;
+        }
+    }
+    if (reussie) {
+        plateforme::NotificationsCourantes().Notifier(
+            QStringLiteral("Synchronisation différée terminée"), bilan);
+        return;
+    }
+    plateforme::NotificationsCourantes().Notifier(
+        QStringLiteral("Échec de la synchronisation différée"),
+        (bilan.isEmpty() ? QString() : bilan + QLatin1Char('\n')) +
+            QStringLiteral("Le journal du module de synchronisation dit ce qui n'a pas pu "
+                           "être fait."));
+}
+
 void Executer(FenetrePrincipale& f) {
     Desarmer(f);
     f.DeplierFenetre(true);
@@ -76,6 +121,7 @@ void Executer(FenetrePrincipale& f) {
     Occuper(f, false);
     plateforme::DefinirPointeur(plateforme::pointeur::Defaut);
     AfficherEtat();
+    NotifierFin(f);
     if (LireCleEntier(options, QStringLiteral("synchrodiffereearret"), 0) == 1) {
         Eteindre();
     }

@@ -4,6 +4,9 @@
 #include "platform/qorbis32.h"
 #include "platform/alimentation.h"
 #include "platform/erreur.h"
+#include "platform/notification.h"
+#include "settings/bilan.h"
+#include "settings/journal.h"
 #include "settings/parametres.h"
 #include "testutil/factices.h"
 #include "testutil/logind_factice.h"
@@ -102,6 +105,67 @@ protected:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 };
+
+struct Notification {
+    QString titre;
+    QString texte;
+    bool operator==(const Notification&) const = default;
+};
+
+class NotificationsNotees final : public plateforme::Notifications {
+public:
+    bool Notifier(const QString& titre, const QString& texte) override {
+        notees.append({titre, texte});
+        return true;
+    }
+    QList<Notification> notees;
+};
+
+// The end of the run is told on the desktop, with the figures of its summary: done when the
+// synchronisation and the initialisation after it both ended correctly, failed otherwise.
+TEST_F(Differee, LaFinEstNotifieeAvecLeBilan) {
+    NotificationsNotees bureau;
+    const plateforme::RemplacementNotifications remplacementBureau{bureau};
+    ExecutionsCourantes().synchronisation = [] {
+        Bilan().AjouterEnvoyes(3, 1);
+        EcrireJournal(QStringLiteral("SYNCHRONISATION TERMINEE CORRECTEMENT ++++"));
+        Bilan().AjouterCopies(12);
+        EcrireJournal(QStringLiteral("INITIALISATION TERMINEE CORRECTEMENT ++++"));
+    };
+    A(20, 0, 10);
+    Timersynchro_Timer(fenetre);
+    const QString bilan = QStringLiteral("Bilan : 3 enregistrement(s) envoyé(s), 1 fichier(s) "
+                                         "envoyé(s), 12 fichier(s) copié(s) en 0:00");
+    ASSERT_TRUE(Messages().contains(bilan));
+    EXPECT_EQ(bureau.notees,
+              (QList<Notification>{{QStringLiteral("Synchronisation différée terminée"), bilan}}));
+
+    // The initialisation after the synchronisation failed: the run failed.
+    bureau.notees.clear();
+    ExecutionsCourantes().synchronisation = [] {
+        Bilan().AjouterEnvoyes(3, 1);
+        EcrireJournal(QStringLiteral("SYNCHRONISATION TERMINEE CORRECTEMENT ++++"));
+        EcrireJournal(QStringLiteral("INFORMATION TRES IMPORTANTE"));
+    };
+    Armer(QStringLiteral("07/12/2026 20:00"), 0);
+    fenetre.Timersynchro().start();
+    Timersynchro_Timer(fenetre);
+    ASSERT_EQ(bureau.notees.size(), 1);
+    EXPECT_EQ(bureau.notees[0].titre, QStringLiteral("Échec de la synchronisation différée"));
+    EXPECT_TRUE(bureau.notees[0].texte.startsWith(
+        QStringLiteral("Bilan : 3 enregistrement(s) envoyé(s), 1 fichier(s) envoyé(s), 0 "
+                       "fichier(s) copié(s)")))
+        << bureau.notees[0].texte.toStdString();
+    EXPECT_TRUE(bureau.notees[0].texte.contains(QStringLiteral("journal")));
+
+    // A tick that only waits, or abandons, tells nothing on the desktop.
+    bureau.notees.clear();
+    A(20, 30, 0);
+    Armer(QStringLiteral("07/12/2026 20:00"), 0);
+    fenetre.Timersynchro().start();
+    Timersynchro_Timer(fenetre);
+    EXPECT_TRUE(bureau.notees.isEmpty());
+}
 
 TEST_F(Differee, AvantLHeureRienNeSePasse) {
     A(19, 59, 40);
