@@ -13,6 +13,7 @@
 #include "demo/pratique.h"
 #include "platform/chemins.h"
 #include "platform/erreur.h"
+#include "platform/traduction.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -81,7 +82,6 @@ int main(int argc, char** argv) {
     QCommandLineParser ligne;
     ligne.setApplicationDescription(
         QStringLiteral("Construit une pratique Zelvano de démonstration sur une machine émulée."));
-    ligne.addHelpOption();
     ligne.addPositionalArgument(QStringLiteral("dossier"),
                                 QStringLiteral("Dossier de la machine émulée."));
     const QList<QCommandLineOption> options = {
@@ -100,7 +100,8 @@ int main(int argc, char** argv) {
         {QStringLiteral("local"),
          QStringLiteral("Crée aussi la copie locale sur C:, initialisée.")},
         {QStringLiteral("nouveaux"),
-         QStringLiteral("Avec --local : patients créés dans la copie locale depuis (0)."),
+         QStringLiteral("Avec --local : patients créés dans la copie locale depuis son "
+                        "initialisation (0)."),
          QStringLiteral("n")},
         {QStringLiteral("remplacer"),
          QStringLiteral("Remplace une pratique de démonstration déjà présente.")},
@@ -115,7 +116,7 @@ int main(int argc, char** argv) {
          QStringLiteral("Programme une synchronisation différée pour tout de suite (elle part "
                         "dès que synchro est démarré).")}};
     ligne.addOptions(options);
-    ligne.process(app);
+    plateforme::AnalyserLigneCommande(ligne);
 
     demo::OptionsDemo o;
     o.machine = ligne.isSet(QStringLiteral("machine"))   ? ligne.value(QStringLiteral("machine"))

@@ -10,6 +10,7 @@
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 #include "platform/montages.h"
+#include "platform/traduction.h"
 #include "preparation/poste.h"
 
 #include <QCommandLineParser>
@@ -41,7 +42,6 @@ int main(int argc, char** argv) {
     ligne.setApplicationDescription(QStringLiteral(
         "Prépare la machine émulée d'un poste de travail pour le partage réseau du cabinet, "
         "puis vérifie ce qui manque. Aucun fichier du partage n'est modifié."));
-    ligne.addHelpOption();
     const QCommandLineOption partage(QStringLiteral("partage"),
                                      QStringLiteral("Partage du cabinet, \\\\SERVEUR\\PARTAGE."),
                                      QStringLiteral("partage"));
@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
                                 dossier));
         ligne.addOption(documents.last());
     }
-    ligne.process(app);
+    plateforme::AnalyserLigneCommande(ligne);
 
     if (!ligne.positionalArguments().isEmpty()) {
         erreurs << "Argument inattendu : " << ligne.positionalArguments().first() << "\n";
@@ -117,14 +117,26 @@ int main(int argc, char** argv) {
         for (const QString& remarque : bilan.remarques) {
             sortie << "À noter : " << remarque << "\n";
         }
+        // A machine other than the default one is named at each start: the menu entry starts
+        // synchro on the default machine.
+        const QString commande = preparation::CommandeSynchro();
+        const QString lancement =
+            commande == QLatin1String("synchro")
+                ? QString()
+                : QStringLiteral("Cette machine n'est pas celle par défaut : lancez synchro par\n"
+                                 "  ") +
+                      commande +
+                      QStringLiteral("\n(l'entrée « Synchronisation Zelvano » du menu démarre "
+                                     "synchro sur la machine par défaut).\n");
         if (bilan.manques.isEmpty()) {
-            sortie << "Le poste est prêt : synchro peut être lancé.\n";
+            sortie << "Le poste est prêt : synchro peut être lancé.\n" << lancement;
             return 0;
         }
         sortie << "Il manque encore :\n";
         for (const QString& manque : bilan.manques) {
             sortie << "  - " << manque << "\n";
         }
+        sortie << lancement;
         return 1;
     } catch (const plateforme::Erreur& e) {
         erreurs << "Erreur " << e.Number() << " : " << e.Description() << "\n";

@@ -55,6 +55,26 @@ QString RefusOptions(const OptionsPoste& o) {
     return {};
 }
 
+// What was found in place of the share, and why it is none: something of this machine mounted
+// on the folder (a tmpfs...), or the folder on a disk of this machine, nothing mounted on it.
+QString PasUnPartage(const QString& montage, const plateforme::Montage& m) {
+    const bool memoire = m.type == QLatin1String("tmpfs") || m.type == QLatin1String("ramfs");
+    const QString nature = memoire ? QStringLiteral("un système de fichiers en mémoire de ce poste")
+                                   : QStringLiteral("un disque de ce poste");
+    const QString conseil = QStringLiteral(" Montez-y le partage du cabinet avec le client CIFS "
+                                           "du noyau (type cifs).");
+    if (QDir::cleanPath(QFileInfo(montage).canonicalFilePath()) == m.point) {
+        return QStringLiteral("« %1 » ne contient pas le partage : ce qui y est monté (%2, type "
+                              "%3) est %4, pas un partage réseau.")
+                   .arg(montage, m.source, m.type, nature) +
+               conseil;
+    }
+    return QStringLiteral("« %1 » ne contient pas le partage : rien n'y est monté, ce dossier est "
+                          "sur %2 (%3, type %4, monté sur « %5 »).")
+               .arg(montage, nature, m.source, m.type, m.point) +
+           conseil;
+}
+
 // Why the share's mount cannot serve a base written by several workstations, when it cannot;
 // what is missing when the share is not mounted there at all.
 QString RefusMontage(const QString& montage, const QList<plateforme::Montage>& table,
@@ -84,9 +104,7 @@ QString RefusMontage(const QString& montage, const QList<plateforme::Montage>& t
                               "Retirez l'option nobrl (ou nolock) de son montage.")
             .arg(decrit, m->options.join(QLatin1Char(',')));
     case plateforme::GenreMontage::Local:
-        bilan.manques.append(QStringLiteral("Le partage n'est pas monté sur « %1 » : ce dossier "
-                                            "est sur le disque de ce poste (%2).")
-                                 .arg(montage, decrit));
+        bilan.manques.append(PasUnPartage(montage, *m));
         return {};
     case plateforme::GenreMontage::AutreReseau:
         bilan.remarques.append(QStringLiteral("Le partage n'est pas monté par le client CIFS du "
@@ -227,6 +245,21 @@ BilanPoste PreparerPoste(const OptionsPoste& o, const QList<plateforme::Montage>
         VerifierArbre(r.partage, r, bilan);
     }
     return bilan;
+}
+
+QString CommandeSynchro() {
+    const QString racine = plateforme::Machine::Racine();
+    if (QDir::cleanPath(racine) == QDir::cleanPath(plateforme::Machine::RacineParDefaut())) {
+        return QStringLiteral("synchro");
+    }
+    static const QRegularExpression sansCitation(QStringLiteral("^[A-Za-z0-9_@%+=:,./-]+$"));
+    const QString cite =
+        sansCitation.match(racine).hasMatch()
+            ? racine
+            : QLatin1Char('\'') +
+                  QString(racine).replace(QLatin1Char('\''), QStringLiteral("'\\''")) +
+                  QLatin1Char('\'');
+    return QStringLiteral("ZELVANO_MACHINE=") + cite + QStringLiteral(" synchro");
 }
 
 } // namespace preparation

@@ -43,4 +43,8 @@ ProgrammesInstalles InstallerProgrammes(const QString& programmes, const QString
 // written.
 BilanPoste PreparerPoste(const OptionsPoste& options, const QList<plateforme::Montage>& table);
 
+// How to start synchro on the machine just prepared: "synchro" on the default machine, else
+// the command line that names the machine (ZELVANO_MACHINE=... synchro), quoted for the shell.
+QString CommandeSynchro();
+
 } // namespace preparation

@@ -1,5 +1,6 @@
 #include "app/demarrage.h"
 
+#include "app/appel_instance.h"
 #include "app/commandes.h"
 #include "app/fenetre_principale.h"
 #include "platform/qorbis32.h"
@@ -48,6 +49,8 @@ bool InstanceAutorisee(const plateforme::InstanceUnique& instance) {
     case plateforme::InstanceUnique::Issue::Obtenue:
         return true;
     case plateforme::InstanceUnique::Issue::AutreInstance:
+        // Nothing to say: the window the user looks for comes to the front.
+        DemanderAffichage(instance.CheminAppel());
         return false;
     case plateforme::InstanceUnique::Issue::Impossible:
         break;

@@ -9,9 +9,9 @@ namespace plateforme {
 class InstanceUnique;
 }
 
-// Whether this instance may go on: another instance running ends it without a word; a lock
-// that cannot be taken ends it with the reason shown, since nobody can then tell whether
-// another instance works on the same bases.
+// Whether this instance may go on: another instance running ends it without a word, once that
+// instance was asked to show its window; a lock that cannot be taken ends it with the reason
+// shown, since nobody can then tell whether another instance works on the same bases.
 bool InstanceAutorisee(const plateforme::InstanceUnique& instance);
 
 // Start-up of the main window, after the single-instance test: settings file (the whole text

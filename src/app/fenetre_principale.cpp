@@ -15,9 +15,13 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFontDatabase>
+#include <QHelpEvent>
+#include <QIcon>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QStyle>
+#include <QStyledItemDelegate>
+#include <QToolTip>
 #include <QUrl>
 
 #include <algorithm>
@@ -37,11 +41,37 @@ QFont PoliceBoutons() {
     return police;
 }
 
+// A journal line wider than the list shows whole in its tooltip; a line that fits needs none.
+class DelegueJournal final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    bool helpEvent(QHelpEvent* evenement, QAbstractItemView* vue,
+                   const QStyleOptionViewItem& option, const QModelIndex& index) override {
+        if (evenement->type() != QEvent::ToolTip) {
+            return QStyledItemDelegate::helpEvent(evenement, vue, option, index);
+        }
+        const QString texte = index.data(Qt::DisplayRole).toString();
+        if (sizeHint(option, index).width() > vue->viewport()->width() - option.rect.left()) {
+            QToolTip::showText(evenement->globalPos(), texte, vue->viewport(), option.rect);
+        } else {
+            QToolTip::hideText();
+        }
+        return true;
+    }
+};
+
 } // namespace
+
+QIcon IconeProgramme() {
+    Q_INIT_RESOURCE(synchro);
+    return QIcon(QStringLiteral(":/synchro.svg"));
+}
 
 FenetrePrincipale::FenetrePrincipale(QWidget* parent)
     : QWidget(parent) {
     setObjectName(QStringLiteral("main"));
+    setWindowIcon(IconeProgramme());
     const struct {
         const char* nom;
         QString libelle;
@@ -66,6 +96,7 @@ FenetrePrincipale::FenetrePrincipale(QWidget* parent)
     }
     listsynchro_ = new QListWidget(this);
     listsynchro_->setObjectName(QStringLiteral("listsynchro"));
+    listsynchro_->setItemDelegate(new DelegueJournal(listsynchro_));
     barreprogression_ = new QProgressBar(this);
     barreprogression_->setObjectName(QStringLiteral("barreprogression"));
     barreprogression_->setTextVisible(true);
@@ -189,9 +220,29 @@ int FenetrePrincipale::LargeurTwips() const {
     return twips::DePixels(width(), this);
 }
 
-// Places the buttons side by side across the width and the journal below them.
+// Sets the window to its folded or unfolded size; the user may make it larger (the buttons and
+// the list follow, see PlacerJournal), never smaller.
 void FenetrePrincipale::Disposer() {
     const int largeur = twips::VersPixels(largeurTwips_, this);
+    const int hauteurBoutons = twips::VersPixels(HauteurBoutons, this);
+    const int hauteur = hauteurBoutons + (depliee_ ? twips::VersPixels(HauteurJournal, this) : 0);
+    setMinimumSize(largeur, hauteur);
+    setMaximumHeight(depliee_ ? QWIDGETSIZE_MAX : hauteur);
+    resize(largeur, hauteur);
+    PlacerJournal();
+}
+
+void FenetrePrincipale::resizeEvent(QResizeEvent* evenement) {
+    QWidget::resizeEvent(evenement);
+    PlacerJournal();
+}
+
+// The buttons side by side across the width; below them the journal list inside the journal
+// area, centred, a margin above and below, growing with the window beyond its own size; while
+// a run shows its progress, the bar takes the bottom of the area and the list gives it its
+// height.
+void FenetrePrincipale::PlacerJournal() {
+    const int largeur = std::max(width(), twips::VersPixels(largeurTwips_, this));
     const int hauteurBoutons = twips::VersPixels(HauteurBoutons, this);
     const bool aide = !boutons_[Indice(Bouton::aide)]->isHidden();
     const int nombre = aide ? 6 : 5;
@@ -200,22 +251,13 @@ void FenetrePrincipale::Disposer() {
         const int droite = largeur * (i + 1) / nombre;
         boutons_[i]->setGeometry(gauche, 0, droite - gauche, hauteurBoutons);
     }
-    PlacerJournal();
-    const int hauteur = hauteurBoutons + (depliee_ ? twips::VersPixels(HauteurJournal, this) : 0);
-    setMinimumSize(largeur, hauteur);
-    setMaximumHeight(depliee_ ? QWIDGETSIZE_MAX : hauteur);
-    resize(largeur, hauteur);
-}
-
-// The journal list inside the journal area, centred, a margin above and below; while a run
-// shows its progress, the bar takes the bottom of the area and the list gives it its height.
-void FenetrePrincipale::PlacerJournal() {
-    const int largeur = twips::VersPixels(largeurTwips_, this);
-    const int hauteurBoutons = twips::VersPixels(HauteurBoutons, this);
-    const int largeurJournal = twips::VersPixels(largeurJournalTwips_, this);
+    const int hauteurJournal = twips::VersPixels(HauteurJournal, this);
+    const int surplus = depliee_ ? std::max(height() - hauteurBoutons - hauteurJournal, 0) : 0;
+    const int largeurJournal = twips::VersPixels(largeurJournalTwips_, this) + largeur -
+                               twips::VersPixels(largeurTwips_, this);
     const int marge = twips::VersPixels(60, this);
     const int gauche = (largeur - largeurJournal) / 2;
-    int hauteurListe = twips::VersPixels(HauteurJournal, this) - 2 * marge;
+    int hauteurListe = hauteurJournal + surplus - 2 * marge;
     if (!barreprogression_->isHidden()) {
         const int hauteurBarre = barreprogression_->sizeHint().height();
         hauteurListe -= hauteurBarre + marge;
@@ -277,6 +319,13 @@ void FenetrePrincipale::listsynchro_DblClick(QListWidgetItem* item) {
         return;
     }
     plateforme::MsgBox(item->text(), plateforme::mb::OKOnly, QApplication::applicationName());
+}
+
+void FenetrePrincipale::Montrer() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
 }
 
 bool FenetrePrincipale::CommandeEnCours() const {

@@ -10,6 +10,7 @@
 #include <optional>
 
 class BoutonCommande;
+class QIcon;
 class QListWidget;
 class QListWidgetItem;
 class QProgressBar;
@@ -67,8 +68,13 @@ public:
     QWidget* Options() const { return options_; }
     void btnoptions_Click();
 
+    // Brings the window back in front of the user, restored when minimised (a second start of
+    // the program asks for it).
+    void Montrer();
+
 protected:
     void closeEvent(QCloseEvent* evenement) override;
+    void resizeEvent(QResizeEvent* evenement) override;
 
 private:
     void btnAide_Click();
@@ -86,6 +92,9 @@ private:
     int largeurTwips_ = LargeurSansAide;
     int largeurJournalTwips_ = LargeurJournalSansAide;
 };
+
+// The program's icon, the menu entry's.
+QIcon IconeProgramme();
 
 // Writes the `position` keys as the window closes: `windowstate` always, `top` then `left` only
 // when the window is in its normal state.

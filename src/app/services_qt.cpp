@@ -1,12 +1,12 @@
 #include "app/services_qt.h"
 
+#include "platform/traduction.h"
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QStringList>
-#include <QTranslator>
 
 namespace {
 
@@ -27,35 +27,6 @@ void ElargirPourLeTexte(QMessageBox& boite, const QString& texte) {
     libelle->setMinimumWidth(qMin(largeur + mesures.averageCharWidth(), LargeurMaximale));
 }
 
-// The box's details button speaks French without Qt's translation files being installed.
-class TraductionBoites final : public QTranslator {
-public:
-    QString translate(const char* contexte, const char* source, const char* desambiguisation,
-                      int n) const override {
-        (void)desambiguisation, (void)n;
-        if (qstrcmp(contexte, "QMessageBox") != 0) {
-            return {};
-        }
-        if (qstrcmp(source, "Show Details...") == 0) {
-            return QStringLiteral("Afficher les détails...");
-        }
-        if (qstrcmp(source, "Hide Details...") == 0) {
-            return QStringLiteral("Masquer les détails...");
-        }
-        return {};
-    }
-    bool isEmpty() const override { return false; }
-};
-
-void InstallerTraduction() {
-    static bool installee = false;
-    if (!installee && QCoreApplication::instance() != nullptr) {
-        static TraductionBoites traduction;
-        QCoreApplication::installTranslator(&traduction);
-        installee = true;
-    }
-}
-
 } // namespace
 
 int BoitesQt::Afficher(const QString& texte, int style, const QString& titre) {
@@ -65,7 +36,8 @@ int BoitesQt::Afficher(const QString& texte, int style, const QString& titre) {
 int BoitesQt::AfficherAvecDetails(const QString& texte, int style, const QString& titre,
                                   const QString& details) {
     using namespace plateforme;
-    InstallerTraduction();
+    // Qt's French texts for the standard buttons and the details button.
+    plateforme::InstallerTraductionQt();
     QMessageBox boite;
     boite.setWindowTitle(titre);
     const QString lignes = QString(texte).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -92,14 +64,13 @@ int BoitesQt::AfficherAvecDetails(const QString& texte, int style, const QString
         break;
     }
     if ((style & 7) == mb::YesNo) {
-        QPushButton* oui = boite.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
-        QPushButton* non = boite.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
-        boite.setDefaultButton((style & mb::DefaultButton2) != 0 ? non : oui);
-        boite.setEscapeButton(non);
-        boite.exec();
-        return boite.clickedButton() == oui ? mb::Yes : mb::No;
+        boite.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        boite.setDefaultButton((style & mb::DefaultButton2) != 0 ? QMessageBox::No
+                                                                 : QMessageBox::Yes);
+        boite.setEscapeButton(QMessageBox::No);
+        return boite.exec() == QMessageBox::Yes ? mb::Yes : mb::No;
     }
-    boite.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    boite.setStandardButtons(QMessageBox::Ok);
     boite.exec();
     return mb::OK;
 }

@@ -220,6 +220,7 @@ QGroupBox* DialogueOptions::ConstruireCadre() {
     // Every change, the value loaded from the file included ("p" shows and saves as "P").
     connect(c1, &QLineEdit::textChanged, this, &DialogueOptions::c1_Change);
     c1->installEventFilter(this);
+    principale_.installEventFilter(this);
     cloc->installEventFilter(this);
     connect(cCopieSec, &QCheckBox::clicked, this, [this] { cModifSeul->setEnabled(true); });
     connect(synchrodifferee, &QCheckBox::clicked, this, &DialogueOptions::synchrodifferee_Click);
@@ -304,6 +305,11 @@ bool DialogueOptions::eventFilter(QObject* objet, QEvent* evenement) {
         c1->selectAll();
     } else if (objet == cloc && evenement->type() == QEvent::FocusOut) {
         cloc_LostFocus();
+    } else if (objet == &principale_ && evenement->type() == QEvent::Move && isVisible()) {
+        // Dragged by its title bar, the main window may keep the focus the whole time (or the
+        // window manager give it to nobody): the dialog follows each move, not only the moves
+        // Timer1 sees.
+        principale_.PlacerOptions(*this);
     }
     return QDialog::eventFilter(objet, evenement);
 }
@@ -477,9 +483,11 @@ void DialogueOptions::changeEvent(QEvent* evenement) {
 }
 
 void DialogueOptions::Timer1_Timer() {
-    const QString haut = QString::number(principale_.y());
-    if (haut != tagTimer1_) {
-        tagTimer1_ = haut;
+    // Moves in any direction: a window dragged sideways must not leave the dialog behind, over
+    // another window or its own title bar.
+    const QString position = QStringLiteral("%1,%2").arg(principale_.x()).arg(principale_.y());
+    if (position != tagTimer1_) {
+        tagTimer1_ = position;
         principale_.PlacerOptions(*this);
         return;
     }

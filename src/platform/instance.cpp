@@ -32,9 +32,11 @@ InstanceUnique::InstanceUnique(const QString& nom, const QString& dossier) {
         QCryptographicHash::hash(Machine::Racine().toUtf8(), QCryptographicHash::Sha1)
             .toHex()
             .left(12);
-    chemin_ = (dossier.isEmpty() ? DossierExecution() : dossier) + QLatin1Char('/') + nom +
-              QLatin1Char('-') + QString::number(getuid()) + QLatin1Char('-') +
-              QString::fromLatin1(empreinte) + QStringLiteral(".lock");
+    const QString base = (dossier.isEmpty() ? DossierExecution() : dossier) + QLatin1Char('/') +
+                         nom + QLatin1Char('-') + QString::number(getuid()) + QLatin1Char('-') +
+                         QString::fromLatin1(empreinte);
+    chemin_ = base + QStringLiteral(".lock");
+    cheminAppel_ = base + QStringLiteral(".socket");
     const int fd =
         ::open(QFile::encodeName(chemin_).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {

@@ -25,6 +25,9 @@ public:
     Issue Resultat() const { return issue_; }
     bool Obtenue() const { return issue_ == Issue::Obtenue; }
     QString Chemin() const { return chemin_; }
+    // The local socket by which a second start asks the instance holding the lock to show its
+    // window: as the lock, one per user and emulated machine.
+    QString CheminAppel() const { return cheminAppel_; }
     // Why the lock could not be taken, when Impossible (the system's text).
     QString Raison() const { return raison_; }
 
@@ -32,6 +35,7 @@ private:
     int descripteur_ = -1;
     Issue issue_ = Issue::Impossible;
     QString chemin_;
+    QString cheminAppel_;
     QString raison_;
 };
 

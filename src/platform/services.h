@@ -40,8 +40,8 @@ public:
     virtual ~BoitesMessage() = default;
     // Shows the box and returns the answer (mb::OK, mb::Yes, mb::No...).
     virtual int Afficher(const QString& texte, int style, const QString& titre) = 0;
-    // The same box with a details part, unfolded by its "Afficher les détails..." button; a box
-    // that has none shows the text alone.
+    // The same box with a details part, unfolded by its details button (Qt's "Montrer les
+    // détails..."); a box that has none shows the text alone.
     virtual int AfficherAvecDetails(const QString& texte, int style, const QString& titre,
                                     const QString& details) {
         (void)details;

@@ -67,3 +67,11 @@ void FinProgression() {
     Affichee() = {};
     FenetreCourante().MasquerProgression();
 }
+
+void EtapeTerminee() {
+    if (Affichee().etape.isEmpty()) {
+        return;
+    }
+    Affichee() = {};
+    FenetreCourante().AfficherProgression({}, 0, 0);
+}

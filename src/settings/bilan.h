@@ -35,3 +35,7 @@ BilanExecution& Bilan();
 void Progression(const QString& etape, qint64 fait, qint64 total);
 // The run is over: the bar is hidden.
 void FinProgression();
+// A journal line was written: every step begins with one, and the line that ends a step says
+// how it went, so the bar no longer shows the step it showed (it stays, without text, until
+// the running step tells its progress).
+void EtapeTerminee();

@@ -2,6 +2,7 @@
 
 #include "platform/chemins.h"
 #include "platform/services.h"
+#include "settings/bilan.h"
 #include "settings/etat.h"
 #include "settings/fenetre.h"
 #include "settings/parametres.h"
@@ -69,6 +70,7 @@ void EcrireJournal(const QString& message) {
             throw plateforme::ErreurSysteme(errno, CheminJournal());
         }
     }
+    EtapeTerminee();
     FenetreCourante().AjouterLigneJournal(LigneJournal(plateforme::Maintenant(), message));
     plateforme::DoEvents();
 }

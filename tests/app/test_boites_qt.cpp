@@ -99,6 +99,7 @@ TEST(BoitesQt, LesDetailsSeDeplientParUnBoutonEnFrancais) {
         QStringLiteral("Synchronisation"), QStringLiteral("patient : 3"));
     EXPECT_EQ(reponse, plateforme::mb::Yes);
     EXPECT_EQ(details, QStringLiteral("patient : 3"));
-    EXPECT_TRUE(boutons.contains(QStringLiteral("Afficher les détails...")))
+    // Qt's own French text.
+    EXPECT_TRUE(boutons.contains(QStringLiteral("Montrer les détails...")))
         << boutons.join(QLatin1Char('|')).toStdString();
 }

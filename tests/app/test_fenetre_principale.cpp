@@ -6,16 +6,20 @@
 #include "platform/qorbis32.h"
 #include "platform/fichiers.h"
 #include "platform/instance.h"
+#include "settings/bilan.h"
 #include "settings/etat.h"
+#include "settings/journal.h"
 #include "settings/parametres.h"
 #include "testutil/factices.h"
 
 #include <QDir>
 #include <QFile>
+#include <QHelpEvent>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -360,6 +364,72 @@ TEST_F(Fenetre, AideOfferteSurUnSystemeAncienAvecLeFichier) {
     EXPECT_TRUE(fenetre.BoutonDe(Bouton::aide)->isEnabled());
     EXPECT_EQ(fenetre.width(), twips::VersPixels(10545, &fenetre));
     EXPECT_EQ(fenetre.listsynchro()->width(), twips::VersPixels(9975, &fenetre));
+}
+
+// The user makes the unfolded window larger: the buttons spread over the width, the list takes
+// the room; folded and unfolded again, the window has its own sizes back.
+TEST_F(Fenetre, LeJournalGranditAvecLaFenetre) {
+    fenetre.show();
+    fenetre.DeplierFenetre(true);
+    const QSize depliee = fenetre.size();
+    const QRect liste = fenetre.listsynchro()->geometry();
+    fenetre.resize(depliee + QSize(200, 150));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(fenetre.listsynchro()->geometry(), liste.adjusted(0, 0, 200, 150));
+    EXPECT_EQ(fenetre.BoutonDe(Bouton::options)->geometry().right(), fenetre.width() - 1);
+    EXPECT_EQ(fenetre.BoutonDe(Bouton::client)->height(),
+              liste.top() - twips::VersPixels(60, &fenetre));
+
+    fenetre.DeplierFenetre(false);
+    EXPECT_EQ(fenetre.height(), fenetre.BoutonDe(Bouton::client)->height());
+    fenetre.DeplierFenetre(true);
+    EXPECT_EQ(fenetre.size(), depliee);
+    EXPECT_EQ(fenetre.listsynchro()->geometry(), liste);
+    EXPECT_FALSE(fenetre.windowIcon().isNull()) << "the menu entry's icon";
+}
+
+// A line too long for the list shows whole in its tooltip; a line that fits has none.
+TEST_F(Fenetre, UneLigneTropLongueSeLitEnEntierDansSaBulle) {
+    fenetre.show();
+    fenetre.DeplierFenetre(true);
+    const QString longue = QStringLiteral("07/12/2026 20:00:10 : Copie de ") +
+                           QString(300, QLatin1Char('x')) + QStringLiteral(" : fin");
+    fenetre.AjouterLigneJournal(QStringLiteral("court"));
+    fenetre.AjouterLigneJournal(longue);
+    QListWidget* liste = fenetre.listsynchro();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&fenetre));
+    const auto Bulle = [liste](int rang) {
+        QToolTip::hideText(); // after a short delay
+        EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 2000));
+        const QPoint point = liste->visualItemRect(liste->item(rang)).center();
+        QHelpEvent evenement(QEvent::ToolTip, point, liste->viewport()->mapToGlobal(point));
+        QCoreApplication::sendEvent(liste->viewport(), &evenement);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(Bulle(1), longue);
+    EXPECT_EQ(Bulle(0), QString());
+}
+
+// A journal line ends the step the bar showed: the bar, still there, shows no finished step
+// while the next one runs, until that one tells its own progress.
+TEST_F(Fenetre, LaBarreNeMontrePasUneEtapeFinie) {
+    const InstallationFenetre installation(fenetre);
+    fenetre.DeplierFenetre(true);
+    QProgressBar* barre = fenetre.barreprogression();
+    Progression(QStringLiteral("Envoi de la table patient"), 5, 5);
+    EXPECT_EQ(barre->text(), QStringLiteral("Envoi de la table patient : 5 / 5"));
+    EcrireJournal(QStringLiteral("-> 5 enregistrement(s) transféré(s)"));
+    EcrireJournal(QStringLiteral("Compactage de C:\\Program Files\\Zelvano\\tmpbd.mdb"));
+    EXPECT_FALSE(barre->isHidden());
+    EXPECT_FALSE(barre->text().contains(QStringLiteral("patient"))) << barre->text().toStdString();
+    Progression(QStringLiteral("Envoi de la table patient"), 5, 5);
+    EXPECT_EQ(barre->text(), QStringLiteral("Envoi de la table patient : 5 / 5"))
+        << "the same step again shows again";
+    FinProgression();
+    EXPECT_TRUE(barre->isHidden());
+    // Outside a run, a journal line does not bring the bar up.
+    EcrireJournal(QStringLiteral("Heure de synchronisation dépassée ... abandon de la synchro"));
+    EXPECT_TRUE(barre->isHidden());
 }
 
 TEST_F(Fenetre, ActiverBoutonsLaisseLesInchanges) {

@@ -332,10 +332,26 @@ TEST_F(Options, VisualiserLeJournal) {
 
 TEST_F(Options, LeDialogueSuitLaFenetreQuandElleBouge) {
     DialogueOptions& d = Ouvrir();
-    fenetre.move(fenetre.x(), fenetre.y() + 100);
-    d.Timer1_Timer();
-    EXPECT_EQ(d.y(), fenetre.mapToGlobal(QPoint(0, fenetre.listsynchro()->y())).y());
-    EXPECT_EQ(d.x(), fenetre.frameGeometry().left() + twips::VersPixels(60, &fenetre));
+    const auto Place = [&](QPoint pas) {
+        EXPECT_EQ(d.y(), fenetre.mapToGlobal(QPoint(0, fenetre.listsynchro()->y())).y())
+            << pas.x() << ',' << pas.y();
+        EXPECT_EQ(d.x(), fenetre.frameGeometry().left() + twips::VersPixels(60, &fenetre))
+            << pas.x() << ',' << pas.y();
+    };
+    // Down, then sideways only, then both ways: the dialog stays over the journal area, at each
+    // move of the window.
+    for (const QPoint pas : {QPoint(0, 100), QPoint(150, 0), QPoint(-70, -40)}) {
+        fenetre.move(fenetre.pos() + pas);
+        QCoreApplication::processEvents();
+        Place(pas);
+    }
+    // The same by Timer1 alone, as when the user has clicked the main window.
+    fenetre.removeEventFilter(&d);
+    for (const QPoint pas : {QPoint(0, 60), QPoint(-120, 0)}) {
+        fenetre.move(fenetre.pos() + pas);
+        d.Timer1_Timer();
+        Place(pas);
+    }
 }
 
 TEST_F(Options, Timer1EnMarcheSeulementQuandLaFenetrePrincipalePrendLaMain) {

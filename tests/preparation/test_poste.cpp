@@ -163,9 +163,11 @@ TEST_F(PreparationPoste, CeQuiManqueEstDitEnFrancais) {
     const BilanPoste bilan = preparation::PreparerPoste(o, {Montage{"/", "ext4", "/dev/sda1", {}}});
     EXPECT_TRUE(bilan.refus.isEmpty());
     EXPECT_EQ(bilan.manques,
-              (QStringList{"Le partage n'est pas monté sur « " + montage.path() +
-                               " » : ce dossier est sur le disque de ce poste (/dev/sda1 monté "
-                               "sur « / », type ext4).",
+              (QStringList{"« " + montage.path() +
+                               " » ne contient pas le partage : rien n'y est monté, ce dossier "
+                               "est sur un disque de ce poste (/dev/sda1, type ext4, monté sur "
+                               "« / »). Montez-y le partage du cabinet avec le client CIFS du "
+                               "noyau (type cifs).",
                            "Base introuvable sur le partage : "
                            "\\\\SRV\\cabinet\\zelvano\\bd\\zelvano.mdb.",
                            "Dossier introuvable sur le partage : \\\\SRV\\cabinet\\zelvano\\cro "
@@ -176,6 +178,17 @@ TEST_F(PreparationPoste, CeQuiManqueEstDitEnFrancais) {
     // Prepared all the same: once the share is mounted, nothing is left to do.
     EXPECT_EQ(QFileInfo(Entree()).symLinkTarget(), montage.path());
     EXPECT_TRUE(QFileInfo::exists(Natif("C:\\WINDOWS\\synchro.ini")));
+
+    // A tmpfs mounted there: what it is, and why it is no share.
+    const BilanPoste memoire = preparation::PreparerPoste(
+        o, {Montage{"/", "ext4", "/dev/sda1", {}},
+            Montage{QFileInfo(montage.path()).canonicalFilePath(), "tmpfs", "tmpfs", {}}});
+    ASSERT_FALSE(memoire.manques.isEmpty());
+    EXPECT_EQ(memoire.manques[0],
+              "« " + montage.path() +
+                  " » ne contient pas le partage : ce qui y est monté (tmpfs, type tmpfs) est un "
+                  "système de fichiers en mémoire de ce poste, pas un partage réseau. Montez-y "
+                  "le partage du cabinet avec le client CIFS du noyau (type cifs).");
 
     // A mount folder that is not there: told, and the names on the share are not looked for.
     o.montage = montage.path() + "/absent";
@@ -207,6 +220,19 @@ TEST_F(PreparationPoste, MontagesSansVerrousRefusesSansRienEcrire) {
     EXPECT_TRUE(nfs.refus.isEmpty());
     ASSERT_EQ(nfs.remarques.size(), 2);
     EXPECT_TRUE(nfs.remarques[0].startsWith("Le partage n'est pas monté par le client CIFS"));
+}
+
+TEST_F(PreparationPoste, CommandeDeLancementCiteLaMachinePourLeShell) {
+    EXPECT_EQ(preparation::CommandeSynchro(), "ZELVANO_MACHINE=" + machine.Racine() + " synchro");
+    plateforme::Machine::DefinirRacine(machine.Racine() + "/poste d'Anne");
+    EXPECT_EQ(preparation::CommandeSynchro(),
+              "ZELVANO_MACHINE='" + machine.Racine() + "/poste d'\\''Anne' synchro");
+    // The default machine, inside the test's folder.
+    const QByteArray donnees = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", machine.Racine().toUtf8());
+    plateforme::Machine::DefinirRacine(plateforme::Machine::RacineParDefaut());
+    EXPECT_EQ(preparation::CommandeSynchro(), "synchro");
+    qputenv("XDG_DATA_HOME", donnees);
 }
 
 TEST_F(PreparationPoste, ReglagesOuMachineQuiNeConviennentPas) {
@@ -255,8 +281,15 @@ TEST_F(PreparationPoste, ProgrammeDitCeQuiManqueEtRefuseLesArgumentsFaux) {
     ASSERT_TRUE(p.waitForFinished(60000));
     const QString sortie = QString::fromUtf8(p.readAllStandardOutput());
     EXPECT_EQ(p.exitCode(), 1) << sortie.toStdString() << p.readAllStandardError().toStdString();
-    EXPECT_TRUE(sortie.contains("Il manque encore :\n  - Le partage n'est pas monté sur « " +
-                                montage.path() + " »"))
+    EXPECT_TRUE(sortie.contains("Il manque encore :\n  - « " + montage.path() +
+                                " » ne contient pas le partage : "))
+        << sortie.toStdString();
+    // Prepared with --machine: the way to start synchro on it, and the menu's machine told.
+    EXPECT_TRUE(sortie.endsWith("Cette machine n'est pas celle par défaut : lancez synchro par\n"
+                                "  ZELVANO_MACHINE=" +
+                                dossier +
+                                " synchro\n(l'entrée « Synchronisation Zelvano » du menu démarre "
+                                "synchro sur la machine par défaut).\n"))
         << sortie.toStdString();
     EXPECT_TRUE(sortie.contains("Dossier du programme : C:\\Program Files\\Zelvano"));
     EXPECT_EQ(QFileInfo(dossier + "/unc/SRV/cabinet").symLinkTarget(), montage.path());
