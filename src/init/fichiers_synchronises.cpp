@@ -25,7 +25,9 @@ QString Cle(const QString& relatif) {
     return relatif.toCaseFolded();
 }
 
-QStringList Lire(const QString& chemin) {
+} // namespace
+
+QStringList LireListe(const QString& chemin) {
     if (!plateforme::FichierExiste(chemin)) {
         return {};
     }
@@ -43,15 +45,13 @@ QStringList Lire(const QString& chemin) {
     return lignes;
 }
 
-} // namespace
-
 QString CheminFichiersSynchronises() {
     return CheminBaseLocale() + QStringLiteral(".fichiers-synchro");
 }
 
 void AjouterFichiersSynchronises(const QStringList& cheminsDistants) {
     const QString racine = RacineLecteur(Param().unite);
-    QStringList liste = Lire(CheminFichiersSynchronises());
+    QStringList liste = LireListe(CheminFichiersSynchronises());
     QSet<QString> cles;
     for (const QString& relatif : std::as_const(liste)) {
         cles.insert(Cle(relatif));
@@ -77,7 +77,7 @@ void AjouterFichiersSynchronises(const QStringList& cheminsDistants) {
 bool FichiersARecopier::Charger() {
     Vider();
     try {
-        fichiers_ = Lire(CheminFichiersSynchronises());
+        fichiers_ = LireListe(CheminFichiersSynchronises());
     } catch (const plateforme::Erreur& e) {
         EcrireJournal(QStringLiteral("ERREUR : la liste des fichiers de la dernière "
                                      "synchronisation ") +

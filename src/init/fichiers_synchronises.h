@@ -17,6 +17,10 @@
 // C:\zelvano\bd\zelvano.mdb.fichiers-synchro, from the settings.
 QString CheminFichiersSynchronises();
 
+// The lines of a list kept beside the local base, blank ones left out; none when the file is
+// missing. Raises plateforme::Erreur when it cannot be read.
+QStringList LireListe(const QString& chemin);
+
 // Adds remote Windows paths (P:\zelvano\courrier\xA000057.doc, on the drive `unite`) to the list
 // on disk, durably. Raises plateforme::Erreur when it cannot be written.
 void AjouterFichiersSynchronises(const QStringList& cheminsDistants);

@@ -5,6 +5,7 @@
 #include "init/copie_dossier.h"
 #include "init/empreintes.h"
 #include "init/fichiers_synchronises.h"
+#include "init/restes_locaux.h"
 #include "init/robocopy.h"
 #include "init/sauvegarde.h"
 #include "jet/dao.h"
@@ -260,6 +261,7 @@ void PrendreEmpreintes() {
 void Initialiser(bool manuelle) {
     plateforme::DefinirPointeur(plateforme::pointeur::Sablier);
     Journal3(QStringLiteral("DEMARRAGE DE L'INITIALISATION"));
+    RetirerRestesLocaux();
     if (manuelle) {
         SignalerModificationsLocales(true);
     }

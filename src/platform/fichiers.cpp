@@ -285,8 +285,15 @@ bool NomProvisoire(const char* nom) {
 // destination's folder, reached through that folder's descriptor.
 class FichierTemporaire {
 public:
-    explicit FichierTemporaire(int dossier)
+    // `nomDonne`: under that name (which must not exist yet) rather than one of its own.
+    explicit FichierTemporaire(int dossier, const QByteArray& nomDonne = {})
         : dossier_(dossier) {
+        if (!nomDonne.isEmpty()) {
+            fd_ = ::openat(dossier_, nomDonne.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                           0600);
+            nom_ = fd_ >= 0 ? nomDonne : QByteArray();
+            return;
+        }
         static constexpr const char* Alphabet = AlphabetProvisoire;
         for (int essai = 0; essai < 100; ++essai) {
             quint64 alea = QRandomGenerator::global()->generate64();
@@ -333,6 +340,8 @@ public:
         }
         return r;
     }
+    // The file stays under its temporary name.
+    void Garder() { nom_.clear(); }
 
 private:
     int dossier_;
@@ -347,7 +356,8 @@ private:
 std::unique_ptr<FichierTemporaire> EcrireProvisoire(int in, const QString& natifSource,
                                                     int dossierCible, const QByteArray& nomCible,
                                                     const QString& natifCible,
-                                                    bool modifiable = false) {
+                                                    bool modifiable = false,
+                                                    const QByteArray& nomProvisoire = {}) {
     struct stat stSource {};
     if (::fstat(in, &stSource) != 0) {
         LeverSysteme(errno, natifSource);
@@ -373,7 +383,7 @@ std::unique_ptr<FichierTemporaire> EcrireProvisoire(int in, const QString& natif
         }
     }
 
-    auto tmp = std::make_unique<FichierTemporaire>(dossierCible);
+    auto tmp = std::make_unique<FichierTemporaire>(dossierCible, nomProvisoire);
     if (!tmp->Ouvert()) {
         LeverSysteme(errno, natifCible);
     }
@@ -752,8 +762,15 @@ CopieEnAttente::CopieEnAttente(const QString& source, std::shared_ptr<const Doss
         LeverSysteme(errno, natifSource);
     }
     const QByteArray nom = Octets(nomAttente);
-    // Sent to the server: a read-only local file must not become one there.
-    CopierOuvert(in.get(), natifSource, dossier_->fd_, nom, natifCible, true);
+    // Sent to the server: a read-only local file must not become one there. Written under its
+    // waiting name itself: a copy interrupted half-way leaves no name but the one its caller
+    // chose, and can find again.
+    const std::unique_ptr<FichierTemporaire> tmp =
+        EcrireProvisoire(in.get(), natifSource, dossier_->fd_, nom, natifCible, true, nom);
+    if (Consolider(tmp->fd()) != 0 || tmp->Fermer() != 0) {
+        LeverSysteme(errno, natifCible);
+    }
+    tmp->Garder();
     attente_ = nom;
 }
 

@@ -156,10 +156,11 @@ private:
 };
 
 // A copy made ahead of its use: the file `source` copied into an opened folder under a hidden
-// temporary name (`nomAttente`, which starts with ".~"), its data on its way to the disk as any
-// copy's; later put in place under its real name by a rename, or removed with the object. Both
-// go through the folder's descriptor, so they reach the folder even if its path changed. The
-// same checks and errors as CopierFichier.
+// temporary name (`nomAttente`, which starts with ".~") from its first byte, so that an
+// interrupted copy leaves no other name; its data on its way to the disk as any copy's; later put
+// in place under its real name by a rename, or removed with the object. Both go through the
+// folder's descriptor, so they reach the folder even if its path changed. The same checks and
+// errors as CopierFichier.
 class CopieEnAttente {
 public:
     CopieEnAttente(const QString& source, std::shared_ptr<const DossierOuvert> dossier,

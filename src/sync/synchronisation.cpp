@@ -4,7 +4,9 @@
 #include "init/empreintes.h"
 #include "init/fichiers_synchronises.h"
 #include "init/initialisation.h"
+#include "init/restes_locaux.h"
 #include "init/sauvegarde.h"
+#include "jet/base_connexion.h"
 #include "jet/dao.h"
 #include "platform/erreur.h"
 #include "platform/services.h"
@@ -21,6 +23,9 @@
 #include "sync/verification.h"
 
 #include <algorithm>
+#include <functional>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -100,14 +105,12 @@ void Arreter() {
     Registre().Annuler();
 }
 
-// Other workstations save records on the server all day. Its write lock is taken before its
-// first read, so that none of their saves can come between the run's reads (the synchro table,
-// the largest identifiers) and its writes; they wait for the commit instead, which the run keeps
-// close. False, the journal saying so, when other writers hold it longer than TpsAttente.
-bool VerrouillerBaseDistante() {
+// Waits for the server base's write lock through `verrouiller`. False, the journal saying so,
+// when other writers hold it longer than TpsAttente.
+bool AttendreVerrouDistant(const std::function<void(int attenteMs)>& verrouiller) {
     const int secondes = std::max<int>(Param().TpsAttente, 0);
     try {
-        BaseDistante()->VerrouillerEcriture(secondes * 1000);
+        verrouiller(secondes * 1000);
     } catch (const plateforme::Erreur& e) {
         if (e.Number() != dao::errdb::FichierVerrouille) {
             throw;
@@ -119,6 +122,41 @@ bool VerrouillerBaseDistante() {
             QStringLiteral(" seconde(s) : la synchronisation est abandonnée sans rien "
                            "modifier. Relancez-la dans quelques instants."));
         return false;
+    }
+    return true;
+}
+
+// Other workstations save records on the server all day. Its write lock is taken before its
+// first read, so that none of their saves can come between the run's reads (the synchro table,
+// the largest identifiers) and its writes; they wait for the commit instead, which the run keeps
+// close.
+bool VerrouillerBaseDistante() {
+    return AttendreVerrouDistant(
+        [](int attenteMs) { BaseDistante()->VerrouillerEcriture(attenteMs); });
+}
+
+// The files go to the server before its lock is taken (see fichiers_prepares.h), and only when
+// the server base will take the run: its table synchro empty, its write lock to be had within
+// TpsAttente (taken and given back at once, through a connection of its own). Anything else
+// wrong there sends nothing; the run's own checks meet it again and tell. False, the journal
+// saying so, when the lock cannot be had.
+bool PreparerEnvois() {
+    bool prete = false;
+    try {
+        const dao::base::Connexion sonde(CheminBaseDistante());
+        sonde.Commencer();
+        if (!AttendreVerrouDistant(
+                [&sonde](int attenteMs) { sonde.VerrouillerEcriture(attenteMs); })) {
+            return false;
+        }
+        const dao::base::Instruction compte =
+            sonde.Preparer(QStringLiteral("select count(*) from synchro"));
+        prete =
+            sqlite3_step(compte.get()) == SQLITE_ROW && sqlite3_column_int64(compte.get(), 0) == 0;
+    } catch (const plateforme::Erreur&) {
+    }
+    if (prete) {
+        FichiersEnvoi().Preparer(CheminBaseLocale());
     }
     return true;
 }
@@ -150,6 +188,7 @@ bool Synchroniser(bool& intentionEcrite, bool& validationEngagee) {
     moteur.BeginTrans();
     plateforme::DefinirPointeur(plateforme::pointeur::Sablier);
     Journal3(QStringLiteral("DEMARRAGE DE LA SYNCHRONISATION"));
+    RetirerRestesLocaux();
     SignalerModificationsLocales(false);
 
     if (EtatBase() != QLatin1String("D")) {
@@ -166,13 +205,12 @@ bool Synchroniser(bool& intentionEcrite, bool& validationEngagee) {
         }
     }
 
-    // The files go to the server before its lock is taken (see fichiers_prepares.h).
-    FichiersEnvoi().Preparer(CheminBaseLocale());
-
     EcrireJournal(QStringLiteral("Ouverture de la base de données distante ") +
                   CheminBaseDistante());
     BaseDistante() = moteur.OpenDatabase(CheminBaseDistante());
-    if (!VerrouillerBaseDistante()) {
+    // The drive serves the server: what an interrupted run of this workstation left there goes.
+    FichiersEnvoi().RetirerRestes();
+    if (!PreparerEnvois() || !VerrouillerBaseDistante()) {
         Arreter();
         return false;
     }
@@ -198,6 +236,9 @@ bool Synchroniser(bool& intentionEcrite, bool& validationEngagee) {
         Arreter();
         return false;
     }
+    // The transfer has put in place every prepared file it took: the others go now, and their
+    // list with them, so that nothing of it outlives a run whose commit goes through.
+    FichiersEnvoi().Nettoyer();
 
     BaseLocale()->Execute(QStringLiteral("delete * from synchro"));
     suivi.ApresParcours(*BaseDistante());

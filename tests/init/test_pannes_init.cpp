@@ -7,6 +7,7 @@
 #include "settings/etat.h"
 #include "settings/parametres.h"
 #include "testutil/copies_en_panne.h"
+#include "testutil/restes_plantes.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -335,6 +336,16 @@ TEST_F(PannesInitialisation, NonSecuriseeCopieEnEchec) {
     essais::EcranLent ecran(env.horloge);
     plateforme::RemplacementServices services({nullptr, nullptr, &ecran, nullptr, nullptr});
     Balayer(0, 1, Panne::Echec, 2); // every other copy: each run waits for XCOPY
+}
+
+// What runs killed at each step of their writes leave in the local folders goes at the start of
+// the next initialisation; hidden files that are not the module's stay.
+TEST_F(PannesInitialisation, RestesDesExecutionsInterrompuesRetires) {
+    const factices::RestesPlantes restes = factices::PlanterRestes(env.machine);
+    LancerInitialisation();
+    EXPECT_EQ(Messages().count(Fin), 3) << Texte(Messages());
+    EXPECT_EQ(factices::Presents(restes.nos), QStringList());
+    EXPECT_EQ(factices::Presents(restes.autres), restes.autres);
 }
 
 } // namespace
