@@ -46,6 +46,17 @@ function(synchro_tests nom)
   target_link_libraries(test_${nom} PRIVATE ${ARG_LIENS} synchro_testutil GTest::gtest GTest::gmock)
   target_include_directories(test_${nom} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   synchro_entetes_communes(test_${nom} tests <gtest/gtest.h>)
-  gtest_discover_tests(test_${nom} DISCOVERY_TIMEOUT 60
-                       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SYNCHRO_BIN=${CMAKE_BINARY_DIR}/bin")
+  # Two labels: "lent" for the fault and kill tests that run for seconds, "rapide" for the
+  # rest, which runs in about a minute (ctest -L rapide).
+  set(environnement "QT_QPA_PLATFORM=offscreen;SYNCHRO_BIN=${CMAKE_BINARY_DIR}/bin")
+  gtest_discover_tests(test_${nom} DISCOVERY_TIMEOUT 60 TEST_FILTER "${SYNCHRO_TESTS_LENTS}"
+                       TEST_LIST test_${nom}_lents
+                       PROPERTIES LABELS lent ENVIRONMENT "${environnement}")
+  gtest_discover_tests(test_${nom} DISCOVERY_TIMEOUT 60 TEST_FILTER "-${SYNCHRO_TESTS_LENTS}"
+                       TEST_LIST test_${nom}_rapides
+                       PROPERTIES LABELS rapide ENVIRONMENT "${environnement}")
 endfunction()
+
+# The tests that take a second or more (GoogleTest filter).
+set(SYNCHRO_TESTS_LENTS
+    "DaoCrash.*:PannesInitialisation.*:PannesSqlite.*:CrashSynchro.*:PannesCopie.*:PannesArret.*:ModeleSynchro.*:CoupureCourant.*:Reprise.ValidationLocaleImpossibleLeServeurAyantValide:AlimentationLogind.LogindMuetDepasseLeDelai:NotificationsBureau.SansServiceRienNiAttente:ExecutionSynchrone.AttentePresqueSansProcesseur:Initialisation.ProgrammesDeCopie:DocumentsRenumerotes.FichierDeLaListeIntrouvableOuImpossibleACopier:Restes.*:SynchronisationConcurrente.*:AttenteReelle.*")
