@@ -98,7 +98,8 @@ int main(int argc, char** argv) {
          QStringLiteral("n")},
         {QStringLiteral("seed"), QStringLiteral("Graine du tirage (1)."), QStringLiteral("s")},
         {QStringLiteral("local"),
-         QStringLiteral("Crée aussi la copie locale sur C:, initialisée.")},
+         QStringLiteral("Crée aussi la copie locale sur C:, telle qu'une initialisation la "
+                        "laisse, avec son empreinte.")},
         {QStringLiteral("nouveaux"),
          QStringLiteral("Avec --local : patients créés dans la copie locale depuis son "
                         "initialisation (0)."),
