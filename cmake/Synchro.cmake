@@ -36,14 +36,22 @@ function(synchro_bibliotheque nom)
 endfunction()
 
 # One test program per folder of tests/, every test registered with CTest.
+# FENETRES: the program tests the window or the dialog and runs in a widget application; the
+# others run in a core application and link no widgets.
 function(synchro_tests nom)
-  cmake_parse_arguments(ARG "" "" "LIENS" ${ARGN})
+  cmake_parse_arguments(ARG "FENETRES" "" "LIENS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${nom}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${nom}/*.h)
   if(NOT sources)
     return()
   endif()
   add_executable(test_${nom} ${sources})
-  target_link_libraries(test_${nom} PRIVATE ${ARG_LIENS} synchro_testutil GTest::gtest GTest::gmock)
+  if(ARG_FENETRES)
+    set(principal synchro_test_fenetres)
+  else()
+    set(principal synchro_test_coeur)
+  endif()
+  target_link_libraries(test_${nom} PRIVATE ${principal} ${ARG_LIENS} synchro_testutil GTest::gtest
+                                            GTest::gmock)
   target_include_directories(test_${nom} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   synchro_entetes_communes(test_${nom} tests <gtest/gtest.h>)
   # Two labels: "lent" for the fault and kill tests that run for seconds, "rapide" for the

@@ -1,11 +1,9 @@
-#include <QApplication>
+#pragma once
+
 #include <QByteArray>
 
-#include <gtest/gtest.h>
-
-// Every test program runs inside a Qt application (offscreen by default), so that widget tests
-// and event-loop yields work.
-int main(int argc, char** argv) {
+// What every test program sets before its Qt application starts.
+inline void PreparerEnvironnementTests() {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", QByteArray("offscreen"));
     }
@@ -15,7 +13,4 @@ int main(int argc, char** argv) {
             QByteArray("unix:path=/nonexistent/synchro-tests/system_bus_socket"));
     qputenv("DBUS_SESSION_BUS_ADDRESS",
             QByteArray("unix:path=/nonexistent/synchro-tests/session_bus_socket"));
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }
