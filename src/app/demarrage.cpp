@@ -3,12 +3,13 @@
 #include "app/appel_instance.h"
 #include "app/commandes.h"
 #include "app/fenetre_principale.h"
-#include "platform/qorbis32.h"
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 #include "platform/fichiers.h"
 #include "platform/instance.h"
+#include "platform/qorbis32.h"
 #include "platform/services.h"
+#include "settings/cles.h"
 #include "settings/etat.h"
 #include "settings/journal.h"
 #include "settings/parametres.h"
@@ -64,13 +65,6 @@ bool InstanceAutorisee(const plateforme::InstanceUnique& instance) {
     return false;
 }
 
-int IntervalleMinuterie(int valeur) {
-    if (valeur < 0 || valeur > 65535) {
-        plateforme::Lever(380, QStringLiteral("Valeur de propriété non valide"));
-    }
-    return valeur;
-}
-
 void PreparerXcopy32(const QString& dossier) {
     try {
         const QString xcopy32 = dossier + QStringLiteral("\\xcopy32.exe");
@@ -115,9 +109,8 @@ bool ChargerFenetre(FenetrePrincipale& fenetre, const QStringList& arguments) {
         LireParametres();
         fenetre.VerifierAide();
         DetecterInterpreteur();
-        fenetre.Timersynchro().setInterval(IntervalleMinuterie(LireCleEntier(
-            QStringLiteral("options"), QStringLiteral("synchrodiffereetimer"), 30000)));
-        if (LireCleEntier(QStringLiteral("options"), QStringLiteral("synchrodifferee"), 0) == 1) {
+        fenetre.Timersynchro().setInterval(cles::LireEntier(cles::synchrodiffereetimer));
+        if (cles::LireEntier(cles::synchrodifferee) == 1) {
             fenetre.Timersynchro().start();
         }
         // A synchronisation interrupted between its two commits is settled at once; the

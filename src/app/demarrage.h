@@ -26,6 +26,3 @@ void DetecterInterpreteur();
 // The same choice for the two folders given (in capitals, as the system gives them).
 QString ChoisirInterpreteur(const QString& repertoireWindows, const QString& repertoireSysteme);
 void PreparerXcopy32(const QString& dossier);
-
-// The timer interval as the timer takes it (0 to 65535 ms); error 380 otherwise.
-int IntervalleMinuterie(int valeur);

@@ -9,6 +9,7 @@
 #include "platform/notification.h"
 #include "platform/services.h"
 #include "platform/veille.h"
+#include "settings/cles.h"
 #include "settings/date_heure.h"
 #include "settings/etat.h"
 #include "settings/journal.h"
@@ -19,8 +20,6 @@
 #include <algorithm>
 
 namespace {
-
-const QString options = QStringLiteral("options");
 
 // Puts createlog back at the end of the tick, whatever the way out.
 class CreatelogForce {
@@ -38,7 +37,7 @@ private:
 };
 
 void Desarmer(FenetrePrincipale& f) {
-    EcrireCle(options, QStringLiteral("synchrodifferee"), QStringLiteral("0"));
+    cles::Ecrire(cles::synchrodifferee, 0);
     f.Timersynchro().stop();
 }
 
@@ -122,20 +121,20 @@ void Executer(FenetrePrincipale& f) {
     plateforme::DefinirPointeur(plateforme::pointeur::Defaut);
     AfficherEtat();
     NotifierFin(f);
-    if (LireCleEntier(options, QStringLiteral("synchrodiffereearret"), 0) == 1) {
+    if (cles::LireEntier(cles::synchrodiffereearret) == 1) {
         Eteindre();
     }
 }
 
 void Tic(FenetrePrincipale& f) {
-    if (LireCleEntier(options, QStringLiteral("synchrodifferee"), 0) == 0) {
+    if (cles::LireEntier(cles::synchrodifferee) == 0) {
         f.Timersynchro().stop();
         return;
     }
     // Everything the tick writes goes to synchro.log too; a waiting tick puts the setting back
     // like the others.
     const CreatelogForce createlog;
-    const QString texte = LireCle(options, QStringLiteral("synchrodiffereelea"));
+    const QString texte = cles::Lire(cles::synchrodiffereelea);
     if (texte.isEmpty()) {
         Abandonner(
             f, QStringLiteral("La date de synchronisation est absente ... abandon de la synchro"));

@@ -350,27 +350,23 @@ void FenetrePrincipale::closeEvent(QCloseEvent* evenement) {
 }
 
 void EnregistrerPosition(const QWidget& fenetre) {
-    const QString position = QStringLiteral("position");
     int etat = 0;
     if (fenetre.isMinimized()) {
         etat = 1;
     } else if (fenetre.isMaximized()) {
         etat = 2;
     }
-    EcrireCle(position, QStringLiteral("windowstate"), QString::number(etat));
+    cles::Ecrire(cles::windowstate, etat);
     if (etat == 0) {
-        EcrireCle(position, QStringLiteral("top"),
-                  QString::number(twips::DePixels(fenetre.y(), &fenetre)));
-        EcrireCle(position, QStringLiteral("left"),
-                  QString::number(twips::DePixels(fenetre.x(), &fenetre)));
+        cles::Ecrire(cles::top, twips::DePixels(fenetre.y(), &fenetre));
+        cles::Ecrire(cles::left, twips::DePixels(fenetre.x(), &fenetre));
     }
 }
 
 void RestaurerPosition(QWidget& fenetre) {
-    const QString position = QStringLiteral("position");
-    const int gauche = LireCleEntier(position, QStringLiteral("left"), 0);
-    const int haut = LireCleEntier(position, QStringLiteral("top"), 0);
-    const int etat = LireCleEntier(position, QStringLiteral("windowstate"), 0);
+    const int gauche = cles::LireEntier(cles::left);
+    const int haut = cles::LireEntier(cles::top);
+    const int etat = cles::LireEntier(cles::windowstate);
     QPoint coin = fenetre.pos();
     if (gauche != 0) {
         coin.setX(twips::VersPixels(gauche, &fenetre));

@@ -77,7 +77,7 @@ struct Sens {
     QString premierRetrait;
     QString secondRetrait;
     QString connexion;
-    QString cleConnexion;
+    const cles::Cle* cleConnexion;
     // Custom mode.
     bool personnalise;
     QString retraitPerso1;
@@ -91,7 +91,7 @@ Sens SensLocal() {
     return {c.retraitReseau,
             c.retraitSubst,
             c.connexionLocale,
-            QStringLiteral("autosurclient2"),
+            &cles::autosurclient2,
             !p.surclient1.isEmpty() || !p.surclient2.isEmpty(),
             p.surclient1,
             p.surserveur1,
@@ -104,7 +104,7 @@ Sens SensDistant() {
     return {c.retraitSubst,
             c.retraitReseau,
             c.connexionDistante,
-            QStringLiteral("autosurserveur2"),
+            &cles::autosurserveur2,
             !p.surserveur1.isEmpty() || !p.surserveur2.isEmpty(),
             p.surserveur1,
             p.surclient1,
@@ -115,9 +115,8 @@ bool ModeIntegre(const Sens& s) {
     const QString& L = Param().unite;
     Executer(s.premierRetrait);
     Executer(s.secondRetrait);
-    const QString section = QStringLiteral("synchro");
-    EcrireCle(section, QStringLiteral("autosurclient1"), s.premierRetrait);
-    EcrireCle(section, QStringLiteral("autosurserveur1"), s.secondRetrait);
+    cles::Ecrire(cles::autosurclient1, s.premierRetrait);
+    cles::Ecrire(cles::autosurserveur1, s.secondRetrait);
     MessageMiseAuPoint(s.premierRetrait, s.secondRetrait, Deconnecte, L);
     if (!AttendreEtatUnite(false, false)) {
         // A letter still held by a closing application often lets go a moment later.
@@ -128,7 +127,7 @@ bool ModeIntegre(const Sens& s) {
         }
     }
     Executer(s.connexion);
-    EcrireCle(section, s.cleConnexion, s.connexion);
+    cles::Ecrire(*s.cleConnexion, s.connexion);
     MessageMiseAuPoint(s.connexion, QString(), Connecte, L);
     return AttendreEtatUnite(true, true);
 }

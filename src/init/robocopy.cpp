@@ -24,7 +24,7 @@ QString ProgrammeRobocopy() {
 
 // Read from the settings file at each run: the options dialog may have changed it meanwhile.
 QStringList Exclusions() {
-    return LireCle(QStringLiteral("options"), QStringLiteral("nonsynchro")).split(QLatin1Char(','));
+    return cles::Lire(cles::nonsynchro).split(QLatin1Char(','));
 }
 
 bool Exclu(const QString& nom, const QStringList& exclusions) {

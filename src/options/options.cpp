@@ -29,14 +29,6 @@
 
 namespace {
 
-const QString general = QStringLiteral("general");
-const QString options = QStringLiteral("options");
-const QString synchro = QStringLiteral("synchro");
-
-QString Drapeau(const QCheckBox* c) {
-    return c->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
-}
-
 qint16 Valeur(const QCheckBox* c) {
     return c->isChecked() ? 1 : 0;
 }
@@ -67,14 +59,6 @@ QCheckBox* Case(const char* nom, const QString& libelle, const QString& astuce =
 }
 
 } // namespace
-
-QString LettreUnite(const QString& texte, const QString& remplacement) {
-    const QString t = texte.toUpper();
-    if (t > QLatin1String("Z") || t < QLatin1String("A")) {
-        return remplacement;
-    }
-    return t;
-}
 
 DialogueOptions::DialogueOptions(FenetrePrincipale& principale)
     : QDialog(&principale, Qt::Tool | Qt::FramelessWindowHint)
@@ -217,6 +201,34 @@ QGroupBox* DialogueOptions::ConstruireCadre() {
     boutons->addWidget(Command1);
     grille->addLayout(boutons, 12, 0, 1, 4);
 
+    liens_ = {{&cles::unite, c1},
+              {&cles::zelvanodir, cdir[0]},
+              {&cles::courrierdir, cdir[1]},
+              {&cles::crodir, cdir[2]},
+              {&cles::bddir, cdir[3]},
+              {&cles::certifdir, cdir[4]},
+              {&cles::corresdir, cdir[5]},
+              {&cles::datadir, cdir[6]},
+              {&cles::flashdir, cdir[7]},
+              {&cles::modeledir, cdir[8]},
+              {&cles::fmpathServeur, cdist},
+              {&cles::fmpathClient, cloc},
+              {&cles::inifile, cini},
+              {&cles::createlog, nullptr, clog},
+              {&cles::messagesdebug, nullptr, cdebug},
+              {&cles::shellsynchrone, nullptr, cshellS},
+              {&cles::nowarning, nullptr, cnowarning},
+              {&cles::copiesecurisee, nullptr, cCopieSec},
+              {&cles::modifiesuniquement, nullptr, cModifSeul},
+              {&cles::traitementsupp, cexec},
+              {&cles::surclient1, cdpl},
+              {&cles::surclient2, ccpl},
+              {&cles::surserveur1, cdpd},
+              {&cles::surserveur2, ccpd},
+              {&cles::boutonclient, cbl},
+              {&cles::boutonserveur, cbd},
+              {&cles::nonsynchro, cdir[9]}};
+
     // Every change, the value loaded from the file included ("p" shows and saves as "P").
     connect(c1, &QLineEdit::textChanged, this, &DialogueOptions::c1_Change);
     c1->installEventFilter(this);
@@ -232,48 +244,28 @@ QGroupBox* DialogueOptions::ConstruireCadre() {
 }
 
 void DialogueOptions::Charger() {
+    // The record's keys from the record, the others (captions, exclusions) from the file when
+    // not empty.
     const Parametres& p = Param();
-    c1->setText(p.unite);
-    const QString* dossiers[9] = {&p.zelvanodir, &p.courrierdir, &p.crodir,
-                                  &p.bddir,      &p.certifdir,   &p.corresdir,
-                                  &p.datadir,    &p.flashdir,    &p.modeledir};
-    for (int i = 0; i < 9; ++i) {
-        cdir[i]->setText(*dossiers[i]);
+    for (const Lien& lien : liens_) {
+        const ChampParametres* champ = ChampDe(*lien.cle);
+        if (champ == nullptr) {
+            const QString valeur = cles::Lire(*lien.cle);
+            if (!valeur.isEmpty()) {
+                lien.texte->setText(valeur);
+            }
+        } else if (lien.texte != nullptr) {
+            lien.texte->setText(p.*champ->texte);
+        } else {
+            lien.coche->setChecked(p.*champ->entier == 1);
+        }
     }
-    cloc->setText(p.fmpathClient);
-    cdist->setText(p.fmpathServeur);
-    cdpl->setText(p.surclient1);
-    ccpl->setText(p.surclient2);
-    cdpd->setText(p.surserveur1);
-    ccpd->setText(p.surserveur2);
-    cini->setText(p.inifile);
-    cexec->setText(p.traitementsupp);
-    clog->setChecked(p.createlog == 1);
-    cdebug->setChecked(p.messagesdebug == 1);
-    cshellS->setChecked(p.shellsynchrone == 1);
-    cnowarning->setChecked(p.nowarning == 1);
-    cCopieSec->setChecked(p.copiesecurisee == 1);
-    cModifSeul->setChecked(p.modifiesuniquement == 1);
     cModifSeul->setEnabled(true);
-
-    const QString boutonclient = LireCle(options, QStringLiteral("boutonclient"));
-    if (!boutonclient.isEmpty()) {
-        cbl->setText(boutonclient);
-    }
-    const QString boutonserveur = LireCle(options, QStringLiteral("boutonserveur"));
-    if (!boutonserveur.isEmpty()) {
-        cbd->setText(boutonserveur);
-    }
-    if (LireCleEntier(options, QStringLiteral("synchrodifferee"), 0) == 1) {
+    if (cles::LireEntier(cles::synchrodifferee) == 1) {
         synchrodifferee->setChecked(true);
         synchrodifferee_Click();
     }
-    synchrodiffereearret->setChecked(
-        LireCleEntier(options, QStringLiteral("synchrodiffereearret"), 0) == 1);
-    const QString nonsynchro = LireCle(options, QStringLiteral("nonsynchro"));
-    if (!nonsynchro.isEmpty()) {
-        cdir[9]->setText(nonsynchro);
-    }
+    synchrodiffereearret->setChecked(cles::LireEntier(cles::synchrodiffereearret) == 1);
     // A value longer than its field shows its beginning (the server of "\\serveur\zelvano",
     // the folder of the INI file), not its end.
     for (QLineEdit* champ : findChildren<QLineEdit*>()) {
@@ -283,7 +275,7 @@ void DialogueOptions::Charger() {
 
 void DialogueOptions::c1_Change() {
     const QString majuscules = c1->text().toUpper();
-    const QString lettre = LettreUnite(c1->text(), QStringLiteral("P"));
+    const QString lettre = cles::Regler(cles::unite, c1->text());
     if (lettre != c1->text()) {
         c1->setText(lettre);
     }
@@ -293,7 +285,7 @@ void DialogueOptions::c1_Change() {
 }
 
 void DialogueOptions::cloc_LostFocus() {
-    const QString lettre = LettreUnite(cloc->text(), QStringLiteral("C"));
+    const QString lettre = cles::Regler(cles::fmpathClient, cloc->text());
     if (lettre != cloc->text()) {
         cloc->setText(lettre);
         cloc->selectAll();
@@ -322,7 +314,7 @@ void DialogueOptions::synchrodifferee_Click() {
         return;
     }
     synchrodiffereelea->clear();
-    if (const auto moment = LireDateHeure(LireCle(options, QStringLiteral("synchrodiffereelea")))) {
+    if (const auto moment = LireDateHeure(cles::Lire(cles::synchrodiffereelea))) {
         synchrodiffereelea->setText(moment->toString(QStringLiteral("HH:mm")));
     }
 }
@@ -344,11 +336,11 @@ bool DialogueOptions::HeureDiffereeValide(const QString& t) {
 
 void DialogueOptions::EnregistrerSynchroDifferee() {
     if (!synchrodiffereelea->isEnabled()) {
-        EcrireCle(options, QStringLiteral("synchrodifferee"), QStringLiteral("0"));
+        cles::Ecrire(cles::synchrodifferee, 0);
         return;
     }
     const QString t = synchrodiffereelea->text();
-    EcrireCle(options, QStringLiteral("synchrodifferee"), QStringLiteral("1"));
+    cles::Ecrire(cles::synchrodifferee, 1);
     const QDateTime maintenant = plateforme::Maintenant();
     const QTime heure(t.mid(0, 2).toInt(), t.mid(3, 2).toInt());
     QDateTime moment(maintenant.date(), heure);
@@ -356,63 +348,37 @@ void DialogueOptions::EnregistrerSynchroDifferee() {
         moment = moment.addDays(1);
     }
     principale_.Timersynchro().start();
-    EcrireCle(options, QStringLiteral("synchrodiffereelea"), EcrireDateHeure(moment));
-    EcrireCle(options, QStringLiteral("synchrodiffereearret"), Drapeau(synchrodiffereearret));
+    cles::Ecrire(cles::synchrodiffereelea, EcrireDateHeure(moment));
+    cles::Ecrire(cles::synchrodiffereearret, Valeur(synchrodiffereearret));
 }
 
 void DialogueOptions::CopierDansParametres() {
     Parametres& p = Param();
-    p.unite = c1->text().left(1);
-    p.surserveur2 = ccpd->text();
-    p.surclient2 = ccpl->text();
-    QString* dossiers[9] = {&p.zelvanodir, &p.courrierdir, &p.crodir,   &p.bddir,    &p.certifdir,
-                            &p.corresdir,  &p.datadir,     &p.flashdir, &p.modeledir};
-    for (int i = 0; i < 9; ++i) {
-        *dossiers[i] = cdir[i]->text();
+    for (const Lien& lien : liens_) {
+        if (const ChampParametres* champ = ChampDe(*lien.cle)) {
+            if (lien.texte != nullptr) {
+                p.*champ->texte = cles::Garder(*lien.cle, lien.texte->text());
+            } else {
+                p.*champ->entier = Valeur(lien.coche);
+            }
+        }
     }
-    p.fmpathServeur = cdist->text();
-    p.surserveur1 = cdpd->text();
-    p.surclient1 = cdpl->text();
-    p.traitementsupp = cexec->text();
-    p.inifile = cini->text();
-    p.createlog = Valeur(clog);
-    p.messagesdebug = Valeur(cdebug);
-    p.shellsynchrone = Valeur(cshellS);
-    p.nowarning = Valeur(cnowarning);
-    p.copiesecurisee = Valeur(cCopieSec);
-    p.modifiesuniquement = Valeur(cModifSeul);
-    p.fmpathClient = cloc->text();
 }
 
+// The record's keys from the record, so that the record and the file agree without reading
+// the file again; the others from their fields.
 void DialogueOptions::EcrireReglages() {
     const Parametres& p = Param();
-    EcrireCle(general, QStringLiteral("unite"), p.unite);
-    const QString cles[9] = {
-        QStringLiteral("zelvanodir"), QStringLiteral("courrierdir"), QStringLiteral("crodir"),
-        QStringLiteral("bddir"),      QStringLiteral("certifdir"),   QStringLiteral("corresdir"),
-        QStringLiteral("datadir"),    QStringLiteral("flashdir"),    QStringLiteral("modeledir")};
-    const QString* dossiers[9] = {&p.zelvanodir, &p.courrierdir, &p.crodir,
-                                  &p.bddir,      &p.certifdir,   &p.corresdir,
-                                  &p.datadir,    &p.flashdir,    &p.modeledir};
-    for (int i = 0; i < 9; ++i) {
-        EcrireCle(general, cles[i], *dossiers[i]);
+    for (const Lien& lien : liens_) {
+        const ChampParametres* champ = ChampDe(*lien.cle);
+        if (champ == nullptr) {
+            cles::Ecrire(*lien.cle, lien.texte->text());
+        } else if (champ->texte != nullptr) {
+            cles::Ecrire(*lien.cle, p.*champ->texte);
+        } else {
+            cles::Ecrire(*lien.cle, p.*champ->entier);
+        }
     }
-    EcrireCle(QStringLiteral("serveur"), QStringLiteral("fmpath"), p.fmpathServeur);
-    EcrireCle(QStringLiteral("client"), QStringLiteral("fmpath"), p.fmpathClient);
-    EcrireCle(general, QStringLiteral("inifile"), p.inifile);
-    EcrireCle(options, QStringLiteral("createlog"), QString::number(p.createlog));
-    EcrireCle(options, QStringLiteral("messagesdebug"), QString::number(p.messagesdebug));
-    EcrireCle(options, QStringLiteral("shellsynchrone"), QString::number(p.shellsynchrone));
-    EcrireCle(options, QStringLiteral("nowarning"), QString::number(p.nowarning));
-    EcrireCle(options, QStringLiteral("copiesecurisee"), QString::number(p.copiesecurisee));
-    EcrireCle(options, QStringLiteral("modifiesuniquement"), QString::number(p.modifiesuniquement));
-    EcrireCle(synchro, QStringLiteral("traitementsupp"), p.traitementsupp);
-    EcrireCle(synchro, QStringLiteral("surclient1"), p.surclient1);
-    EcrireCle(synchro, QStringLiteral("surclient2"), p.surclient2);
-    EcrireCle(synchro, QStringLiteral("surserveur1"), p.surserveur1);
-    EcrireCle(synchro, QStringLiteral("surserveur2"), p.surserveur2);
-    EcrireCle(options, QStringLiteral("boutonclient"), cbl->text());
-    EcrireCle(options, QStringLiteral("boutonserveur"), cbd->text());
 }
 
 void DialogueOptions::Command2_Click() {
@@ -422,15 +388,14 @@ void DialogueOptions::Command2_Click() {
     EnregistrerSynchroDifferee();
     CopierDansParametres();
     EcrireReglages();
-    const QString boutonclient = LireCle(options, QStringLiteral("boutonclient"));
+    const QString boutonclient = cles::Lire(cles::boutonclient);
     if (!boutonclient.isEmpty()) {
         principale_.DefinirLibelle(Bouton::client, boutonclient);
     }
-    const QString boutonserveur = LireCle(options, QStringLiteral("boutonserveur"));
+    const QString boutonserveur = cles::Lire(cles::boutonserveur);
     if (!boutonserveur.isEmpty()) {
         principale_.DefinirLibelle(Bouton::serveur, boutonserveur);
     }
-    EcrireCle(options, QStringLiteral("nonsynchro"), cdir[9]->text());
     Fermer();
 }
 

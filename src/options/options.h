@@ -1,9 +1,12 @@
 #pragma once
 
+#include "settings/cles.h"
+
 #include <QDialog>
 #include <QTimer>
 
 #include <array>
+#include <vector>
 
 class FenetrePrincipale;
 class QCheckBox;
@@ -70,9 +73,15 @@ private:
     void EcrireReglages();
     void Fermer();
 
+    // A field of the dialog and the key it shows: a text field, or a check box (0 or 1).
+    struct Lien {
+        const cles::Cle* cle;
+        QLineEdit* texte = nullptr;
+        QCheckBox* coche = nullptr;
+    };
+
     FenetrePrincipale& principale_;
     QString tagTimer1_;
+    // Every field but the deferred synchronisation's, in the order the save writes them.
+    std::vector<Lien> liens_;
 };
-
-// "P" or "C" in place of anything that is not one capital letter A to Z.
-QString LettreUnite(const QString& texte, const QString& remplacement);

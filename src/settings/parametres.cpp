@@ -1,46 +1,11 @@
 #include "settings/parametres.h"
 
-#include "platform/erreur.h"
 #include "platform/profil.h"
 #include "settings/fenetre.h"
-
-#include <QLocale>
-
-#include <cmath>
-#include <limits>
 
 namespace {
 
 constexpr int TailleTampon = 255;
-
-// The integer keys are kept as 16-bit signed integers: a value outside that range overflows.
-qint16 EnEntier16(long long valeur) {
-    if (valeur < std::numeric_limits<qint16>::min() ||
-        valeur > std::numeric_limits<qint16>::max()) {
-        plateforme::Lever(plateforme::err::DepassementCapacite);
-    }
-    return static_cast<qint16>(valeur);
-}
-
-qint16 LireEntier16(const QString& section, const QString& cle, int defaut) {
-    return EnEntier16(LireCleEntier(section, cle, defaut));
-}
-
-// Text to 16-bit integer as the settings reader converts TpsAttente: blanks around, an optional
-// sign, digits and an optional decimal part rounded half to even; anything else is a type
-// mismatch, "nan" and "inf" included (the number reader takes them, no integer holds them).
-qint16 TexteEnEntier16(const QString& texte) {
-    const QString t = texte.trimmed();
-    bool ok = false;
-    const double valeur = QLocale::c().toDouble(t, &ok);
-    if (!ok || t.isEmpty() || !std::isfinite(valeur)) {
-        plateforme::Lever(plateforme::err::IncompatibiliteType);
-    }
-    if (valeur < -32768.5 || valeur >= 32767.5) {
-        plateforme::Lever(plateforme::err::DepassementCapacite);
-    }
-    return EnEntier16(static_cast<long long>(std::nearbyint(valeur)));
-}
 
 } // namespace
 
@@ -64,51 +29,63 @@ void EcrireCle(const QString& section, const QString& cle, const QString& valeur
     plateforme::WritePrivateProfileStringA(section, cle, valeur, Param().FichierIni);
 }
 
+const QList<ChampParametres>& ChampsParametres() {
+    using P = Parametres;
+    static const QList<ChampParametres> champs = {
+        {&cles::unite, &P::unite},
+        {&cles::zelvanodir, &P::zelvanodir},
+        {&cles::courrierdir, &P::courrierdir},
+        {&cles::crodir, &P::crodir},
+        {&cles::bddir, &P::bddir},
+        {&cles::certifdir, &P::certifdir},
+        {&cles::corresdir, &P::corresdir},
+        {&cles::datadir, &P::datadir},
+        {&cles::flashdir, &P::flashdir},
+        {&cles::modeledir, &P::modeledir},
+        {&cles::fmpathServeur, &P::fmpathServeur},
+        {&cles::fmpathClient, &P::fmpathClient},
+        {&cles::inifile, &P::inifile},
+        {&cles::TpsAttente, nullptr, &P::TpsAttente},
+        {&cles::createlog, nullptr, &P::createlog},
+        {&cles::messagesdebug, nullptr, &P::messagesdebug},
+        {&cles::nowarning, nullptr, &P::nowarning},
+        {&cles::copiesecurisee, nullptr, &P::copiesecurisee},
+        {&cles::modifiesuniquement, nullptr, &P::modifiesuniquement},
+        {&cles::shellsynchrone, nullptr, &P::shellsynchrone},
+        {&cles::sauvegardes, nullptr, &P::sauvegardes},
+        {&cles::traitementsupp, &P::traitementsupp},
+        {&cles::surclient1, &P::surclient1},
+        {&cles::surclient2, &P::surclient2},
+        {&cles::surserveur1, &P::surserveur1},
+        {&cles::surserveur2, &P::surserveur2},
+    };
+    return champs;
+}
+
+const ChampParametres* ChampDe(const cles::Cle& cle) {
+    for (const ChampParametres& champ : ChampsParametres()) {
+        if (champ.cle == &cle) {
+            return &champ;
+        }
+    }
+    return nullptr;
+}
+
 void LireParametres() {
     Parametres& p = Param();
-    const QString general = QStringLiteral("general");
-    const QString options = QStringLiteral("options");
-    const QString synchro = QStringLiteral("synchro");
-
-    // A fixed one-character field: an empty value leaves one blank.
-    const QString unite = LireCle(general, QStringLiteral("unite"), QStringLiteral("P"));
-    p.unite = unite.isEmpty() ? QStringLiteral(" ") : unite.left(1);
-    p.zelvanodir = LireCle(general, QStringLiteral("zelvanodir"), QStringLiteral("zelvano"));
-    p.courrierdir = LireCle(general, QStringLiteral("courrierdir"));
-    p.crodir = LireCle(general, QStringLiteral("crodir"));
-    p.bddir = LireCle(general, QStringLiteral("bddir"), QStringLiteral("bd"));
-    p.certifdir = LireCle(general, QStringLiteral("certifdir"));
-    p.corresdir = LireCle(general, QStringLiteral("corresdir"));
-    p.datadir = LireCle(general, QStringLiteral("datadir"));
-    p.flashdir = LireCle(general, QStringLiteral("flashdir"));
-    p.modeledir = LireCle(general, QStringLiteral("modeledir"));
-    p.fmpathServeur =
-        LireCle(QStringLiteral("serveur"), QStringLiteral("fmpath"), Parametres{}.fmpathServeur);
-    // Every user of this value appends ":\" to it as a drive letter: its default is the letter
-    // alone, not "C:\".
-    p.fmpathClient =
-        LireCle(QStringLiteral("client"), QStringLiteral("fmpath"), QStringLiteral("C"));
-    p.inifile = LireCle(general, QStringLiteral("inifile"));
-    p.TpsAttente =
-        TexteEnEntier16(LireCle(general, QStringLiteral("TpsAttente"), QStringLiteral("10")));
-    p.createlog = LireEntier16(options, QStringLiteral("createlog"), 0);
-    p.messagesdebug = LireEntier16(options, QStringLiteral("messagesdebug"), 0);
-    p.nowarning = LireEntier16(options, QStringLiteral("nowarning"), 0);
-    p.copiesecurisee = LireEntier16(options, QStringLiteral("copiesecurisee"), 1);
-    p.modifiesuniquement = LireEntier16(options, QStringLiteral("modifiesuniquement"), 1);
-    p.shellsynchrone = LireEntier16(options, QStringLiteral("shellsynchrone"), 1);
-    p.sauvegardes = LireEntier16(options, QStringLiteral("sauvegardes"), 5);
-    p.traitementsupp = LireCle(synchro, QStringLiteral("traitementsupp"));
-    p.surclient1 = LireCle(synchro, QStringLiteral("surclient1"));
-    p.surclient2 = LireCle(synchro, QStringLiteral("surclient2"));
-    p.surserveur1 = LireCle(synchro, QStringLiteral("surserveur1"));
-    p.surserveur2 = LireCle(synchro, QStringLiteral("surserveur2"));
-
-    const QString boutonclient = LireCle(options, QStringLiteral("boutonclient"));
+    // A number out of its range raises: the fields read before it keep their new values.
+    for (const ChampParametres& champ : ChampsParametres()) {
+        if (champ.texte != nullptr) {
+            p.*champ.texte = cles::Lire(*champ.cle);
+        } else {
+            p.*champ.entier = static_cast<qint16>(cles::LireEntier(*champ.cle));
+        }
+    }
+    const QString boutonclient = cles::Lire(cles::boutonclient);
     if (!boutonclient.isEmpty()) {
         FenetreCourante().DefinirLibelle(Bouton::client, boutonclient);
     }
-    const QString boutonserveur = LireCle(options, QStringLiteral("boutonserveur"));
+    const QString boutonserveur = cles::Lire(cles::boutonserveur);
     if (!boutonserveur.isEmpty()) {
         FenetreCourante().DefinirLibelle(Bouton::serveur, boutonserveur);
     }

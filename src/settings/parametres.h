@@ -1,41 +1,57 @@
 #pragma once
 
+#include "settings/cles.h"
+
+#include <QList>
 #include <QString>
 
 // The settings record, filled once at start-up from the settings file (synchro.ini or the file
 // named on the command line). Every Part reads its settings from here, never from the file, but
 // for the window position, the deferred-synchronisation keys, `nonsynchro` and the captions.
+// The defaults are those of the keys.
 struct Parametres {
     QString FichierIni = QStringLiteral("synchro.ini");
-    QString unite = QStringLiteral("P"); // exactly one character
-    QString zelvanodir = QStringLiteral("zelvano");
-    QString courrierdir;
-    QString crodir;
-    QString bddir = QStringLiteral("bd");
-    QString certifdir;
-    QString corresdir;
-    QString datadir;
-    QString flashdir;
-    QString modeledir;
-    QString fmpathServeur = QStringLiteral("\\\\serveur\\zelvano");
-    QString fmpathClient = QStringLiteral("C");
-    QString inifile;
-    qint16 createlog = 0;
-    qint16 messagesdebug = 0;
-    qint16 nowarning = 0;
-    qint16 copiesecurisee = 1;
-    qint16 modifiesuniquement = 1;
-    QString traitementsupp;
-    QString surclient1;
-    QString surclient2;
-    QString surserveur1;
-    QString surserveur2;
-    qint16 TpsAttente = 10;
+    QString unite = cles::unite.Defaut(); // exactly one character
+    QString zelvanodir = cles::zelvanodir.Defaut();
+    QString courrierdir = cles::courrierdir.Defaut();
+    QString crodir = cles::crodir.Defaut();
+    QString bddir = cles::bddir.Defaut();
+    QString certifdir = cles::certifdir.Defaut();
+    QString corresdir = cles::corresdir.Defaut();
+    QString datadir = cles::datadir.Defaut();
+    QString flashdir = cles::flashdir.Defaut();
+    QString modeledir = cles::modeledir.Defaut();
+    QString fmpathServeur = cles::fmpathServeur.Defaut();
+    QString fmpathClient = cles::fmpathClient.Defaut();
+    QString inifile = cles::inifile.Defaut();
+    qint16 createlog = cles::createlog.DefautEntier();
+    qint16 messagesdebug = cles::messagesdebug.DefautEntier();
+    qint16 nowarning = cles::nowarning.DefautEntier();
+    qint16 copiesecurisee = cles::copiesecurisee.DefautEntier();
+    qint16 modifiesuniquement = cles::modifiesuniquement.DefautEntier();
+    QString traitementsupp = cles::traitementsupp.Defaut();
+    QString surclient1 = cles::surclient1.Defaut();
+    QString surclient2 = cles::surclient2.Defaut();
+    QString surserveur1 = cles::surserveur1.Defaut();
+    QString surserveur2 = cles::surserveur2.Defaut();
+    qint16 TpsAttente = cles::TpsAttente.DefautEntier();
     QString Interpreteur = QStringLiteral("CMD.EXE");
-    qint16 shellsynchrone = 1;
+    qint16 shellsynchrone = cles::shellsynchrone.DefautEntier();
     // How many safety folders of the local base are kept (see init/sauvegarde.h); 0: none.
-    qint16 sauvegardes = 5;
+    qint16 sauvegardes = cles::sauvegardes.DefautEntier();
 };
+
+// A key the record keeps, and its field: a text or a 16-bit integer.
+struct ChampParametres {
+    const cles::Cle* cle;
+    QString Parametres::*texte = nullptr;
+    qint16 Parametres::*entier = nullptr;
+};
+
+// The keys of the record, in the order LireParametres reads them.
+const QList<ChampParametres>& ChampsParametres();
+// The field of a key; nullptr when the record does not keep it.
+const ChampParametres* ChampDe(const cles::Cle& cle);
 
 // The record of this run.
 Parametres& Param();

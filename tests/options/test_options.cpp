@@ -130,6 +130,43 @@ TEST_F(Options, EnregistrerEcritChaqueCleEtReplieLaFenetre) {
     EXPECT_TRUE(fenetre.BoutonActif(Bouton::copier));
 }
 
+// Every field but the deferred ones is saved under a key that the next start reads back into the
+// same field.
+TEST_F(Options, ChaqueChampReluAuDemarrageSuivant) {
+    DialogueOptions& d = Ouvrir();
+    QHash<QString, QString> textes;
+    QHash<QString, bool> coches;
+    for (QLineEdit* champ : d.findChildren<QLineEdit*>()) {
+        if (champ != d.synchrodiffereelea) {
+            const int n = static_cast<int>(textes.size());
+            champ->setText(champ->maxLength() == 1 ? QString(QChar(u'D' + n))
+                                                   : QStringLiteral("valeur %1").arg(n));
+            textes.insert(champ->objectName(), champ->text());
+        }
+    }
+    for (QCheckBox* c : d.findChildren<QCheckBox*>()) {
+        if (c != d.synchrodifferee && c != d.synchrodiffereearret) {
+            c->setChecked(!c->isChecked());
+            coches.insert(c->objectName(), c->isChecked());
+        }
+    }
+    ASSERT_EQ(textes.size(), 21);
+    ASSERT_EQ(coches.size(), 6);
+    d.Command2_Click();
+    QCoreApplication::processEvents();
+
+    Param() = Parametres{};
+    LireParametres();
+    DialogueOptions& relu = Ouvrir();
+    for (auto t = textes.cbegin(); t != textes.cend(); ++t) {
+        EXPECT_EQ(relu.findChild<QLineEdit*>(t.key())->text(), t.value()) << t.key().toStdString();
+    }
+    for (auto c = coches.cbegin(); c != coches.cend(); ++c) {
+        EXPECT_EQ(relu.findChild<QCheckBox*>(c.key())->isChecked(), c.value())
+            << c.key().toStdString();
+    }
+}
+
 TEST_F(Options, LibelleVideEnregistreVideEtGardeLeLibelle) {
     DialogueOptions& d = Ouvrir();
     d.cbl->clear();

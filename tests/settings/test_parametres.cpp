@@ -1,7 +1,10 @@
 #include "platform/erreur.h"
 #include "platform/profil.h"
+#include "settings/cles.h"
 #include "settings/parametres.h"
 #include "testutil/factices.h"
+
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -124,6 +127,44 @@ TEST_F(LectureParametres, EntierHorsDe16BitsDepasseLaCapacite) {
     Ini("[general]\nTpsAttente=-32768\n");
     LireParametres();
     EXPECT_EQ(Param().TpsAttente, -32768);
+}
+
+// Every key of the table: its default when absent, read back as written, and no two keys the
+// same; every field of the record filled from its own key.
+TEST_F(LectureParametres, ChaqueCleRelueCommeEcriteDansSonChamp) {
+    QSet<QString> noms;
+    QHash<const cles::Cle*, QString> ecrits;
+    for (const cles::Cle* c : cles::Toutes()) {
+        const QString nom = QString::fromLatin1(c->section) + QLatin1Char('/') + c->nom;
+        EXPECT_FALSE(noms.contains(nom.toLower())) << nom.toStdString();
+        noms.insert(nom.toLower());
+        const bool texte = c->type == cles::Type::Texte;
+        if (texte) {
+            EXPECT_EQ(cles::Lire(*c), c->Defaut()) << nom.toStdString();
+        } else {
+            EXPECT_EQ(cles::LireEntier(*c), c->DefautEntier()) << nom.toStdString();
+        }
+        // Values no key has by default.
+        const QString valeur = c->regle == cles::Regle::LettreFixe
+                                   ? QStringLiteral("Q")
+                                   : (texte ? QStringLiteral("valeur ") : QString()) +
+                                         QString::number(100 + ecrits.size());
+        cles::Ecrire(*c, valeur);
+        ecrits.insert(c, valeur);
+    }
+    for (const cles::Cle* c : cles::Toutes()) {
+        const QString lu =
+            c->type == cles::Type::Texte ? cles::Lire(*c) : QString::number(cles::LireEntier(*c));
+        EXPECT_EQ(lu, ecrits.value(c)) << c->section << '/' << c->nom;
+    }
+    LireParametres();
+    const Parametres& p = Param();
+    for (const ChampParametres& champ : ChampsParametres()) {
+        EXPECT_EQ(champ.texte != nullptr ? p.*champ.texte : QString::number(p.*champ.entier),
+                  ecrits.value(champ.cle))
+            << champ.cle->nom;
+    }
+    EXPECT_EQ(ChampsParametres().size(), 26);
 }
 
 TEST_F(LectureParametres, FichierDOctetsAleatoiresNePlantePas) {
