@@ -197,6 +197,15 @@ bool SauvegarderBaseLocale() {
         }
         dossier = DossierExecutionPrevu(); // named in the error if it cannot be made
         dossier = DossierExecution();
+        // A copy is never replaced: a run folder that already holds one (the run was taken up
+        // again after an interruption) gives way to a folder of its own.
+        if (std::any_of(noms.cbegin(), noms.cend(), [&dossier](const QString& nom) {
+                return plateforme::FichierExiste(Dans(dossier, nom));
+            })) {
+            FinExecution();
+            dossier = DossierExecutionPrevu();
+            dossier = DossierExecution();
+        }
         EcrireJournal(QStringLiteral("Sauvegarde de la base locale dans ") + dossier);
         for (const QString& nom : noms) {
             base = Dans(DossierBaseLocale(), nom);

@@ -273,8 +273,7 @@ TEST_F(SuiviSynchronisation, LesEnregistrementsEnvoyesNeSontJamaisDitsPerdus) {
     Obstacle() = env.machine.Natif(Dossier + QStringLiteral("\\zelvano.mdb"));
     DefinirCrochetSynchronisation([](EtapeSynchronisation etape) {
         if (etape == EtapeSynchronisation::Validee) {
-            QFile obstacle(Obstacle());
-            ASSERT_TRUE(obstacle.open(QIODevice::WriteOnly));
+            ASSERT_TRUE(QDir().mkpath(Obstacle())); // a folder where the copy goes
         }
     });
     LancerSynchronisation();
@@ -485,6 +484,16 @@ TEST_F(SauvegardesLocales, LesEchecsNeCoutentAucuneCopie) {
                 << nom.toStdString() << ' ' << base.toStdString();
         }
     }
+}
+
+// A run taken up again in a folder that already holds a copy keeps it and makes its own.
+TEST_F(SauvegardesLocales, UneCopieDejaLaNEstJamaisRemplacee) {
+    const QString dossier = DossierExecution();
+    Ecrire(dossier + QStringLiteral("\\zelvano.mdb"), "copie d'avant");
+    EXPECT_TRUE(SauvegarderBaseLocale());
+    FinExecution();
+    EXPECT_EQ(Contenu(dossier + QStringLiteral("\\zelvano.mdb")), QByteArray("copie d'avant"));
+    EXPECT_TRUE(Existe(dossier + QStringLiteral("-2\\zelvano.mdb")));
 }
 
 TEST_F(SauvegardesLocales, ZeroNeGardeAucuneCopie) {
