@@ -9,16 +9,6 @@ namespace {
 
 constexpr qint32 VersionBibliotheque = 120;
 
-qint32& versionForcee() {
-    static qint32 v = 0;
-    return v;
-}
-
-ListeFenetresQorbis32& sourceForcee() {
-    static ListeFenetresQorbis32 s;
-    return s;
-}
-
 // An item must not break the listing: a marker inside it would be read as the start of the next.
 QString nettoyer(QString item) {
     item.remove(MarqueurQorbis32);
@@ -48,16 +38,29 @@ QStringList itemsTaches() {
     return items;
 }
 
+BibliothequeQorbis32*& EnVigueur() {
+    return plateforme::EnVigueur<BibliothequeQorbis32, BibliothequeQorbis32>();
+}
+
 } // namespace
 
 qint32 qorbis32_VersionNumber() {
-    return versionForcee() != 0 ? versionForcee() : VersionBibliotheque;
+    return EnVigueur()->VersionNumber();
 }
 
 qint32 qorbis32_ListeFenetres(QString& tampon, qint32 taille, qint32 drapeau1, qint32 drapeau2) {
-    if (sourceForcee()) {
-        return sourceForcee()(tampon, taille, drapeau1, drapeau2);
-    }
+    return EnVigueur()->ListeFenetres(tampon, taille, drapeau1, drapeau2);
+}
+
+RemplacementQorbis32::RemplacementQorbis32(BibliothequeQorbis32& bibliotheque)
+    : Remplacement(EnVigueur(), bibliotheque) {}
+
+qint32 BibliothequeQorbis32::VersionNumber() {
+    return VersionBibliotheque;
+}
+
+qint32 BibliothequeQorbis32::ListeFenetres(QString& tampon, qint32 taille, qint32 drapeau1,
+                                           qint32 drapeau2) {
     if (taille < 0) {
         return -1;
     }
@@ -75,12 +78,4 @@ qint32 qorbis32_ListeFenetres(QString& tampon, qint32 taille, qint32 drapeau1, q
     }
     tampon = texte.left(taille);
     return static_cast<qint32>(tampon.size());
-}
-
-void DefinirVersionQorbis32ForTests(qint32 version) {
-    versionForcee() = version;
-}
-
-void DefinirListeFenetresQorbis32ForTests(ListeFenetresQorbis32 source) {
-    sourceForcee() = std::move(source);
 }

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include <functional>
+#include "platform/en_vigueur.h"
 
 // The maker's utility library, rebuilt over the platform's window and process lists.
 
@@ -24,9 +24,17 @@ qint32 qorbis32_ListeFenetres(QString& tampon, qint32 taille, qint32 drapeau1, q
 // The marker in front of each item.
 inline const QString MarqueurQorbis32 = QStringLiteral("<#F>");
 
-// Test hooks: another version number (0 gives the library's own back), and another listing
-// source (an empty function gives the real one back).
-void DefinirVersionQorbis32ForTests(qint32 version);
-using ListeFenetresQorbis32 =
-    std::function<qint32(QString& tampon, qint32 taille, qint32 drapeau1, qint32 drapeau2)>;
-void DefinirListeFenetresQorbis32ForTests(ListeFenetresQorbis32 source);
+// The library in force behind the two routines above (see en_vigueur.h): its own, over the
+// platform's lists, until a test puts another in its place, usually one derived from it that
+// changes a single answer.
+class BibliothequeQorbis32 {
+public:
+    virtual ~BibliothequeQorbis32() = default;
+    virtual qint32 VersionNumber();
+    virtual qint32 ListeFenetres(QString& tampon, qint32 taille, qint32 drapeau1, qint32 drapeau2);
+};
+
+class RemplacementQorbis32 : public plateforme::Remplacement<BibliothequeQorbis32> {
+public:
+    explicit RemplacementQorbis32(BibliothequeQorbis32& bibliotheque);
+};

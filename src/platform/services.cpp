@@ -1,5 +1,6 @@
 #include "platform/services.h"
 
+#include "platform/en_vigueur.h"
 #include "platform/processus.h"
 
 #include <QAbstractEventDispatcher>
@@ -7,6 +8,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+
+#include <optional>
 
 namespace plateforme {
 
@@ -57,67 +60,77 @@ public:
     VersionOs Version() override { return VersionOs{}; }
 };
 
-Services& services() {
-    static HorlogeSysteme horloge;
-    static BoitesSansEcran boites;
-    static EcranQt ecran;
-    static SystemeParDefaut systeme;
-    static Services s{&horloge, &boites, &ecran, &systeme, &ProcessusPosix()};
-    return s;
+Horloge*& horloge() {
+    return EnVigueur<Horloge, HorlogeSysteme>();
+}
+BoitesMessage*& boites() {
+    return EnVigueur<BoitesMessage, BoitesSansEcran>();
+}
+Ecran*& ecran() {
+    return EnVigueur<Ecran, EcranQt>();
+}
+Systeme*& systeme() {
+    return EnVigueur<Systeme, SystemeParDefaut>();
+}
+Processus*& processus() {
+    return EnVigueur<Processus, ProcessusPosix>();
+}
+
+template <class Service>
+void Remplacer(std::optional<Remplacement<Service>>& remplacement, Service*& enVigueur,
+               Service* nouveau) {
+    if (nouveau != nullptr) {
+        remplacement.emplace(enVigueur, *nouveau);
+    }
 }
 
 } // namespace
 
-Services& ServicesCourants() {
-    return services();
+Services ServicesCourants() {
+    return Services{horloge(), boites(), ecran(), systeme(), processus()};
 }
+
+struct RemplacementServices::Remplacements {
+    std::optional<Remplacement<Horloge>> horloge;
+    std::optional<Remplacement<BoitesMessage>> boites;
+    std::optional<Remplacement<Ecran>> ecran;
+    std::optional<Remplacement<Systeme>> systeme;
+    std::optional<Remplacement<Processus>> processus;
+};
 
 RemplacementServices::RemplacementServices(const Services& nouveaux)
-    : ancien_(services()) {
-    Services& s = services();
-    if (nouveaux.horloge != nullptr) {
-        s.horloge = nouveaux.horloge;
-    }
-    if (nouveaux.boites != nullptr) {
-        s.boites = nouveaux.boites;
-    }
-    if (nouveaux.ecran != nullptr) {
-        s.ecran = nouveaux.ecran;
-    }
-    if (nouveaux.systeme != nullptr) {
-        s.systeme = nouveaux.systeme;
-    }
-    if (nouveaux.processus != nullptr) {
-        s.processus = nouveaux.processus;
-    }
+    : remplacements_(std::make_unique<Remplacements>()) {
+    Remplacer(remplacements_->horloge, horloge(), nouveaux.horloge);
+    Remplacer(remplacements_->boites, boites(), nouveaux.boites);
+    Remplacer(remplacements_->ecran, ecran(), nouveaux.ecran);
+    Remplacer(remplacements_->systeme, systeme(), nouveaux.systeme);
+    Remplacer(remplacements_->processus, processus(), nouveaux.processus);
 }
 
-RemplacementServices::~RemplacementServices() {
-    services() = ancien_;
-}
+RemplacementServices::~RemplacementServices() = default;
 
 QDateTime Maintenant() {
-    return services().horloge->Maintenant();
+    return horloge()->Maintenant();
 }
 
 int MsgBox(const QString& texte, int style, const QString& titre) {
-    return services().boites->Afficher(texte, style, titre);
+    return boites()->Afficher(texte, style, titre);
 }
 
 int MsgBoxDetails(const QString& texte, int style, const QString& titre, const QString& details) {
-    return services().boites->AfficherAvecDetails(texte, style, titre, details);
+    return boites()->AfficherAvecDetails(texte, style, titre, details);
 }
 
 void DefinirPointeur(int forme) {
-    services().ecran->DefinirPointeur(forme);
+    ecran()->DefinirPointeur(forme);
 }
 
 void DoEvents() {
-    services().ecran->Ceder(false);
+    ecran()->Ceder(false);
 }
 
 void DoEventsAttente() {
-    services().ecran->Ceder(true);
+    ecran()->Ceder(true);
 }
 
 } // namespace plateforme

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 // What the logic needs of the machine and the screen, behind small interfaces: tests answer a
 // message box, move a fake clock and count what was started without real waiting.
 namespace plateforme {
@@ -85,6 +87,8 @@ public:
     virtual bool Existe(qint64 pid) = 0;
 };
 
+// The five services of the machine and the screen, each in force as en_vigueur.h says, taken
+// or replaced together.
 struct Services {
     Horloge* horloge;
     BoitesMessage* boites;
@@ -95,7 +99,7 @@ struct Services {
 
 // The services in force (real ones by default: system clock, no box shown (answers OK),
 // non-blocking yield, the version record above, POSIX processes).
-Services& ServicesCourants();
+Services ServicesCourants();
 
 // Replaces some services for its lifetime (null members keep the current ones).
 class RemplacementServices {
@@ -106,7 +110,8 @@ public:
     RemplacementServices& operator=(const RemplacementServices&) = delete;
 
 private:
-    Services ancien_;
+    struct Remplacements;
+    std::unique_ptr<Remplacements> remplacements_;
 };
 
 // Shorthands over the services in force.

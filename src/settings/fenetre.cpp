@@ -14,9 +14,7 @@ public:
 };
 
 Fenetre*& courante() {
-    static SansFenetre sans;
-    static Fenetre* f = &sans;
-    return f;
+    return plateforme::EnVigueur<Fenetre, SansFenetre>();
 }
 
 } // namespace
@@ -26,10 +24,4 @@ Fenetre& FenetreCourante() {
 }
 
 InstallationFenetre::InstallationFenetre(Fenetre& fenetre)
-    : ancienne_(courante()) {
-    courante() = &fenetre;
-}
-
-InstallationFenetre::~InstallationFenetre() {
-    courante() = ancienne_;
-}
+    : Remplacement(courante(), fenetre) {}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/en_vigueur.h"
+
 #include <QString>
 
 // The main window as the logic sees it: its title, its journal list and its buttons. The window
@@ -26,13 +28,7 @@ public:
 
 Fenetre& FenetreCourante();
 // Installs `fenetre` for its lifetime (the window itself, or a test's recorder).
-class InstallationFenetre {
+class InstallationFenetre : public plateforme::Remplacement<Fenetre> {
 public:
     explicit InstallationFenetre(Fenetre& fenetre);
-    ~InstallationFenetre();
-    InstallationFenetre(const InstallationFenetre&) = delete;
-    InstallationFenetre& operator=(const InstallationFenetre&) = delete;
-
-private:
-    Fenetre* ancienne_;
 };

@@ -9,9 +9,7 @@ public:
 };
 
 FenetresProgramme*& courantes() {
-    static SansFenetres sans;
-    static FenetresProgramme* f = &sans;
-    return f;
+    return plateforme::EnVigueur<FenetresProgramme, SansFenetres>();
 }
 
 } // namespace
@@ -21,10 +19,4 @@ FenetresProgramme& FenetresCourantes() {
 }
 
 InstallationFenetresProgramme::InstallationFenetresProgramme(FenetresProgramme& fenetres)
-    : ancienne_(courantes()) {
-    courantes() = &fenetres;
-}
-
-InstallationFenetresProgramme::~InstallationFenetresProgramme() {
-    courantes() = ancienne_;
-}
+    : Remplacement(courantes(), fenetres) {}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/en_vigueur.h"
+
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -36,13 +38,7 @@ public:
 FenetresProgramme& FenetresCourantes();
 
 // Installs `fenetres` for its lifetime.
-class InstallationFenetresProgramme {
+class InstallationFenetresProgramme : public plateforme::Remplacement<FenetresProgramme> {
 public:
     explicit InstallationFenetresProgramme(FenetresProgramme& fenetres);
-    ~InstallationFenetresProgramme();
-    InstallationFenetresProgramme(const InstallationFenetresProgramme&) = delete;
-    InstallationFenetresProgramme& operator=(const InstallationFenetresProgramme&) = delete;
-
-private:
-    FenetresProgramme* ancienne_;
 };

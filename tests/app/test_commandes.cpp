@@ -1,6 +1,7 @@
 #include "app/commandes.h"
 #include "app/fenetre_principale.h"
 #include "platform/qorbis32.h"
+#include "testutil/qorbis32_factice.h"
 #include "platform/erreur.h"
 #include "settings/etat.h"
 #include "settings/parametres.h"

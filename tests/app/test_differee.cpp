@@ -1,10 +1,10 @@
 #include "app/commandes.h"
 #include "app/differee.h"
 #include "app/fenetre_principale.h"
-#include "platform/qorbis32.h"
 #include "platform/alimentation.h"
 #include "platform/erreur.h"
 #include "platform/notification.h"
+#include "platform/qorbis32.h"
 #include "settings/bilan.h"
 #include "settings/journal.h"
 #include "settings/parametres.h"
@@ -63,23 +63,27 @@ protected:
     int synchronisations = 0;
     int veillesTenuesPendantLaSynchro = -1;
     QStringList titres{QStringLiteral("Bureau")};
+    // The window titles the deferred run finds: those of `titres`.
+    struct Titres : BibliothequeQorbis32 {
+        const QStringList& titres;
+        explicit Titres(const QStringList& t)
+            : titres(t) {}
+        qint32 ListeFenetres(QString& tampon, qint32, qint32, qint32) override {
+            tampon = QStringLiteral("<#F>") + titres.join(QStringLiteral("<#F>"));
+            return static_cast<qint32>(tampon.size());
+        }
+    } listeTitres{titres};
+    RemplacementQorbis32 remplacementTitres{listeTitres};
 
     void SetUp() override {
         ExecutionsCourantes().synchronisation = [this] {
             ++synchronisations;
             veillesTenuesPendantLaSynchro = veille.tenus;
         };
-        DefinirListeFenetresQorbis32ForTests([this](QString& tampon, qint32, qint32, qint32) {
-            tampon = QStringLiteral("<#F>") + titres.join(QStringLiteral("<#F>"));
-            return static_cast<qint32>(tampon.size());
-        });
         Armer(QStringLiteral("07/12/2026 20:00"), 0);
         fenetre.Timersynchro().start();
     }
-    void TearDown() override {
-        ExecutionsCourantes() = sauvees;
-        DefinirListeFenetresQorbis32ForTests({});
-    }
+    void TearDown() override { ExecutionsCourantes() = sauvees; }
     void Armer(const QString& quand, int arret) {
         env.machine.EcrireFichier(
             QStringLiteral("C:\\WINDOWS\\synchro.ini"),

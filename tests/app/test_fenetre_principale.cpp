@@ -4,6 +4,7 @@
 #include "app/minuterie.h"
 #include "app/twips.h"
 #include "platform/qorbis32.h"
+#include "testutil/qorbis32_factice.h"
 #include "platform/fichiers.h"
 #include "platform/instance.h"
 #include "settings/bilan.h"

@@ -1,5 +1,6 @@
 #include "drives/lancement.h"
 #include "platform/qorbis32.h"
+#include "testutil/qorbis32_factice.h"
 #include "platform/erreur.h"
 #include "testutil/factices.h"
 

@@ -1,4 +1,5 @@
 #include "platform/qorbis32.h"
+#include "testutil/qorbis32_factice.h"
 #include "init/attente.h"
 #include "platform/processus.h"
 #include "testutil/factices.h"

@@ -1,4 +1,5 @@
 #include "platform/qorbis32.h"
+#include "testutil/qorbis32_factice.h"
 #include "init/initialisation.h"
 #include "init/poste_copie.h"
 #include "platform/chemins.h"

@@ -63,9 +63,13 @@ QString LigneDeCommandePropre() {
 
 TEST(Qorbis32, NumeroDeVersion) {
     EXPECT_EQ(qorbis32_VersionNumber(), 120);
-    DefinirVersionQorbis32ForTests(119);
-    EXPECT_EQ(qorbis32_VersionNumber(), 119);
-    DefinirVersionQorbis32ForTests(0);
+    {
+        struct Version119 : BibliothequeQorbis32 {
+            qint32 VersionNumber() override { return 119; }
+        } version;
+        const RemplacementQorbis32 remplacement(version);
+        EXPECT_EQ(qorbis32_VersionNumber(), 119);
+    }
     EXPECT_EQ(qorbis32_VersionNumber(), 120);
 }
 
@@ -124,12 +128,16 @@ TEST(Qorbis32, TamponCoupeEtEchecs) {
 }
 
 TEST(Qorbis32, SourceRemplacable) {
-    DefinirListeFenetresQorbis32ForTests([](QString& tampon, qint32 taille, qint32, qint32) {
-        tampon = QStringLiteral("<#F>ZELVANO - Poste 1<#F>").left(taille);
-        return static_cast<qint32>(tampon.size());
-    });
-    EXPECT_EQ(Liste(65000, 1, 1), "<#F>ZELVANO - Poste 1<#F>");
-    DefinirListeFenetresQorbis32ForTests({});
+    {
+        struct Poste1 : BibliothequeQorbis32 {
+            qint32 ListeFenetres(QString& tampon, qint32 taille, qint32, qint32) override {
+                tampon = QStringLiteral("<#F>ZELVANO - Poste 1<#F>").left(taille);
+                return static_cast<qint32>(tampon.size());
+            }
+        } source;
+        const RemplacementQorbis32 remplacement(source);
+        EXPECT_EQ(Liste(65000, 1, 1), "<#F>ZELVANO - Poste 1<#F>");
+    }
     EXPECT_NE(Liste(65000, 1, 1), "<#F>ZELVANO - Poste 1<#F>");
 }
 
