@@ -2,6 +2,7 @@
 
 #include "platform/services.h"
 #include "testutil/factices.h"
+#include "testutil/journal_attendu.h"
 
 #include <QDateTime>
 #include <QList>
@@ -11,15 +12,7 @@
 // local disk C:, the fake clock and window of factices::Environnement.
 namespace essais {
 
-// The six lines an initialisation that fails ends with.
-inline const QStringList BlocEchec{
-    QStringLiteral(" "),
-    QStringLiteral("INFORMATION TRES IMPORTANTE"),
-    QStringLiteral(
-        "La dernière synchronisation de votre base locale s'est TERMINEE CORRECTEMENT mais"),
-    QStringLiteral("une erreur s'est produite dans l'initialisation."),
-    QStringLiteral("Vous devez relancer une INITIALISATION (et non une synchronisation) avant"),
-    QStringLiteral("de commencer à saisir dans votre base locale.")};
+inline const QStringList& BlocEchec = attendu::BlocEchecInit;
 
 // The folder pair most copy tests use, and a file of each.
 inline const QString Source = QStringLiteral("P:\\zelvano\\courrier");

@@ -11,6 +11,7 @@
 #include "platform/erreur.h"
 #include "settings/etat.h"
 #include "settings/parametres.h"
+#include "testutil/journal_attendu.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -27,8 +28,7 @@ namespace {
 
 using essais::Requete;
 
-const QString Plus40(40, QLatin1Char('+'));
-const QString Fin = QStringLiteral("INITIALISATION TERMINEE CORRECTEMENT ") + Plus40;
+const QString& Fin = attendu::InitTerminee;
 using essais::BlocEchec;
 const QStringList Version{QStringLiteral("ERREUR : La version de Zelvano installée sur le serveur"),
                           QStringLiteral("ne permet pas de gérer la synchronisation. "),

@@ -4,6 +4,7 @@
 #include "platform/chemins.h"
 #include "settings/etat.h"
 #include "settings/parametres.h"
+#include "testutil/journal_attendu.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,9 +18,8 @@ namespace {
 
 using essais::Requete;
 
-const QString Plus40(40, QLatin1Char('+'));
-const QString Debut = QStringLiteral("DEMARRAGE DE L'INITIALISATION ") + Plus40;
-const QString Fin = QStringLiteral("INITIALISATION TERMINEE CORRECTEMENT ") + Plus40;
+const QString& Debut = attendu::DemarrageInit;
+const QString& Fin = attendu::InitTerminee;
 using essais::BlocEchec;
 const QStringList Documents{QStringLiteral("courrier"), QStringLiteral("cro"),
                             QStringLiteral("corres"),   QStringLiteral("data"),

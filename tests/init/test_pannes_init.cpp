@@ -7,6 +7,7 @@
 #include "settings/etat.h"
 #include "settings/parametres.h"
 #include "testutil/copies_en_panne.h"
+#include "testutil/journal_attendu.h"
 #include "testutil/restes_plantes.h"
 
 #include <QDir>
@@ -36,8 +37,7 @@ namespace {
 using factices::EtatCopies;
 using factices::Panne;
 
-const QString Plus40(40, QLatin1Char('+'));
-const QString Fin = QStringLiteral("INITIALISATION TERMINEE CORRECTEMENT ") + Plus40;
+const QString& Fin = attendu::InitTerminee;
 const QString Echec = QStringLiteral("une erreur s'est produite dans l'initialisation.");
 const QStringList Documents{QStringLiteral("courrier"), QStringLiteral("cro"),
                             QStringLiteral("certif"),   QStringLiteral("corres"),

@@ -1,4 +1,5 @@
 #include "sync/modele_pannes.h"
+#include "testutil/journal_attendu.h"
 
 #include "init/initialisation.h"
 #include "settings/parametres.h"
@@ -13,9 +14,8 @@ namespace modele {
 
 namespace {
 
-const QString Plus40(40, QLatin1Char('+'));
-const QString SynchroTerminee = QStringLiteral("SYNCHRONISATION TERMINEE CORRECTEMENT ") + Plus40;
-const QString InitTerminee = QStringLiteral("INITIALISATION TERMINEE CORRECTEMENT ") + Plus40;
+using attendu::InitTerminee;
+using attendu::SynchroTerminee;
 const QString ArbreServeur = QStringLiteral("\\\\serveur\\zelvano\\zelvano");
 const QString ArbreLocal = QStringLiteral("C:\\zelvano");
 

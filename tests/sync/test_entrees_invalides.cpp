@@ -11,6 +11,7 @@
 #include "settings/parametres.h"
 #include "sync/synchronisation.h"
 #include "sync/test_synchronisation_poste.h"
+#include "testutil/journal_attendu.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,10 +27,10 @@ using poste::BaseServeur;
 
 namespace {
 
-const QString Plus40 = QString(40, QLatin1Char('+'));
-const QString Terminee = QStringLiteral("SYNCHRONISATION TERMINEE CORRECTEMENT ") + Plus40;
-const QString DemarrageInit = QStringLiteral("DEMARRAGE DE L'INITIALISATION ") + Plus40;
-const QString InitTerminee = QStringLiteral("INITIALISATION TERMINEE CORRECTEMENT ") + Plus40;
+using attendu::DemarrageInit;
+using attendu::InitTerminee;
+using attendu::Plus40;
+const QString& Terminee = attendu::SynchroTerminee;
 
 std::string Texte(const QStringList& lignes) {
     return lignes.join(QLatin1Char('\n')).toStdString();

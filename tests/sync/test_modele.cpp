@@ -1,4 +1,5 @@
 #include "sync/synchronisation.h"
+#include "testutil/journal_attendu.h"
 
 #include "settings/parametres.h"
 #include "sync/modele_cas.h"
@@ -21,9 +22,8 @@
 
 namespace {
 
-const QString Plus40(40, QLatin1Char('+'));
-const QString SynchroTerminee = QStringLiteral("SYNCHRONISATION TERMINEE CORRECTEMENT ") + Plus40;
-const QString InitTerminee = QStringLiteral("INITIALISATION TERMINEE CORRECTEMENT ") + Plus40;
+using attendu::InitTerminee;
+using attendu::SynchroTerminee;
 
 class ModeleSynchro : public poste::Poste {
 protected:

@@ -1,4 +1,5 @@
 #include "sync/synchronisation.h"
+#include "testutil/journal_attendu.h"
 
 #include "demo/pratique.h"
 #include "jet/dao.h"
@@ -22,11 +23,11 @@ using poste::BaseServeur;
 
 namespace {
 
-const QString Plus40 = QString(40, QLatin1Char('+'));
-const QString Demarrage = QStringLiteral("DEMARRAGE DE LA SYNCHRONISATION ") + Plus40;
-const QString Terminee = QStringLiteral("SYNCHRONISATION TERMINEE CORRECTEMENT ") + Plus40;
-const QString DemarrageInit = QStringLiteral("DEMARRAGE DE L'INITIALISATION ") + Plus40;
-const QString InitTerminee = QStringLiteral("INITIALISATION TERMINEE CORRECTEMENT ") + Plus40;
+using attendu::DemarrageInit;
+using attendu::InitTerminee;
+using attendu::Plus40;
+const QString& Demarrage = attendu::DemarrageSynchro;
+const QString& Terminee = attendu::SynchroTerminee;
 const QString OuvertureDistante =
     QStringLiteral("Ouverture de la base de données distante P:\\zelvano\\bd\\zelvano.mdb");
 const QString OuvertureLocale =

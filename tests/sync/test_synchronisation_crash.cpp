@@ -1,4 +1,5 @@
 #include "sync/synchronisation.h"
+#include "testutil/journal_attendu.h"
 
 #include "platform/chemins.h"
 #include "settings/etat.h"
@@ -66,7 +67,7 @@ TEST(CrashSynchroEnfant, DISABLED_Executer) {
     Marquer("FIN");
     DefinirCrochetSynchronisation(nullptr);
     EXPECT_EQ(env.fenetre.Messages().value(env.fenetre.Messages().size() - 1),
-              QStringLiteral("INITIALISATION TERMINEE CORRECTEMENT ") + QString(40, '+'));
+              attendu::InitTerminee);
 }
 
 class CrashSynchro : public poste::Poste {

@@ -2,6 +2,7 @@
 
 #include "platform/chemins.h"
 #include "testutil/factices.h"
+#include "testutil/journal_attendu.h"
 
 #include <QMap>
 #include <QString>
@@ -26,12 +27,9 @@ inline const QString BaseP = QStringLiteral("P:\\zelvano\\bd\\zelvano.mdb");
 inline const QString BaseC = QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb");
 inline const QString Intention = QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb.synchro-en-cours");
 
-// The lines a run writes three times when it ends well.
-inline const QString Plus40 = QString(40, QLatin1Char('+'));
-inline const QString SynchroTerminee =
-    QStringLiteral("SYNCHRONISATION TERMINEE CORRECTEMENT ") + Plus40;
-inline const QString InitTerminee =
-    QStringLiteral("INITIALISATION TERMINEE CORRECTEMENT ") + Plus40;
+using attendu::InitTerminee;
+using attendu::Plus40;
+using attendu::SynchroTerminee;
 
 // A connection of the test's own, straight on the file, outside the module's engine: it sees
 // only what is committed and never joins the run's transaction.
