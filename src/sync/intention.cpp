@@ -4,9 +4,9 @@
 #include "platform/fichiers.h"
 #include "platform/fichiers_durables.h"
 #include "platform/services.h"
+#include "pratique/lieux.h"
 #include "settings/parametres.h"
 #include "sync/valeurs_champs.h"
-#include "sync/verification.h"
 
 #include <QCryptographicHash>
 #include <QJsonArray>

@@ -82,13 +82,6 @@ void Avertir(const QString& raison) {
           CheminIntention());
 }
 
-int CompterSynchro(dao::Database& base) {
-    const auto rs = base.OpenRecordset(
-        QStringLiteral("SELECT DISTINCTROW Count(synchro.id) AS NBENR FROM synchro;"));
-    const QVariant n = rs->Fields(QStringLiteral("NBENR")).Value();
-    return n.isNull() ? 0 : n.toInt();
-}
-
 // The server base: by the share first, which holds whatever the drive letter serves now, then
 // by the path the run opened. Never the local base itself (the letter may now lead to it), nor
 // a base whose table synchro holds rows: that is a local copy, not the server.
@@ -103,7 +96,7 @@ std::shared_ptr<dao::Database> OuvrirBaseDistante(const IntentionSynchronisation
         }
         try {
             auto base = dao::DBEngine::Instance().OpenDatabase(chemin);
-            if (CompterSynchro(*base) == 0) {
+            if (pratique::CompterSynchro(*base) == 0) {
                 return base;
             }
             raison = QStringLiteral("La base ") + chemin +
@@ -222,7 +215,7 @@ bool Reprendre() {
     }
     if (envoyee && etatLocal == EtatLocal::Origine) {
         // The local half of the commit: the rows sent must never be walked again.
-        locale->Execute(QStringLiteral("delete * from synchro"));
+        pratique::ViderSynchro(*locale);
     }
     locale->Close();
     locale.reset();

@@ -10,6 +10,8 @@
 #include "jet/dao.h"
 #include "platform/erreur.h"
 #include "platform/services.h"
+#include "pratique/lieux.h"
+#include "pratique/table_synchro.h"
 #include "settings/bilan.h"
 #include "settings/etat.h"
 #include "settings/journal.h"
@@ -20,7 +22,6 @@
 #include "sync/parcours.h"
 #include "sync/registre.h"
 #include "sync/transfert.h"
-#include "sync/verification.h"
 
 #include <algorithm>
 #include <functional>
@@ -54,14 +55,6 @@ void LigneSansEchec(const QString& texte) {
         EcrireJournal(texte);
     } catch (const plateforme::Erreur&) {
     }
-}
-
-int CompterSynchro(dao::Database& base) {
-    const auto rs = base.OpenRecordset(
-        QStringLiteral("SELECT DISTINCTROW Count(synchro.id) AS NBENR FROM synchro;"));
-    const QVariant n = rs->Fields(QStringLiteral("NBENR")).Value();
-    rs->Close();
-    return n.isNull() ? 0 : n.toInt();
 }
 
 void JournaliserDistanteNonVide() {
@@ -217,12 +210,12 @@ bool Synchroniser(bool& intentionEcrite, bool& validationEngagee) {
     EcrireJournal(QStringLiteral("Ouverture de la base de données locale ") + CheminBaseLocale());
     BaseLocale() = moteur.OpenDatabase(CheminBaseLocale());
 
-    if (CompterSynchro(*BaseDistante()) != 0) {
+    if (pratique::CompterSynchro(*BaseDistante()) != 0) {
         JournaliserDistanteNonVide();
         Arreter();
         return false;
     }
-    const int lignesLocales = CompterSynchro(*BaseLocale());
+    const int lignesLocales = pratique::CompterSynchro(*BaseLocale());
     if (lignesLocales != 6 && lignesLocales != 7) {
         JournaliserLocaleNonInitialisee();
         Arreter();
@@ -240,7 +233,7 @@ bool Synchroniser(bool& intentionEcrite, bool& validationEngagee) {
     // list with them, so that nothing of it outlives a run whose commit goes through.
     FichiersEnvoi().Nettoyer();
 
-    BaseLocale()->Execute(QStringLiteral("delete * from synchro"));
+    pratique::ViderSynchro(*BaseLocale());
     suivi.ApresParcours(*BaseDistante());
     // Before the commit: once the records are on the server, the initialisation must know
     // which of their files to bring whatever their times say.
