@@ -299,6 +299,39 @@ TEST_F(SuiviSynchronisation, LesEnregistrementsEnvoyesNeSontJamaisDitsPerdus) {
     EXPECT_EQ(m.filter(attention).size(), 1) << m.join(QLatin1Char('\n')).toStdString();
 }
 
+// Signed letters are often read-only on the laptop: the initialisation after the run leaves
+// those that hold the server's content as they are, and the server's copies can be written.
+TEST_F(SuiviSynchronisation, LesLettresEnLectureSeuleNeBloquentRien) {
+    QStringList locaux;
+    for (const QString& l :
+         poste::Brut(BaseC).Lignes(QStringLiteral("select nomfichier from courrier where "
+                                                  "identcourrier > %1 and nomfichier <> ''")
+                                       .arg(DernierNo("courrier")))) {
+        const QString local = QStringLiteral("C:\\") + l.section(QStringLiteral("=T:"), 1).mid(3);
+        if (Existe(local)) {
+            locaux.append(local);
+            QFile::setPermissions(env.machine.Natif(local), QFile::ReadOwner | QFile::ReadGroup);
+        }
+    }
+    ASSERT_FALSE(locaux.isEmpty());
+    LancerSynchronisation();
+    const QStringList m = env.fenetre.MessagesComplets();
+    ASSERT_EQ(m.count(SynchroTerminee), 3) << m.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(m.count(InitTerminee), 3) << m.join(QLatin1Char('\n')).toStdString();
+    const QStringList registre =
+        LignesCsv(Contenu(Dossier + QStringLiteral("\\renumerotations.csv")));
+    int vus = 0;
+    for (const QString& ligne : registre.filter(QStringLiteral("courrier;"))) {
+        const QString serveur = ligne.section(QLatin1Char(';'), 4);
+        if (!serveur.isEmpty()) {
+            ++vus;
+            EXPECT_TRUE(QFileInfo(env.machine.Natif(serveur)).permissions() & QFile::WriteOwner)
+                << serveur.toStdString();
+        }
+    }
+    EXPECT_GT(vus, 0);
+}
+
 // An object whose type has no rule is never sent: it is said so before the run, not counted
 // among the records sent.
 TEST_F(SuiviSynchronisation, UnObjetSansRegleEstDitNonEnvoye) {
