@@ -1,5 +1,5 @@
 // The task-list parser (ChargerListeTaches) on listings from the fuzzer, given through the
-// utility library's test hook.
+// utility library put in force for each input.
 //
 // Input: the first byte chooses the library's answer (a failure, the listing as it is, or the
 // listing repeated to fill the exchange buffer and beyond); the rest is the listing, read as
@@ -10,8 +10,8 @@
 // marker), the items are exactly the texts between two markers, taken two by two, and none
 // holds a marker.
 
-#include "drives/qorbis32.h"
-#include "init/attente.h"
+#include "platform/attente.h"
+#include "platform/qorbis32.h"
 
 #include <QByteArray>
 #include <QList>
@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 namespace {
 
@@ -66,20 +67,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, size_t taille) {
     const bool echec = reponse % 4 == 3;
 
     QString vu; // the buffer as the parser gets it
-    DefinirListeFenetresQorbis32ForTests(
-        [&](QString& tampon, qint32 taille, qint32 drapeau1, qint32 drapeau2) -> qint32 {
-            if (taille != TailleTampon || drapeau1 != -1 || drapeau2 != -1) {
-                Echec("appel de la bibliothèque",
-                      QStringLiteral("%1 %2 %3").arg(taille).arg(drapeau1).arg(drapeau2));
-            }
-            if (echec) {
-                return -1 - static_cast<qint32>(reponse >> 2);
-            }
-            // Like the library: the listing cut at the size given... or not (a careless one).
-            tampon = (reponse % 4 == 1) ? liste : liste.left(taille);
-            vu = tampon.left(TailleTampon);
-            return static_cast<qint32>(tampon.size());
-        });
+    // The library in force for this input: it answers the task listing with the fuzzer's.
+    struct Bibliotheque final : BibliothequeQorbis32 {
+        std::function<qint32(QString&, qint32, qint32, qint32)> reponse;
+        qint32 ListeFenetres(QString& tampon, qint32 taille, qint32 drapeau1,
+                             qint32 drapeau2) override {
+            return reponse(tampon, taille, drapeau1, drapeau2);
+        }
+    } bibliotheque;
+    bibliotheque.reponse = [&](QString& tampon, qint32 taille, qint32 drapeau1,
+                               qint32 drapeau2) -> qint32 {
+        if (taille != TailleTampon || drapeau1 != -1 || drapeau2 != -1) {
+            Echec("appel de la bibliothèque",
+                  QStringLiteral("%1 %2 %3").arg(taille).arg(drapeau1).arg(drapeau2));
+        }
+        if (echec) {
+            return -1 - static_cast<qint32>(reponse >> 2);
+        }
+        // Like the library: the listing cut at the size given... or not (a careless one).
+        tampon = (reponse % 4 == 1) ? liste : liste.left(taille);
+        vu = tampon.left(TailleTampon);
+        return static_cast<qint32>(tampon.size());
+    };
+    const RemplacementQorbis32 remplacement(bibliotheque);
 
     // A list left by an earlier call, which a failure must not touch.
     qb32_TabTaskList = QList<TacheQb32>(3);
@@ -87,7 +97,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, size_t taille) {
     const QList<TacheQb32> precedente = qb32_TabTaskList;
 
     const qint16 nombre = ChargerListeTaches();
-    DefinirListeFenetresQorbis32ForTests({});
 
     if (echec) {
         if (nombre != 0 || qb32_TabTaskList.size() != precedente.size() ||

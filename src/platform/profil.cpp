@@ -544,4 +544,14 @@ bool WritePrivateProfileStringA(const QString& section, const QString& cle, cons
     return EcrireAtomique(natif, octets);
 }
 
+QString DecoderTexte(const QByteArray& octets) {
+    Contenu contenu;
+    Decouper(octets, contenu);
+    QString texte;
+    for (const Ligne& l : contenu.lignes) {
+        texte += l.texte + l.fin;
+    }
+    return texte;
+}
+
 } // namespace plateforme

@@ -24,4 +24,8 @@ int GetPrivateProfileIntA(const QString& section, const QString& cle, int defaut
 bool WritePrivateProfileStringA(const QString& section, const QString& cle, const QString& valeur,
                                 const QString& fichier);
 
+// The text of a settings file as the reads above see it: UTF-16 with a byte-order mark, UTF-8,
+// or the Windows code page when the bytes are not UTF-8.
+QString DecoderTexte(const QByteArray& octets);
+
 } // namespace plateforme
