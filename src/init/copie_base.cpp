@@ -4,16 +4,17 @@
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 #include "platform/fichiers.h"
+#include "platform/fichiers_durables.h"
 #include "platform/services.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <sqlite3.h>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -24,41 +25,6 @@ struct FermerSqlite {
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
 };
 using Connexion = std::unique_ptr<sqlite3, FermerSqlite>;
-
-// The temporary copy and its journal, removed unless it was renamed over the destination.
-class FichierProvisoire {
-public:
-    explicit FichierProvisoire(const QString& dossierNatif, const QString& nom) {
-        for (int essai = 0; essai < 100 && chemin_.isEmpty(); ++essai) {
-            // Hidden, and named like the other temporary copies of the module.
-            const QString candidat = dossierNatif + QStringLiteral("/.~synchro-") + nom +
-                                     QLatin1Char('-') +
-                                     QString::number(QRandomGenerator::global()->generate(), 16) +
-                                     QStringLiteral(".tmp");
-            QFile f(candidat);
-            if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-                chemin_ = candidat; // closed at once: SQLite alone holds it from here
-            } else if (!f.exists()) {
-                break;
-            }
-        }
-    }
-    ~FichierProvisoire() {
-        if (!chemin_.isEmpty()) {
-            QFile::remove(chemin_);
-            QFile::remove(chemin_ + QStringLiteral("-journal"));
-        }
-    }
-    FichierProvisoire(const FichierProvisoire&) = delete;
-    FichierProvisoire& operator=(const FichierProvisoire&) = delete;
-
-    bool Cree() const { return !chemin_.isEmpty(); }
-    const QString& Chemin() const { return chemin_; }
-    void Abandonner() { chemin_.clear(); } // renamed: nothing left to remove
-
-private:
-    QString chemin_;
-};
 
 Connexion Ouvrir(const QString& natif, const QString& cheminWindows, int drapeaux) {
     sqlite3* db = nullptr;
@@ -174,10 +140,11 @@ void CopierFichierBase(const QString& source, const QString& destination) {
     // Read now as well: asked after the copy, a source gone meanwhile (a share that went away)
     // would give no permission at all, and the copy would take its place read-only.
     const QFileDevice::Permissions droits = infoSource.permissions();
-    const QFileInfo infoCible(natifCible);
 
-    FichierProvisoire provisoire(infoCible.absolutePath(), infoCible.fileName());
-    if (!provisoire.Cree()) {
+    std::optional<plateforme::FichierProvisoire> provisoire;
+    try {
+        provisoire.emplace(destination);
+    } catch (const plateforme::Erreur&) {
         plateforme::Lever(plateforme::err::PermissionRefusee);
     }
     Resultat resultat = Resultat::PasUneBase;
@@ -185,7 +152,7 @@ void CopierFichierBase(const QString& source, const QString& destination) {
         // Read-write so that a journal left by a crashed writer is rolled back, as any reader
         // of the base would; SQLite falls back to read-only on a write-protected file.
         Connexion db = Ouvrir(natifSource, source, SQLITE_OPEN_READWRITE);
-        Connexion copie = Ouvrir(provisoire.Chemin(), destination, SQLITE_OPEN_READWRITE);
+        Connexion copie = Ouvrir(provisoire->Natif(), destination, SQLITE_OPEN_READWRITE);
         resultat = Sauvegarder(db.get(), copie.get(), source, destination);
         if (resultat == Resultat::Copiee) {
             // The copy is complete only once its connection has closed cleanly.
@@ -200,9 +167,8 @@ void CopierFichierBase(const QString& source, const QString& destination) {
         plateforme::CopierFichier(source, destination);
         return;
     }
-    QFile::setPermissions(provisoire.Chemin(), droits);
-    plateforme::DefinirDerniereEcriture(provisoire.Chemin(), derniereEcriture.toUTC());
+    QFile::setPermissions(provisoire->Natif(), droits);
+    plateforme::DefinirDerniereEcriture(provisoire->Natif(), derniereEcriture.toUTC());
     SupprimerJournauxPerimes(natifCible); // they belong to the file being replaced
-    plateforme::RenommerFichier(provisoire.Chemin(), destination);
-    provisoire.Abandonner();
+    provisoire->Publier();
 }

@@ -51,21 +51,12 @@ void Copier(const base::Connexion& source, const QString& natif, const QString& 
 
 void SauvegarderBase(const QString& source, const QString& destination) {
     base::DestinationNouvelle(destination);
-    const qsizetype barre = destination.lastIndexOf(QLatin1Char('\\'));
-    const QString provisoire =
-        destination.left(barre + 1) + QStringLiteral(".~") + destination.mid(barre + 1);
-    const QString natifProvisoire = plateforme::CheminNatif(provisoire);
-    QFile::remove(natifProvisoire);
-    QFile::remove(natifProvisoire + QStringLiteral("-journal"));
-    try {
+    plateforme::FichierProvisoire provisoire(destination);
+    {
         const base::Connexion connexion(source);
-        Copier(connexion, natifProvisoire, destination);
-        plateforme::PublierFichierDurable(provisoire, destination);
-    } catch (...) {
-        QFile::remove(natifProvisoire);
-        QFile::remove(natifProvisoire + QStringLiteral("-journal"));
-        throw;
+        Copier(connexion, provisoire.Natif(), destination);
     }
+    provisoire.Publier();
 }
 
 } // namespace dao

@@ -5,7 +5,6 @@
 #include "platform/erreur.h"
 
 #include <QHash>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstring>
@@ -163,50 +162,6 @@ int Consolider(int fd) {
     return ::fdatasync(fd);
 }
 
-constexpr char AlphabetProvisoire[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-constexpr char ModeleProvisoire[] = ".~synchro-XXXXXX.tmp";
-
-bool NomProvisoire(const char* nom) {
-    const size_t n = sizeof ModeleProvisoire - 1;
-    if (std::strlen(nom) != n || std::strncmp(nom, ModeleProvisoire, 10) != 0 ||
-        std::strcmp(nom + 16, ModeleProvisoire + 16) != 0) {
-        return false;
-    }
-    for (int i = 10; i < 16; ++i) {
-        if (std::strchr(AlphabetProvisoire, nom[i]) == nullptr) {
-            return false;
-        }
-    }
-    return true;
-}
-
-FichierTemporaire::FichierTemporaire(int dossier, const QByteArray& nomDonne)
-    : dossier_(dossier) {
-    if (!nomDonne.isEmpty()) {
-        fd_ =
-            ::openat(dossier_, nomDonne.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        nom_ = fd_ >= 0 ? nomDonne : QByteArray();
-        return;
-    }
-    static constexpr const char* Alphabet = AlphabetProvisoire;
-    for (int essai = 0; essai < 100; ++essai) {
-        quint64 alea = QRandomGenerator::global()->generate64();
-        QByteArray nom(ModeleProvisoire);
-        for (int i = 10; i < 16; ++i) {
-            nom[i] = Alphabet[alea % (sizeof AlphabetProvisoire - 1)];
-            alea /= sizeof AlphabetProvisoire - 1;
-        }
-        fd_ = ::openat(dossier_, nom.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd_ >= 0) {
-            nom_ = nom;
-            return;
-        }
-        if (errno != EEXIST) {
-            return;
-        }
-    }
-}
-
 std::unique_ptr<FichierTemporaire> EcrireProvisoire(int in, const QString& natifSource,
                                                     int dossierCible, const QByteArray& nomCible,
                                                     const QString& natifCible, bool modifiable,
@@ -236,7 +191,7 @@ std::unique_ptr<FichierTemporaire> EcrireProvisoire(int in, const QString& natif
         }
     }
 
-    auto tmp = std::make_unique<FichierTemporaire>(dossierCible, nomProvisoire);
+    auto tmp = std::make_unique<FichierTemporaire>(dossierCible, QString(), nomProvisoire);
     if (!tmp->Ouvert()) {
         LeverSysteme(errno, natifCible);
     }

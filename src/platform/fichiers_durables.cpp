@@ -1,13 +1,17 @@
 #include "platform/fichiers_durables.h"
 
 #include "platform/descripteur.h"
+#include "platform/fichiers_internes.h"
 
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <utility>
 
 #include <fcntl.h>
@@ -16,40 +20,13 @@
 
 namespace plateforme {
 
+using namespace interne;
+
 namespace {
-
-QByteArray Octets(const QString& natif) {
-    return QFile::encodeName(natif);
-}
-
-QString DossierDe(const QString& natif) {
-    const qsizetype pos = natif.lastIndexOf(QLatin1Char('/'));
-    if (pos < 0) {
-        return QStringLiteral(".");
-    }
-    return pos == 0 ? QStringLiteral("/") : natif.left(pos);
-}
 
 TemoinDisque& Temoin() {
     static TemoinDisque temoin = nullptr;
     return temoin;
-}
-
-void Signaler(EtapeDisque etape, const QString& natif, const QString& cible = {}) {
-    if (Temoin() != nullptr) {
-        Temoin()(etape, natif, cible);
-    }
-}
-
-void SynchroniserDossier(const QString& dossierNatif) {
-    Descripteur d(::open(Octets(dossierNatif).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (d.get() < 0) {
-        throw ErreurSysteme(errno, dossierNatif);
-    }
-    if (::fsync(d.get()) != 0) {
-        throw ErreurSysteme(errno, dossierNatif);
-    }
-    Signaler(EtapeDisque::DossierSurDisque, dossierNatif);
 }
 
 // The register's blocks: large enough that a run of 100,000 lines makes a few hundred writes.
@@ -70,59 +47,175 @@ void EcrireTout(int fd, const QByteArray& octets, const QString& chemin) {
     }
 }
 
+constexpr char Alphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+constexpr qsizetype LongueurAlea = 6;
+constexpr char Prefixe[] = ".~synchro-";
+constexpr char Suffixe[] = ".tmp";
+
+// The folder is checked first: a missing one is the classic "path not found".
+void VerifierDossier(const QString& natif) {
+    if (!EstDossierNatif(DossierParent(natif))) {
+        Lever(err::CheminIntrouvable);
+    }
+}
+
 } // namespace
+
+namespace interne {
+
+QByteArray NomTemporaire(const QString& quoi) {
+    QByteArray nom = Prefixe;
+    if (!quoi.isEmpty()) {
+        nom += Octets(quoi) + '-';
+    }
+    quint64 alea = QRandomGenerator::global()->generate64();
+    for (qsizetype i = 0; i < LongueurAlea; ++i) {
+        nom += Alphabet[alea % (sizeof Alphabet - 1)];
+        alea /= sizeof Alphabet - 1;
+    }
+    return nom + Suffixe;
+}
+
+bool NomCopieTemporaire(const char* nom) {
+    const QByteArrayView vue(nom);
+    const qsizetype prefixe = sizeof Prefixe - 1;
+    if (vue.size() != prefixe + LongueurAlea + qsizetype(sizeof Suffixe - 1) ||
+        !vue.startsWith(Prefixe) || !vue.endsWith(Suffixe)) {
+        return false;
+    }
+    const QByteArrayView alea = vue.sliced(prefixe, LongueurAlea);
+    return std::all_of(alea.begin(), alea.end(),
+                       [](char c) { return std::strchr(Alphabet, c) != nullptr && c != '\0'; });
+}
+
+void Signaler(EtapeDisque etape, const QString& natif, const QString& cible) {
+    if (Temoin() != nullptr) {
+        Temoin()(etape, natif, cible);
+    }
+}
+
+void SynchroniserDossier(const QString& dossierNatif) {
+    Descripteur d(::open(Octets(dossierNatif).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (d.get() < 0) {
+        throw ErreurSysteme(errno, dossierNatif);
+    }
+    if (::fsync(d.get()) != 0) {
+        throw ErreurSysteme(errno, dossierNatif);
+    }
+    Signaler(EtapeDisque::DossierSurDisque, dossierNatif);
+}
+
+FichierTemporaire::FichierTemporaire(int dossier, const QString& quoi, const QByteArray& nomDonne)
+    : dossier_(dossier) {
+    const int drapeaux = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+    if (!nomDonne.isEmpty()) {
+        fd_ = ::openat(dossier_, nomDonne.constData(), drapeaux, 0600);
+        nom_ = fd_ >= 0 ? nomDonne : QByteArray();
+        return;
+    }
+    for (int essai = 0; essai < 100; ++essai) {
+        const QByteArray nom = NomTemporaire(quoi);
+        fd_ = ::openat(dossier_, nom.constData(), drapeaux, 0600);
+        if (fd_ >= 0) {
+            nom_ = nom;
+            return;
+        }
+        if (errno != EEXIST) {
+            return;
+        }
+    }
+}
+
+FichierTemporaire::~FichierTemporaire() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+    if (!nom_.isEmpty()) {
+        ::unlinkat(dossier_, nom_.constData(), 0);
+    }
+}
+
+int FichierTemporaire::Renommer(const QByteArray& cible) {
+    const int r = ::renameat(dossier_, nom_.constData(), dossier_, cible.constData());
+    if (r == 0) {
+        nom_.clear();
+    }
+    return r;
+}
+
+void FichierTemporaire::Publier(const QByteArray& cible, const QString& natifDossier,
+                                const QString& chemin) {
+    const QString natif = natifDossier + QLatin1Char('/') + QFile::decodeName(nom_);
+    const QString natifCible = natifDossier + QLatin1Char('/') + QFile::decodeName(cible);
+    if (fd_ < 0) {
+        fd_ = ::openat(dossier_, nom_.constData(), O_RDONLY | O_CLOEXEC); // closed by its writer
+    }
+    if (fd_ < 0 || ::fsync(fd_) != 0) {
+        throw ErreurSysteme(errno, chemin);
+    }
+    Signaler(EtapeDisque::DonneesSurDisque, natif);
+    if (Fermer() != 0 || Renommer(cible) != 0) {
+        throw ErreurSysteme(errno, chemin);
+    }
+    Signaler(EtapeDisque::Renommage, natif, natifCible);
+    SynchroniserDossier(natifDossier);
+}
+
+void EcrireDurable(const QString& natif, const QByteArray& contenu, mode_t droits,
+                   const QString& chemin) {
+    const QString dossier = DossierParent(natif);
+    const Descripteur fdDossier(
+        ::open(Octets(dossier).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fdDossier.get() < 0) {
+        throw ErreurSysteme(errno, chemin);
+    }
+    FichierTemporaire fichier(fdDossier.get(), NomDe(natif));
+    if (!fichier.Ouvert()) {
+        throw ErreurSysteme(errno, chemin);
+    }
+    Signaler(EtapeDisque::Creation, dossier + QLatin1Char('/') + QFile::decodeName(fichier.Nom()));
+    EcrireTout(fichier.fd(), contenu, chemin);
+    if (::fchmod(fichier.fd(), droits) != 0) {
+        throw ErreurSysteme(errno, chemin);
+    }
+    fichier.Publier(Octets(NomDe(natif)), dossier, chemin);
+}
+
+} // namespace interne
 
 void EcrireFichierDurable(const QString& chemin, const QByteArray& contenu) {
     const QString natif = CheminNatif(chemin);
-    const QString dossier = DossierDe(natif);
-    struct stat st {};
-    if (::stat(Octets(dossier).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        Lever(err::CheminIntrouvable);
-    }
-    QByteArray provisoire = Octets(dossier + QStringLiteral("/.~durable-XXXXXX"));
-    Descripteur fd(::mkostemp(provisoire.data(), O_CLOEXEC));
-    if (fd.get() < 0) {
-        throw ErreurSysteme(errno, chemin);
-    }
-    const QString natifProvisoire = QFile::decodeName(provisoire);
-    Signaler(EtapeDisque::Creation, natifProvisoire);
-    const auto echouer = [&](int e) {
-        ::unlink(provisoire.constData());
-        throw ErreurSysteme(e, chemin);
-    };
-    try {
-        EcrireTout(fd.get(), contenu, chemin);
-    } catch (const Erreur&) {
-        ::unlink(provisoire.constData());
-        throw;
-    }
-    if (::fchmod(fd.get(), 0644) != 0 || ::fsync(fd.get()) != 0) {
-        echouer(errno);
-    }
-    Signaler(EtapeDisque::DonneesSurDisque, natifProvisoire);
-    if (fd.Fermer() != 0) {
-        echouer(errno);
-    }
-    if (::rename(provisoire.constData(), Octets(natif).constData()) != 0) {
-        echouer(errno);
-    }
-    Signaler(EtapeDisque::Renommage, natifProvisoire, natif);
-    SynchroniserDossier(dossier);
+    VerifierDossier(natif);
+    EcrireDurable(natif, contenu, 0644, chemin);
 }
 
-void PublierFichierDurable(const QString& provisoire, const QString& chemin) {
-    const QString natifProvisoire = CheminNatif(provisoire);
-    const QString natif = CheminNatif(chemin);
-    Descripteur fd(::open(Octets(natifProvisoire).constData(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0 || ::fsync(fd.get()) != 0) {
-        throw ErreurSysteme(errno, provisoire);
+FichierProvisoire::FichierProvisoire(const QString& destination)
+    : destination_(destination)
+    , natifCible_(CheminNatif(destination))
+    , natifDossier_(DossierParent(natifCible_))
+    , dossier_((VerifierDossier(natifCible_),
+                ::open(Octets(natifDossier_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))) {
+    if (dossier_.get() < 0) {
+        throw ErreurSysteme(errno, destination);
     }
-    Signaler(EtapeDisque::DonneesSurDisque, natifProvisoire);
-    if (::rename(Octets(natifProvisoire).constData(), Octets(natif).constData()) != 0) {
-        throw ErreurSysteme(errno, chemin);
+    fichier_ = std::make_unique<FichierTemporaire>(dossier_.get(), NomDe(natifCible_));
+    // Closed at once: its writer alone holds it from here (SQLite's locks would not survive
+    // another descriptor of the file being closed).
+    if (!fichier_->Ouvert() || fichier_->Fermer() != 0) {
+        throw ErreurSysteme(errno, destination);
     }
-    Signaler(EtapeDisque::Renommage, natifProvisoire, natif);
-    SynchroniserDossier(DossierDe(natif));
+    natif_ = natifDossier_ + QLatin1Char('/') + QFile::decodeName(fichier_->Nom());
+    Signaler(EtapeDisque::Creation, natif_);
+}
+
+FichierProvisoire::~FichierProvisoire() {
+    if (fichier_ && !fichier_->Nom().isEmpty()) {
+        ::unlinkat(dossier_.get(), (fichier_->Nom() + "-journal").constData(), 0);
+    }
+}
+
+void FichierProvisoire::Publier() {
+    fichier_->Publier(Octets(NomDe(natifCible_)), natifDossier_, destination_);
 }
 
 void SupprimerFichierDurable(const QString& chemin) {
@@ -134,7 +227,7 @@ void SupprimerFichierDurable(const QString& chemin) {
         throw ErreurSysteme(errno, chemin);
     }
     Signaler(EtapeDisque::Suppression, natif);
-    SynchroniserDossier(DossierDe(natif));
+    SynchroniserDossier(DossierParent(natif));
 }
 
 void DefinirTemoinDisque(TemoinDisque temoin) {
@@ -153,13 +246,9 @@ bool MemeFichier(const QString& chemin1, const QString& chemin2) {
 
 namespace {
 
-// The folder is checked first: a missing one is the classic "path not found".
 int OuvrirRegistre(const QString& chemin) {
     const QString natif = CheminNatif(chemin);
-    struct stat st {};
-    if (::stat(Octets(DossierDe(natif)).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        Lever(err::CheminIntrouvable);
-    }
+    VerifierDossier(natif);
     return ::open(Octets(natif).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
 }
 

@@ -5,18 +5,48 @@
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
+
 // Small files that must survive a crash or a power cut exactly as written: a record that another
 // run reads back to learn how far the previous one went. Windows paths (see chemins.h).
 namespace plateforme {
+
+namespace interne {
+class FichierTemporaire;
+}
 
 // Writes `contenu` under a temporary name in the destination folder, flushes it to the disk,
 // renames it over `chemin` and flushes the folder: after a crash the file is either absent (or
 // its previous version) or complete. Raises plateforme::Erreur (76 folder missing, 70, 61...).
 void EcrireFichierDurable(const QString& chemin, const QByteArray& contenu);
 
-// A file written under the temporary name `provisoire` takes its name `chemin` (replacing it)
-// only once its data is on the disk; the folder is flushed after. Raises plateforme::Erreur.
-void PublierFichierDurable(const QString& provisoire, const QString& chemin);
+// A file that another writer fills (SQLite writing a copy of a base) under a temporary name in
+// the destination folder, then published as EcrireFichierDurable does. Removed, with its SQLite
+// journal, unless published.
+class FichierProvisoire {
+public:
+    // Created empty beside the Windows path `destination` (an existing destination whose name
+    // differs only by case is the one later replaced). Raises plateforme::Erreur (76 folder
+    // missing, 70...).
+    explicit FichierProvisoire(const QString& destination);
+    ~FichierProvisoire();
+    FichierProvisoire(const FichierProvisoire&) = delete;
+    FichierProvisoire& operator=(const FichierProvisoire&) = delete;
+
+    // Its native path, for its writer, which has closed it before Publier.
+    const QString& Natif() const { return natif_; }
+    // Its data on the disk, then it replaces the destination, then the folder is on the disk.
+    // Raises plateforme::Erreur; the destination is then as it was.
+    void Publier();
+
+private:
+    QString destination_;
+    QString natifCible_;
+    QString natifDossier_;
+    QString natif_;
+    Descripteur dossier_;
+    std::unique_ptr<interne::FichierTemporaire> fichier_;
+};
 
 // Removes the file and flushes its folder, so that the removal survives a crash too. A file
 // already absent is not an error.

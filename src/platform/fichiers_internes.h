@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/erreur.h"
+#include "platform/fichiers_durables.h"
 #include "platform/fichiers_operations.h"
 
 #include <QByteArray>
@@ -65,23 +66,29 @@ CrochetCopie CrochetCopieActif();
 // system orders data before the names (ext3 and ext4 in data=ordered mode). 0 or -1 (errno).
 int Consolider(int fd);
 
-// A name FichierTemporaire gives.
-bool NomProvisoire(const char* nom);
+// The name of every temporary file the module writes beside its destination:
+// ".~synchro-<quoi>-<random>.tmp", where `quoi` says what it becomes (a file name, "envoi"...),
+// or ".~synchro-<random>.tmp" for a file copy. platform/restes.h recognises both.
+QByteArray NomTemporaire(const QString& quoi = {});
+// Whether `nom` is the name of a file copy's temporary (what a lot removes before its copies).
+bool NomCopieTemporaire(const char* nom);
 
-// The temporary copy, removed unless it was renamed over the destination. Created in the
-// destination's folder, reached through that folder's descriptor.
+// What the disk was asked to keep, for DefinirTemoinDisque (native paths).
+void Signaler(EtapeDisque etape, const QString& natif, const QString& cible = {});
+// Flushes the folder (its names) to the disk.
+void SynchroniserDossier(const QString& dossierNatif);
+
+// A temporary file in the destination's folder, reached through that folder's descriptor, and
+// removed unless it took a name of its own: the one durable write of the module. Written by its
+// creator (or by another writer, once closed), then published over the destination.
 class FichierTemporaire {
 public:
-    // `nomDonne`: under that name (which must not exist yet) rather than one of its own.
-    explicit FichierTemporaire(int dossier, const QByteArray& nomDonne = {});
-    ~FichierTemporaire() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-        if (!nom_.isEmpty()) {
-            ::unlinkat(dossier_, nom_.constData(), 0);
-        }
-    }
+    // Created empty and exclusive (only its owner may open it) under NomTemporaire(quoi), or under
+    // `nomDonne` (which must not exist yet). Ouvert() tells whether it could be; errno then says
+    // why not.
+    explicit FichierTemporaire(int dossier, const QString& quoi = {},
+                               const QByteArray& nomDonne = {});
+    ~FichierTemporaire();
     FichierTemporaire(const FichierTemporaire&) = delete;
     FichierTemporaire& operator=(const FichierTemporaire&) = delete;
 
@@ -94,21 +101,25 @@ public:
         return r;
     }
     // Renames over `cible` of the same folder; the temporary name is then gone.
-    int Renommer(const QByteArray& cible) {
-        const int r = ::renameat(dossier_, nom_.constData(), dossier_, cible.constData());
-        if (r == 0) {
-            nom_.clear();
-        }
-        return r;
-    }
+    int Renommer(const QByteArray& cible);
     // The file stays under its temporary name.
     void Garder() { nom_.clear(); }
+
+    // Its data flushed to the disk, then renamed over `cible`, then the folder `natifDossier`
+    // (this folder, native) flushed; each step told to the disk witness. Raises naming `chemin`;
+    // the file is then removed with the object, the destination left as it was.
+    void Publier(const QByteArray& cible, const QString& natifDossier, const QString& chemin);
 
 private:
     int dossier_;
     QByteArray nom_;
     int fd_ = -1;
 };
+
+// Writes `contenu` to the native path `natif` through a FichierTemporaire published over it,
+// with the permissions `droits`. Raises naming `chemin`.
+void EcrireDurable(const QString& natif, const QByteArray& contenu, mode_t droits,
+                   const QString& chemin);
 
 // The checks of every file copy and its data written under a temporary name, permissions and
 // last-write time included, not yet on its way to the disk: the source already open, the

@@ -117,7 +117,7 @@ void LotCopies::RetirerRestes() {
     }
     while (const dirent* e = ::readdir(d.get())) {
         struct stat st {};
-        if (NomProvisoire(e->d_name) &&
+        if (NomCopieTemporaire(e->d_name) &&
             ::fstatat(destination_.fd_, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
             S_ISREG(st.st_mode)) {
             ::unlinkat(destination_.fd_, e->d_name, 0);

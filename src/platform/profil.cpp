@@ -1,6 +1,7 @@
 #include "platform/profil.h"
 
 #include "platform/chemins.h"
+#include "platform/fichiers_internes.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,9 +14,7 @@
 #include <iterator>
 #include <optional>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace plateforme {
 
@@ -374,9 +373,6 @@ bool EcrireAtomique(const QString& natif, const QByteArray& octets) {
         cible =
             info.canonicalFilePath().isEmpty() ? info.symLinkTarget() : info.canonicalFilePath();
     }
-    const qsizetype pos = cible.lastIndexOf(QLatin1Char('/'));
-    const QString dossier =
-        pos < 0 ? QStringLiteral(".") : (pos == 0 ? QStringLiteral("/") : cible.left(pos));
     const QByteArray nomCible = QFile::encodeName(cible);
 
     mode_t mode = 0666;
@@ -392,36 +388,10 @@ bool EcrireAtomique(const QString& natif, const QByteArray& octets) {
         mode = 0666 & ~masque;
     }
 
-    QByteArray tmp = QFile::encodeName(dossier + QStringLiteral("/.~synchro-XXXXXX.tmp"));
-    const int fd = ::mkostemps(tmp.data(), 4, O_CLOEXEC);
-    if (fd < 0) {
+    try {
+        interne::EcrireDurable(cible, octets, mode, cible);
+    } catch (const Erreur&) {
         return false;
-    }
-    bool ok = true;
-    qsizetype ecrits = 0;
-    while (ok && ecrits < octets.size()) {
-        const ssize_t w =
-            ::write(fd, octets.constData() + ecrits, static_cast<size_t>(octets.size() - ecrits));
-        if (w < 0 && errno == EINTR) {
-            continue;
-        }
-        ok = w > 0;
-        if (ok) {
-            ecrits += w;
-        }
-    }
-    ok = ok && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(tmp.constData(), nomCible.constData()) == 0;
-    if (!ok) {
-        ::unlink(tmp.constData());
-        return false;
-    }
-    const int fdDossier =
-        ::open(QFile::encodeName(dossier).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fdDossier >= 0) {
-        ::fsync(fdDossier);
-        ::close(fdDossier);
     }
     return true;
 }

@@ -93,11 +93,14 @@ void Retirer(int fd, const QString& chemin, bool sousDossiers, const Choix& reti
 
 bool NomProvisoire(const QString& nom) {
     static const QRegularExpression motif(QStringLiteral(
-        "^\\.~synchro-.+\\.tmp(-journal)?$" // copies, settings file, copies of the bases
-        "|^\\.~durable-.+$"                 // records kept beside the base and the safety copies
-        "|^\\.~.+\\.mdb(-journal)?$"        // safety copies of the bases
-        "|^\\..+\\.compactage(-journal)?$"  // compactions
-        "|^\\..+\\.lien$"));                // links of the program's folder
+        // Every durable write and copy (see fichiers_internes.h), and SQLite's journal of a base
+        // written under that name.
+        "^\\.~synchro-.+\\.tmp(-journal)?$"
+        // What earlier versions named their records and safety copies.
+        "|^\\.~durable-.+$"
+        "|^\\.~.+\\.mdb(-journal)?$"
+        "|^\\..+\\.compactage(-journal)?$" // compactions
+        "|^\\..+\\.lien$"));               // links of the program's folder
     return motif.match(nom).hasMatch();
 }
 
