@@ -74,7 +74,8 @@ int main(int argc, char** argv) {
         QStringLiteral("chemin"));
     ligne.addOptions({partage, montage, machine, poste, unite, zelvanodir, bddir, inifile});
     QList<QCommandLineOption> documents;
-    for (const auto& [cle, dossier] : o.reglages.documents) {
+    for (const auto& [cleDossier, dossier] : o.reglages.documents) {
+        const QString cle = QString::fromLatin1(cleDossier->nom);
         documents.append(Option(cle,
                                 QStringLiteral("Dossier de documents « %1 » (%2 ; vide : "
                                                "aucun).")

@@ -129,18 +129,19 @@ void VerifierDossier(const QString& chemin, const QString& cle, BilanPoste& bila
 void VerifierArbre(const QString& partage, const ReglagesPratique& r, BilanPoste& bilan) {
     const QString racine = partage + QLatin1Char('\\') + r.zelvanodir;
     if (!plateforme::DossierExiste(racine)) {
-        VerifierDossier(racine, QStringLiteral("zelvanodir"), bilan);
+        VerifierDossier(racine, QString::fromLatin1(cles::zelvanodir.nom), bilan);
         return;
     }
     const QString bd = racine + QLatin1Char('\\') + r.bddir;
-    VerifierDossier(bd, QStringLiteral("bddir"), bilan);
+    VerifierDossier(bd, QString::fromLatin1(cles::bddir.nom), bilan);
     const QString base = bd + QStringLiteral("\\zelvano.mdb");
     if (plateforme::DossierExiste(bd) && !plateforme::FichierExiste(base)) {
         bilan.manques.append(QStringLiteral("Base introuvable sur le partage : %1.").arg(base));
     }
     for (const auto& [cle, dossier] : r.documents) {
         if (!dossier.isEmpty()) {
-            VerifierDossier(racine + QLatin1Char('\\') + dossier, cle, bilan);
+            VerifierDossier(racine + QLatin1Char('\\') + dossier, QString::fromLatin1(cle->nom),
+                            bilan);
         }
     }
 }
@@ -148,10 +149,10 @@ void VerifierArbre(const QString& partage, const ReglagesPratique& r, BilanPoste
 void EcrireParametres(const OptionsPoste& o, const ReglagesPratique& r, BilanPoste& bilan) {
     QDir().mkpath(plateforme::CheminNatif(QStringLiteral("C:\\WINDOWS")));
     EcrireReglages(r, IniSynchro);
-    if (plateforme::GetPrivateProfileIntA(QStringLiteral("options"), QStringLiteral("createlog"),
-                                          -1, IniSynchro) == -1) {
-        EcrireCleIni(QStringLiteral("options"), QStringLiteral("createlog"), QStringLiteral("1"),
-                     IniSynchro);
+    if (plateforme::GetPrivateProfileIntA(QString::fromLatin1(cles::createlog.section),
+                                          QString::fromLatin1(cles::createlog.nom), -1,
+                                          IniSynchro) == -1) {
+        EcrireCleIni(cles::createlog, QStringLiteral("1"), IniSynchro);
     }
     bilan.faits.append(QStringLiteral("Paramètres : %1").arg(IniSynchro));
     if (!o.poste.isEmpty()) {

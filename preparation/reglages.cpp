@@ -13,18 +13,20 @@ void EcrireCleIni(const QString& section, const QString& cle, const QString& val
     }
 }
 
+void EcrireCleIni(const cles::Cle& cle, const QString& valeur, const QString& fichier) {
+    EcrireCleIni(QString::fromLatin1(cle.section), QString::fromLatin1(cle.nom), valeur, fichier);
+}
+
 void EcrireReglages(const ReglagesPratique& r, const QString& fichierIni) {
-    const QString general = QStringLiteral("general");
-    EcrireCleIni(general, QStringLiteral("unite"), r.unite, fichierIni);
-    EcrireCleIni(general, QStringLiteral("zelvanodir"), r.zelvanodir, fichierIni);
-    EcrireCleIni(general, QStringLiteral("bddir"), r.bddir, fichierIni);
+    EcrireCleIni(cles::unite, r.unite, fichierIni);
+    EcrireCleIni(cles::zelvanodir, r.zelvanodir, fichierIni);
+    EcrireCleIni(cles::bddir, r.bddir, fichierIni);
     for (const auto& [cle, dossier] : r.documents) {
-        EcrireCleIni(general, cle, dossier, fichierIni);
+        EcrireCleIni(*cle, dossier, fichierIni);
     }
-    EcrireCleIni(general, QStringLiteral("inifile"), r.inifile, fichierIni);
-    EcrireCleIni(QStringLiteral("serveur"), QStringLiteral("fmpath"), r.partage, fichierIni);
-    EcrireCleIni(QStringLiteral("client"), QStringLiteral("fmpath"), QStringLiteral("C"),
-                 fichierIni);
+    EcrireCleIni(cles::inifile, r.inifile, fichierIni);
+    EcrireCleIni(cles::fmpathServeur, r.partage, fichierIni);
+    EcrireCleIni(cles::fmpathClient, QStringLiteral("C"), fichierIni);
 }
 
 } // namespace preparation

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/cles.h"
+
 #include <QList>
 #include <QString>
 
@@ -16,14 +18,14 @@ struct ReglagesPratique {
     QString zelvanodir = QStringLiteral("zelvano");
     QString bddir = QStringLiteral("bd");
     // The document folders by their keys, in the order the demo practice writes them.
-    QList<std::pair<QString, QString>> documents = {
-        {QStringLiteral("courrierdir"), QStringLiteral("courrier")},
-        {QStringLiteral("crodir"), QStringLiteral("cro")},
-        {QStringLiteral("corresdir"), QStringLiteral("corres")},
-        {QStringLiteral("datadir"), QStringLiteral("data")},
-        {QStringLiteral("certifdir"), QStringLiteral("certif")},
-        {QStringLiteral("flashdir"), QStringLiteral("flash")},
-        {QStringLiteral("modeledir"), QStringLiteral("modeles")}};
+    QList<std::pair<const cles::Cle*, QString>> documents = {
+        {&cles::courrierdir, QStringLiteral("courrier")},
+        {&cles::crodir, QStringLiteral("cro")},
+        {&cles::corresdir, QStringLiteral("corres")},
+        {&cles::datadir, QStringLiteral("data")},
+        {&cles::certifdir, QStringLiteral("certif")},
+        {&cles::flashdir, QStringLiteral("flash")},
+        {&cles::modeledir, QStringLiteral("modeles")}};
     QString inifile; // the practice application's own INI file (a Windows path)
 };
 
@@ -31,6 +33,8 @@ struct ReglagesPratique {
 // cannot be written.
 void EcrireCleIni(const QString& section, const QString& cle, const QString& valeur,
                   const QString& fichier);
+// The same for a key of synchro.ini.
+void EcrireCleIni(const cles::Cle& cle, const QString& valeur, const QString& fichier);
 
 // Writes the settings into `fichierIni` (a Windows path), keeping its other keys; the local disk
 // is C:.
