@@ -17,6 +17,7 @@
 #include <QList>
 #include <QRegularExpression>
 #include <QString>
+#include <QStringDecoder>
 #include <QStringList>
 
 #include <cstdint>
@@ -173,6 +174,29 @@ bool MemeCle(const Cle& a, const Cle& b) {
            QString::compare(SansBlancs(a.cle), SansBlancs(b.cle), Qt::CaseInsensitive) == 0;
 }
 
+// Neither UTF-16 with its mark nor UTF-8: the store reads it in the Windows code page.
+bool PageDeCode(const QByteArray& octets) {
+    if (octets.startsWith("\xFF\xFE") || octets.startsWith("\xFE\xFF")) {
+        return false;
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString texte = utf8.decode(octets);
+    return utf8.hasError();
+}
+
+bool DansPageDeCode(const QString& texte) {
+    static const QString hauts = QStringLiteral(
+        u"\u20AC\u201A\u0192\u201E\u2026\u2020\u2021\u02C6\u2030\u0160\u2039\u0152\u017D\u2018"
+        u"\u2019\u201C\u201D\u2022\u2013\u2014\u02DC\u2122\u0161\u203A\u0153\u017E\u0178");
+    for (const QChar c : texte) {
+        const char16_t u = c.unicode();
+        if ((u > 0xFF || (u >= 0x80 && u <= 0x9F)) && !hauts.contains(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, size_t taille) {
@@ -203,15 +227,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, size_t taille) {
         }
         return 0;
     }
+    // A file in the Windows code page keeps only what the code page holds; the rest is written
+    // as "?", as the ANSI calls do: nothing to read back then. Nor when the write took away the
+    // bytes that told the code page: the file then reads as UTF-8.
+    if (PageDeCode(octets) &&
+        (!DansPageDeCode(cible.section + cible.cle + valeur) || !PageDeCode(LireOctets()))) {
+        return 0;
+    }
     const QString relu = Lire(cible, 100000);
     if (relu != Relu(valeur)) {
-        Echec("valeur relue", Decrire(cible) + QStringLiteral("\nécrit : ") + valeur +
-                                  QStringLiteral("\nrelu  : ") + relu);
+        Echec("valeur relue",
+              Decrire(cible) + QStringLiteral("\nécrit : ") + valeur + QStringLiteral(" (") +
+                  QString::fromLatin1(valeur.toUtf8().toHex(' ')) + QStringLiteral(")\nrelu  : ") +
+                  relu + QStringLiteral(" (") + QString::fromLatin1(relu.toUtf8().toHex(' ')) +
+                  QStringLiteral(")\nfichier : ") + QString::fromLatin1(LireOctets().toHex(' ')));
     }
     for (qsizetype i = 0; i < cles.size(); ++i) {
         if (!MemeCle(cles[i], cible) && Lire(cles[i], 100000) != avant[i]) {
             Echec("autre clé changée par l'écriture",
-                  Decrire(cles[i]) + QStringLiteral(" après ") + Decrire(cible));
+                  Decrire(cles[i]) + QStringLiteral(" après ") + Decrire(cible) +
+                      QStringLiteral("\navant : ") + QString::fromLatin1(octets.toHex(' ')) +
+                      QStringLiteral("\naprès : ") + QString::fromLatin1(LireOctets().toHex(' ')));
         }
     }
     return 0;
