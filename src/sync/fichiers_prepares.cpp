@@ -8,6 +8,7 @@
 #include "platform/fichiers_durables.h"
 #include "platform/services.h"
 #include "pratique/lieux.h"
+#include "pratique/table_synchro.h"
 #include "settings/parametres.h"
 #include "sync/objets.h"
 #include "sync/transfert.h"
@@ -121,22 +122,20 @@ void FichiersPrepares::Preparer(const QString& baseLocale) {
         // A connection of its own, outside the run's transaction: it only reads, and is closed
         // before the run opens the base.
         const dao::base::Connexion locale(baseLocale);
-        struct Ligne {
-            QString table;
-            QString champId;
-            qint64 dernierNo;
-        };
-        QList<Ligne> lignes;
+        QList<pratique::LigneSynchro> lignes;
         const dao::base::Instruction synchro = locale.Preparer(
             QStringLiteral("select \"table\", champ_id, dernier_no from synchro order by id"));
         while (sqlite3_step(synchro.get()) == SQLITE_ROW) {
-            lignes.append({Texte(synchro.get(), 0), Texte(synchro.get(), 1),
-                           sqlite3_column_int64(synchro.get(), 2)});
+            pratique::LigneSynchro ligne;
+            ligne.table = Texte(synchro.get(), 0);
+            ligne.champId = Texte(synchro.get(), 1);
+            ligne.dernierNo = sqlite3_column_int64(synchro.get(), 2);
+            lignes.append(ligne);
         }
         if (lignes.size() != 6 && lignes.size() != 7) {
             return; // a table the run refuses: nothing goes
         }
-        for (const Ligne& ligne : std::as_const(lignes)) {
+        for (const pratique::LigneSynchro& ligne : std::as_const(lignes)) {
             if (!valeurs::NomSimple(ligne.table) || !valeurs::NomSimple(ligne.champId)) {
                 continue; // the walk refuses it
             }
