@@ -1,5 +1,6 @@
 #include "init/empreintes.h"
 
+#include "init/ancetre.h"
 #include "init/fichier_csv.h"
 #include "init/sauvegarde.h"
 #include "jet/dao.h"
@@ -205,6 +206,19 @@ QString Texte(qint64 n) {
     return QString::number(n);
 }
 
+// Takes the rows a synchronisation carries out of the modifications.
+LignesParTable RetirerReportables(ModificationsLocales& m) {
+    LignesParTable reportables;
+    m.lignes.removeIf([&reportables](const ModificationLocale& l) {
+        if (!Reportable(l)) {
+            return false;
+        }
+        reportables[l.table.toLower()].append(l.cle);
+        return true;
+    });
+    return reportables;
+}
+
 } // namespace
 
 QString CheminEmpreintes() {
@@ -284,17 +298,30 @@ ModificationsLocales AnalyserModificationsLocales(bool initialisation) {
     return m;
 }
 
-void SignalerModificationsLocales(bool initialisation) {
+bool ReportPossible() {
+    return Param().reporter != 0 && AncetrePresent();
+}
+
+bool Reportable(const ModificationLocale& modification) {
+    return modification.nature == QLatin1String("modifié") &&
+           pratique::EstTableSynchronisee(modification.table);
+}
+
+LignesParTable SignalerModificationsLocales(bool initialisation) {
+    LignesParTable reportees;
     try {
-        const ModificationsLocales m = AnalyserModificationsLocales(initialisation);
+        ModificationsLocales m = AnalyserModificationsLocales(initialisation);
         if (!m.empreinte) {
             EcrireJournal(QStringLiteral(
                 "Base locale initialisée sans empreinte : ses modifications ne peuvent pas être "
                 "recherchées avant la prochaine initialisation."));
-            return;
+            return reportees;
+        }
+        if (!initialisation && ReportPossible()) {
+            reportees = RetirerReportables(m);
         }
         if (m.lignes.isEmpty()) {
-            return;
+            return reportees;
         }
         const QString chemin = DossierExecution() + QStringLiteral("\\modifications.csv");
         FichierCsv csv(chemin, {QStringLiteral("table"), QStringLiteral("identifiant"),
@@ -312,6 +339,7 @@ void SignalerModificationsLocales(bool initialisation) {
                                      "pu être recherchées : ") +
                       e.DescriptionEtNumero());
     }
+    return reportees;
 }
 
 QList<NouveauxTable> CompterNouveauxEnregistrements(bool envoyesSeulement) {
@@ -388,10 +416,13 @@ QString ApercuNouveaux(bool initialisation) {
 QString ApercuModifications(bool initialisation) {
     QString texte;
     try {
-        const ModificationsLocales m = AnalyserModificationsLocales(initialisation);
+        ModificationsLocales m = AnalyserModificationsLocales(initialisation);
         if (!m.empreinte) {
             return QStringLiteral("Modifications de la base locale : inconnues (base initialisée "
                                   "sans empreinte).\n");
+        }
+        if (!initialisation && ReportPossible()) {
+            RetirerReportables(m);
         }
         texte = QStringLiteral("Modifications de la base locale qui ne seront pas recopiées sur "
                                "la base distante : ") +

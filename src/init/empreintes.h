@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -40,12 +41,23 @@ struct ModificationsLocales {
 // fingerprint cannot be read.
 ModificationsLocales AnalyserModificationsLocales(bool initialisation);
 
+// Identifiers of rows by table name in lower case.
+using LignesParTable = QHash<QString, QList<qint64>>;
+
+// A synchronisation carries to the server the old records of the seven tables changed on the
+// laptop (setting reporter, and an ancestor kept by the last initialisation): those are then
+// not lost.
+bool ReportPossible();
+// One of them: a row of one of the seven tables changed, not deleted nor added.
+bool Reportable(const ModificationLocale& modification);
+
 // Before a synchronisation sends anything and before a manual initialisation: writes the
-// modifications into modifications.csv of the run's safety folder and journals "ATTENTION : n
-// modification(s) de la base locale ne seront pas recopiées sur la base distante (détail : ...)"
-// when there are any; says once that a base without fingerprint cannot be checked. Never stops
-// the run: what cannot be checked is said in the journal.
-void SignalerModificationsLocales(bool initialisation);
+// modifications that will be lost into modifications.csv of the run's safety folder and
+// journals "ATTENTION : n modification(s) de la base locale ne seront pas recopiées sur la base
+// distante (détail : ...)" when there are any; says once that a base without fingerprint cannot
+// be checked. Never stops the run: what cannot be checked is said in the journal. Gives, before a
+// synchronisation that carries them, the changed rows it will carry.
+LignesParTable SignalerModificationsLocales(bool initialisation);
 
 // The new records of the local base, per table of the table synchro, and the documents or
 // object files that go with them; with `envoyesSeulement`, without the objects that no rule

@@ -1,6 +1,7 @@
 #include "init/initialisation.h"
 
 #include "drives/redirection.h"
+#include "init/ancetre.h"
 #include "init/copie_base.h"
 #include "init/copie_dossier.h"
 #include "init/empreintes.h"
@@ -229,9 +230,9 @@ void JournaliserErreurPhase2(const Erreur& e) {
 
 namespace {
 
-// Before the copies: the local base kept in the run's safety folder, then its fingerprint
-// dropped, since the copies start replacing it. False when nothing may be replaced (the journal
-// said why).
+// Before the copies: the local base kept in the run's safety folder, then its fingerprint and
+// its ancestor dropped, since the copies start replacing it. False when nothing may be replaced
+// (the journal said why).
 bool PreparerRemplacement() {
     if (!SauvegarderBaseLocale()) {
         return false;
@@ -244,10 +245,19 @@ bool PreparerRemplacement() {
                       e.DescriptionEtNumero());
         return false;
     }
+    try {
+        OublierAncetre();
+    } catch (const Erreur& e) {
+        EcrireJournal(QStringLiteral("ERREUR : la base de référence ") + CheminAncetre() +
+                      QStringLiteral(" de la base locale n'a pas pu être supprimée : ") +
+                      e.DescriptionEtNumero());
+        return false;
+    }
     return true;
 }
 
-// The fingerprint of the base just made; without it the next run only says it cannot check.
+// The fingerprint of the base just made, and its copy as the ancestor of the next
+// synchronisation; without them the next run only says it cannot check, or carry.
 void PrendreEmpreintes() {
     try {
         EnregistrerEmpreintes();
@@ -255,6 +265,16 @@ void PrendreEmpreintes() {
         EcrireJournal(QStringLiteral("ATTENTION : l'empreinte de la base locale n'a pas pu être "
                                      "enregistrée dans ") +
                       CheminEmpreintes() + QStringLiteral(" : ") + e.DescriptionEtNumero());
+    }
+    if (Param().reporter == 0) {
+        return;
+    }
+    try {
+        EnregistrerAncetre();
+    } catch (const Erreur& e) {
+        EcrireJournal(QStringLiteral("ATTENTION : la base de référence de la synchronisation n'a "
+                                     "pas pu être enregistrée dans ") +
+                      CheminAncetre() + QStringLiteral(" : ") + e.DescriptionEtNumero());
     }
 }
 

@@ -276,6 +276,10 @@ void MoteurSqlite::CompactDatabase(const QString& source, const QString& destina
 
 } // namespace
 
+std::shared_ptr<Database> OuvrirHorsTransaction(const QString& chemin) {
+    return std::make_shared<DatabaseSqlite>(chemin, std::make_shared<Connexion>(chemin));
+}
+
 DBEngine& DBEngine::Instance() {
     static MoteurSqlite moteur;
     return moteur;

@@ -182,4 +182,8 @@ public:
     virtual bool EnTransaction() const = 0;
 };
 
+// A base of the module's own (a reference copy) read beside the engine's transaction: its own
+// connection, which never joins it. Raises the engine's errors.
+std::shared_ptr<Database> OuvrirHorsTransaction(const QString& chemin);
+
 } // namespace dao

@@ -19,7 +19,8 @@ struct FinirSauvegarde {
 };
 
 // The copy itself, into the temporary file `natif`; its connection is closed on return.
-void Copier(const base::Connexion& source, const QString& natif, const QString& destination) {
+void Copier(const base::Connexion& source, const QString& natif, const QString& destination,
+            const std::function<void(sqlite3*)>& completer) {
     sqlite3* db = nullptr;
     const int ouverture =
         sqlite3_open_v2(QFile::encodeName(natif).constData(), &db,
@@ -45,16 +46,20 @@ void Copier(const base::Connexion& source, const QString& natif, const QString& 
     if (fin != SQLITE_OK && fin != SQLITE_DONE) {
         throw base::ErreurSqlite(db, fin, destination);
     }
+    if (completer) {
+        completer(db);
+    }
 }
 
 } // namespace
 
-void SauvegarderBase(const QString& source, const QString& destination) {
+void SauvegarderBase(const QString& source, const QString& destination,
+                     const std::function<void(sqlite3*)>& completer) {
     base::DestinationNouvelle(destination);
     plateforme::FichierProvisoire provisoire(destination);
     {
         const base::Connexion connexion(source);
-        Copier(connexion, provisoire.Natif(), destination);
+        Copier(connexion, provisoire.Natif(), destination, completer);
     }
     provisoire.Publier();
 }

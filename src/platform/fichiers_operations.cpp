@@ -176,6 +176,21 @@ bool LireTempsFichier(const QString& chemin, TempsFichier& temps) {
     return true;
 }
 
+EtatFichier LireEtatFichier(const QString& chemin) {
+    QString natif;
+    try {
+        natif = CheminNatif(chemin);
+    } catch (const Erreur&) {
+        return {}; // a path that names no file
+    }
+    struct stat st {};
+    if (::stat(Octets(natif).constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return {};
+    }
+    return {static_cast<qint64>(st.st_size),
+            static_cast<qint64>(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000};
+}
+
 void DefinirDerniereEcriture(const QString& chemin, const QDateTime& utc) {
     if (!utc.isValid()) {
         Lever(err::ArgumentIncorrect);

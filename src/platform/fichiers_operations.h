@@ -40,6 +40,15 @@ struct TempsFichier {
 bool LireTempsFichier(const QString& chemin, TempsFichier& temps);
 void DefinirDerniereEcriture(const QString& chemin, const QDateTime& utc);
 
+// Size and last-write time (milliseconds since the epoch) of a plain file; both -1 when there is
+// none at the path or it cannot be read. What tells whether a file changed since it was noted.
+struct EtatFichier {
+    qint64 taille = -1;
+    qint64 ecriture = -1;
+    friend bool operator==(const EtatFichier&, const EtatFichier&) = default;
+};
+EtatFichier LireEtatFichier(const QString& chemin);
+
 // Copy hook for fault-injection tests: called before every file copy the module makes itself.
 using CrochetCopie = void (*)(const QString& source, const QString& destination);
 void DefinirCrochetCopie(CrochetCopie crochet);

@@ -38,6 +38,26 @@ QString CheminBaseDistante() {
     return Dans(DossierPratique(Param().unite, Param().bddir), QStringLiteral("zelvano.mdb"));
 }
 
+QString RacineParLePartage() {
+    QString partage = Param().fmpathServeur;
+    while (partage.endsWith(QLatin1Char('\\'))) {
+        partage.chop(1);
+    }
+    return Dans(partage, Param().zelvanodir);
+}
+
+QString CheminBaseDistanteParLePartage() {
+    return Dans(Dans(RacineParLePartage(), Param().bddir), QStringLiteral("zelvano.mdb"));
+}
+
+QString ParLePartage(const QString& cheminSurLUnite) {
+    const QString racine = RacineDistante() + QLatin1Char('\\');
+    if (!cheminSurLUnite.startsWith(racine, Qt::CaseInsensitive)) {
+        return cheminSurLUnite;
+    }
+    return Dans(RacineParLePartage(), cheminSurLUnite.mid(racine.size()));
+}
+
 QString DossierDonnees(const QString& lecteur) {
     return DossierPratique(lecteur, Param().datadir) + QLatin1Char('\\');
 }

@@ -17,6 +17,13 @@ QString DossierPratique(const QString& lecteur, const QString& dossier);
 QString DossierBaseLocale();  // C:\zelvano\bd
 QString CheminBaseLocale();   // C:\zelvano\bd\zelvano.mdb
 QString CheminBaseDistante(); // P:\zelvano\bd\zelvano.mdb
+// The server's practice tree and base through the share (fmpathServeur), whatever the drive
+// serves now: \\serveur\zelvano\zelvano, \\serveur\zelvano\zelvano\bd\zelvano.mdb.
+QString RacineParLePartage();
+QString CheminBaseDistanteParLePartage();
+// A path of the server's tree through the drive (P:\zelvano\courrier\x.doc) as reached through
+// the share; any other path as it is.
+QString ParLePartage(const QString& cheminSurLUnite);
 
 // The data folder of the tree on drive `lecteur` (C:\zelvano\data\), a final "\" included.
 QString DossierDonnees(const QString& lecteur);

@@ -43,14 +43,25 @@ void BilanExecution::AjouterCopies(qint64 fichiers) {
     copies_ += fichiers;
 }
 
+void BilanExecution::AjouterReports(qint64 champs, qint64 conflits) {
+    reportes_ += champs;
+    conflits_ += conflits;
+}
+
 QString BilanExecution::Ligne() const {
     const qint64 ecoule = plateforme::ServicesCourants().horloge->TicMillisecondes() - debutMs_;
     const qint64 secondes = std::max<qint64>(ecoule, 0) / 1000;
     return QStringLiteral("Bilan : ") + QString::number(enregistrements_) +
            QStringLiteral(" enregistrement(s) envoyé(s), ") + QString::number(envoyes_) +
            QStringLiteral(" fichier(s) envoyé(s), ") + QString::number(copies_) +
-           QStringLiteral(" fichier(s) copié(s) en ") + QString::number(secondes / 60) +
-           QLatin1Char(':') + QStringLiteral("%1").arg(secondes % 60, 2, 10, QLatin1Char('0'));
+           QStringLiteral(" fichier(s) copié(s)") +
+           (reportes_ + conflits_ > 0
+                ? QStringLiteral(", ") + QString::number(reportes_) +
+                      QStringLiteral(" champ(s) reporté(s), ") + QString::number(conflits_) +
+                      QStringLiteral(" conflit(s)")
+                : QString()) +
+           QStringLiteral(" en ") + QString::number(secondes / 60) + QLatin1Char(':') +
+           QStringLiteral("%1").arg(secondes % 60, 2, 10, QLatin1Char('0'));
 }
 
 void Progression(const QString& etape, qint64 fait, qint64 total) {

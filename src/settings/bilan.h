@@ -11,19 +11,25 @@ public:
     // Records and files that reached the server: counted once the run committed them.
     void AjouterEnvoyes(qint64 enregistrements, qint64 fichiers);
     void AjouterCopies(qint64 fichiers);
+    // Fields of old records carried to the server, and conflicts where the server's value was
+    // kept: counted once committed.
+    void AjouterReports(qint64 champs, qint64 conflits);
 
     qint64 EnregistrementsEnvoyes() const { return enregistrements_; }
     qint64 FichiersEnvoyes() const { return envoyes_; }
     qint64 FichiersCopies() const { return copies_; }
 
     // "Bilan : 3 enregistrement(s) envoyé(s), 1 fichier(s) envoyé(s), 12 fichier(s) copié(s) en
-    // 0:07"; the duration as minutes and seconds since Commencer.
+    // 0:07"; the duration as minutes and seconds since Commencer. Fields carried or conflicts
+    // add ", 2 champ(s) reporté(s), 1 conflit(s)" before " en".
     QString Ligne() const;
 
 private:
     qint64 enregistrements_ = 0;
     qint64 envoyes_ = 0;
     qint64 copies_ = 0;
+    qint64 reportes_ = 0;
+    qint64 conflits_ = 0;
     qint64 debutMs_ = 0;
 };
 

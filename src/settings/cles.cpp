@@ -69,6 +69,7 @@ const QList<const Cle*>& Toutes() {
                                              &modifiesuniquement,
                                              &shellsynchrone,
                                              &sauvegardes,
+                                             &reporter,
                                              &boutonclient,
                                              &boutonserveur,
                                              &nonsynchro,

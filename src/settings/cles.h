@@ -67,6 +67,9 @@ inline constexpr Cle shellsynchrone{"options", "shellsynchrone", Type::Entier, "
                                     Regle::Entier16};
 // How many safety folders of the local base are kept; 0: none.
 inline constexpr Cle sauvegardes{"options", "sauvegardes", Type::Entier, "5", Regle::Entier16};
+// The fields of old records changed on the laptop are carried to the server (1); 0: they are
+// lost at the next initialisation, as the new records alone go.
+inline constexpr Cle reporter{"options", "reporter", Type::Entier, "1", Regle::Entier16};
 // Captions of `btnclient` and `btnsrv` when not empty.
 inline constexpr Cle boutonclient{"options", "boutonclient", Type::Texte, ""};
 inline constexpr Cle boutonserveur{"options", "boutonserveur", Type::Texte, ""};

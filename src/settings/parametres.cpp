@@ -53,6 +53,7 @@ const QList<ChampParametres>& ChampsParametres() {
         {&cles::modifiesuniquement, nullptr, &P::modifiesuniquement},
         {&cles::shellsynchrone, nullptr, &P::shellsynchrone},
         {&cles::sauvegardes, nullptr, &P::sauvegardes},
+        {&cles::reporter, nullptr, &P::reporter},
         {&cles::traitementsupp, &P::traitementsupp},
         {&cles::surclient1, &P::surclient1},
         {&cles::surclient2, &P::surclient2},

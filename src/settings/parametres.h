@@ -39,6 +39,8 @@ struct Parametres {
     qint16 shellsynchrone = cles::shellsynchrone.DefautEntier();
     // How many safety folders of the local base are kept (see init/sauvegarde.h); 0: none.
     qint16 sauvegardes = cles::sauvegardes.DefautEntier();
+    // Old records' fields changed on the laptop carried to the server (see sync/report.h).
+    qint16 reporter = cles::reporter.DefautEntier();
 };
 
 // A key the record keeps, and its field: a text or a 16-bit integer.

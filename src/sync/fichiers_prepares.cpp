@@ -113,7 +113,8 @@ void FichiersPrepares::RetirerRestes() {
     }
 }
 
-void FichiersPrepares::Preparer(const QString& baseLocale) {
+void FichiersPrepares::Preparer(const QString& baseLocale,
+                                const QList<QPair<QString, QString>>& autres) {
     Nettoyer();
     marque_ = QString::number(QRandomGenerator::global()->generate64(), 36);
     numero_ = 0;
@@ -157,6 +158,9 @@ void FichiersPrepares::Preparer(const QString& baseLocale) {
         // The run meets the same base and tells what is wrong with it.
         preparees_.clear();
         return;
+    }
+    for (const auto& [source, destination] : autres) {
+        Planifier(source, destination.left(destination.lastIndexOf(QLatin1Char('\\'))));
     }
     if (preparees_.isEmpty()) {
         return;

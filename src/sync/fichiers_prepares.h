@@ -28,9 +28,10 @@ public:
     void RetirerRestes();
 
     // Copies the files of the local base's new records (letters, reports and correspondence,
-    // objects) as the transfer will take them, once their names are on the list. Never raises:
-    // a file that cannot be prepared is copied by the transfer itself, which tells what fails.
-    void Preparer(const QString& baseLocale);
+    // objects) as the transfer will take them, and the `autres` (local file, server path) of old
+    // records the run carries, once their names are on the list. Never raises: a file that
+    // cannot be prepared is copied by the run itself, which tells what fails.
+    void Preparer(const QString& baseLocale, const QList<QPair<QString, QString>>& autres = {});
 
     // Puts the prepared copy of `source` in place as `destination` (Windows paths, as the
     // transfer builds them). False when there is none or it cannot be renamed.

@@ -76,16 +76,6 @@ std::unique_ptr<dao::Recordset> LignesAuDessus(dao::Database& base, const TableI
     return base.OpenRecordset(sql, parametres);
 }
 
-QString CheminBaseDistanteParLePartage() {
-    const Parametres& p = Param();
-    QString partage = p.fmpathServeur;
-    while (partage.endsWith(QLatin1Char('\\'))) {
-        partage.chop(1);
-    }
-    return partage + QLatin1Char('\\') + p.zelvanodir + QLatin1Char('\\') + p.bddir +
-           QStringLiteral("\\zelvano.mdb");
-}
-
 QByteArray Controle(const QJsonObject& contenu) {
     return QCryptographicHash::hash(QJsonDocument(contenu).toJson(QJsonDocument::Compact),
                                     QCryptographicHash::Sha256)

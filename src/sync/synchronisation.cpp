@@ -21,6 +21,7 @@
 #include "sync/intention.h"
 #include "sync/parcours.h"
 #include "sync/registre.h"
+#include "sync/report.h"
 #include "sync/transfert.h"
 
 #include <algorithm>
@@ -149,7 +150,7 @@ bool PreparerEnvois() {
     } catch (const plateforme::Erreur&) {
     }
     if (prete) {
-        FichiersEnvoi().Preparer(CheminBaseLocale());
+        FichiersEnvoi().Preparer(CheminBaseLocale(), FichiersAReporter());
     }
     return true;
 }
@@ -182,7 +183,7 @@ bool Synchroniser(bool& intentionEcrite, bool& validationEngagee) {
     plateforme::DefinirPointeur(plateforme::pointeur::Sablier);
     Journal3(QStringLiteral("DEMARRAGE DE LA SYNCHRONISATION"));
     RetirerRestesLocaux();
-    SignalerModificationsLocales(false);
+    const LignesParTable candidats = SignalerModificationsLocales(false);
 
     if (EtatBase() != QLatin1String("D")) {
         EcrireJournal(QStringLiteral("Redirection de l'unité ") + p.unite +
@@ -225,7 +226,7 @@ bool Synchroniser(bool& intentionEcrite, bool& validationEngagee) {
     SuiviSynchronisation suivi;
     suivi.AvantParcours(*BaseDistante(), *BaseLocale());
     Registre().Ouvrir();
-    if (!ParcourirTableSynchro()) {
+    if (!ParcourirTableSynchro() || !ReporterModifications(candidats)) {
         Arreter();
         return false;
     }
@@ -246,6 +247,7 @@ bool Synchroniser(bool& intentionEcrite, bool& validationEngagee) {
     validationEngagee = true;
     moteur.CommitTrans();
     Bilan().AjouterEnvoyes(Registre().Enregistrements(), FichiersEcritsSurServeur().size());
+    Bilan().AjouterReports(DerniersReports().champs, DerniersReports().conflits);
     Etape(EtapeSynchronisation::Validee);
     SupprimerIntention();
     intentionEcrite = false;
@@ -277,6 +279,7 @@ void LancerSynchronisation() {
     // the next run gets a folder of its own.
     struct Nettoyage {
         ~Nettoyage() {
+            ChoixLocaux().clear();
             FichiersEnvoi().Nettoyer();
             Registre().Fermer();
             FinExecution();

@@ -164,7 +164,7 @@ TEST_F(LectureParametres, ChaqueCleRelueCommeEcriteDansSonChamp) {
                   ecrits.value(champ.cle))
             << champ.cle->nom;
     }
-    EXPECT_EQ(ChampsParametres().size(), 26);
+    EXPECT_EQ(ChampsParametres().size(), 27);
 }
 
 TEST_F(LectureParametres, FichierDOctetsAleatoiresNePlantePas) {
