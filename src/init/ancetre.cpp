@@ -37,9 +37,10 @@ QList<FichierAncetre> FichiersDesEnregistrements(sqlite3* db) {
             if (nom.isEmpty()) {
                 continue;
             }
-            FichierAncetre f{table, sqlite3_column_int64(s.get(), 0), {}, {}, {}};
+            FichierAncetre f{table, sqlite3_column_int64(s.get(), 0), {}, {}, {}, {}};
             chemins(nom, f);
             f.etat = plateforme::LireEtatFichier(f.local);
+            f.etatDistant = plateforme::LireEtatFichier(f.distant);
             if (!f.local.isEmpty() && f.etat.taille >= 0) {
                 fichiers.append(f);
             }
@@ -72,10 +73,11 @@ void NoterFichiers(sqlite3* db) {
     const QList<FichierAncetre> fichiers = FichiersDesEnregistrements(db);
     Executer(db, "begin");
     Executer(db, "create table ancetre_fichiers (nomtable text, identifiant integer, local text, "
-                 "distant text, taille integer, ecriture integer)");
+                 "distant text, taille integer, ecriture integer, taille_distant integer, "
+                 "ecriture_distant integer)");
     sqlite3_stmt* brut = nullptr;
-    if (sqlite3_prepare_v2(db, "insert into ancetre_fichiers values (?, ?, ?, ?, ?, ?)", -1, &brut,
-                           nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(db, "insert into ancetre_fichiers values (?, ?, ?, ?, ?, ?, ?, ?)", -1,
+                           &brut, nullptr) != SQLITE_OK) {
         throw dao::base::ErreurSqlite(db, sqlite3_errcode(db), CheminAncetre());
     }
     const dao::base::Instruction s(brut);
@@ -89,6 +91,8 @@ void NoterFichiers(sqlite3* db) {
         sqlite3_bind_text(s.get(), 4, distant.constData(), -1, SQLITE_STATIC);
         sqlite3_bind_int64(s.get(), 5, f.etat.taille);
         sqlite3_bind_int64(s.get(), 6, f.etat.ecriture);
+        sqlite3_bind_int64(s.get(), 7, f.etatDistant.taille);
+        sqlite3_bind_int64(s.get(), 8, f.etatDistant.ecriture);
         if (sqlite3_step(s.get()) != SQLITE_DONE) {
             throw dao::base::ErreurSqlite(db, sqlite3_errcode(db), CheminAncetre());
         }
@@ -121,7 +125,8 @@ void OublierAncetre() {
 
 QList<FichierAncetre> LireFichiersAncetre(dao::Database& ancetre) {
     const auto rs = ancetre.OpenRecordset(
-        QStringLiteral("select nomtable, identifiant, local, distant, taille, ecriture from ") +
+        QStringLiteral("select nomtable, identifiant, local, distant, taille, ecriture, "
+                       "taille_distant, ecriture_distant from ") +
         QLatin1String(TableFichiers) + QStringLiteral(" order by nomtable, identifiant"));
     QList<FichierAncetre> fichiers;
     for (; !rs->Eof(); rs->MoveNext()) {
@@ -129,7 +134,8 @@ QList<FichierAncetre> LireFichiersAncetre(dao::Database& ancetre) {
                          rs->Fields(1).Value().toLongLong(),
                          rs->Fields(2).Value().toString(),
                          rs->Fields(3).Value().toString(),
-                         {rs->Fields(4).Value().toLongLong(), rs->Fields(5).Value().toLongLong()}});
+                         {rs->Fields(4).Value().toLongLong(), rs->Fields(5).Value().toLongLong()},
+                         {rs->Fields(6).Value().toLongLong(), rs->Fields(7).Value().toLongLong()}});
     }
     rs->Close();
     return fichiers;

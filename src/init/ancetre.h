@@ -23,13 +23,14 @@ void EnregistrerAncetre();
 void OublierAncetre();
 
 // The file of a record as the initialisation left it: its local and server paths (Windows),
-// and the local file's state then (the server's as well: the copies keep times).
+// and the state of each then.
 struct FichierAncetre {
     QString table; // lower case
     qint64 identifiant = 0;
     QString local;
     QString distant;
     plateforme::EtatFichier etat;
+    plateforme::EtatFichier etatDistant;
 };
 // Those the ancestor (opened) notes, in table then identifier order. Raises plateforme::Erreur
 // (3078 for an ancestor without them).

@@ -303,7 +303,7 @@ bool ReportPossible() {
 }
 
 bool Reportable(const ModificationLocale& modification) {
-    return modification.nature == QLatin1String("modifié") &&
+    return modification.nature == QStringLiteral("modifié") &&
            pratique::EstTableSynchronisee(modification.table);
 }
 

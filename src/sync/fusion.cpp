@@ -220,7 +220,7 @@ QList<Ecart> FichiersModifies(dao::Database& ancetre,
                        DescriptionFichier(f.etat),
                        DescriptionFichier(local),
                        DescriptionFichier(distant),
-                       !(distant == f.etat),
+                       !(distant == f.etatDistant),
                        {},
                        f.local,
                        f.distant});

@@ -11,6 +11,7 @@
 #include "sync/synchronisation.h"
 #include "sync/test_synchronisation_poste.h"
 #include "sync/transfert.h"
+#include "testutil/csv.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,19 +28,7 @@ using poste::SynchroTerminee;
 namespace {
 
 const QString Dossier = QStringLiteral("C:\\zelvano\\sauvegardes\\20261207-140509");
-const QByteArray Bom = QByteArrayLiteral("\xEF\xBB\xBF");
-
-// The lines of one of the run's CSV files, once its byte-order mark and its CR LF are checked.
-QStringList LignesCsv(const QByteArray& contenu) {
-    EXPECT_TRUE(contenu.startsWith(Bom));
-    EXPECT_TRUE(contenu.endsWith("\r\n"));
-    QStringList lignes = QString::fromUtf8(contenu.mid(Bom.size())).split(QStringLiteral("\r\n"));
-    lignes.removeLast();
-    for (const QString& l : lignes) {
-        EXPECT_FALSE(l.contains(QLatin1Char('\n'))) << l.toStdString();
-    }
-    return lignes;
-}
+using essais::LignesCsv;
 
 qint64 DernierNo(const char* table) {
     return poste::Brut(BaseC).Entier(

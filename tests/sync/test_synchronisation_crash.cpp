@@ -1,3 +1,5 @@
+#include "init/ancetre.h"
+#include "init/empreintes.h"
 #include "sync/synchronisation.h"
 #include "testutil/journal_attendu.h"
 
@@ -76,6 +78,17 @@ protected:
         Poste::SetUp();
         GenererDemo(4);
         EtatBase() = QStringLiteral("D");
+        // Old records changed on both sides, carried in the same commit as the new ones.
+        EnregistrerEmpreintes();
+        EnregistrerAncetre();
+        Executer(BaseC, QStringLiteral("update patient set ville = 'Lyon-Portable' where "
+                                       "identifiant = 2"));
+        Executer(BaseC, QStringLiteral("update consultation set montant = 99.5 where "
+                                       "identconsultation = 1"));
+        Executer(BaseC, QStringLiteral("update patient set ville = 'Nice-Portable' where "
+                                       "identifiant = 3"));
+        Executer(BaseServeur, QStringLiteral("update patient set ville = 'Pau-Cabinet' where "
+                                             "identifiant = 3"));
         arbres = {
             {env.machine.Natif("\\\\serveur\\zelvano\\zelvano"), Racine() + "/intact/serveur"},
             {env.machine.Natif("C:\\zelvano"), Racine() + "/intact/local"}};
@@ -171,6 +184,11 @@ TEST_F(CrashSynchro, ArretsBrutauxAuHasard) {
         ASSERT_EQ(enfant.exitCode(), 0) << enfant.readAllStandardOutput().toStdString();
         serveurApres = poste::Photographier(BaseServeur);
         ASSERT_NE(serveurApres, serveurAvant);
+        ASSERT_EQ(poste::Brut(BaseServeur)
+                      .Lignes(QStringLiteral("select ville from patient where identifiant in (2, "
+                                             "3) order by 1"))
+                      .join(' '),
+                  QStringLiteral("ville=T:Lyon-Portable ville=T:Pau-Cabinet"));
         ASSERT_EQ(LignesSynchro(BaseC), 7);
         ASSERT_NE(Synchro(BaseC), localAvant["synchro"]);
     }
