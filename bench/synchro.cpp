@@ -11,22 +11,29 @@
 //   2. A day of work on the laptop (N new patients, 100, with their consultations,
 //      prescriptions, letters, reports, correspondence and objects, files included, and new
 //      consultations of patients already there), then one synchronisation from ">>>" to "<<<".
+//   3. The same day with M old records corrected on the laptop (--corrections, 2,000: towns of
+//      patients and conclusions of consultations), a twentieth of them also changed at the
+//      practice; the time the plan takes for the confirmation, then the synchronisation, with
+//      the time of its carried writes (from the last transfer line to the last report line).
 // For each run: its elapsed and processor time, the time of each step as its journal lines came
 // (a line's time runs to the next line), the time spent in the run's waits (the fixed delays of
 // the redirection and of the copy programs, and the polls of the drive and of the task list),
 // and the total less those waits: the work of the module itself.
 
 #include "bench/mesures.h"
+#include "demo/base_sqlite.h"
 #include "demo/pratique.h"
 #include "init/initialisation.h"
 #include "platform/chemins.h"
 #include "platform/erreur.h"
 #include "platform/services.h"
+#include "pratique/lieux.h"
 #include "settings/bilan.h"
 #include "settings/etat.h"
 #include "settings/fenetre.h"
 #include "settings/journal.h"
 #include "settings/parametres.h"
+#include "sync/report.h"
 #include "sync/synchronisation.h"
 
 #include <QCommandLineParser>
@@ -155,6 +162,59 @@ qint64 Octets(const QString& natif, int& fichiers) {
     return octets;
 }
 
+// The laptop corrects `n` old records, half patients (their town) and half consultations
+// (their conclusion); the practice changes the town of one in twenty of those patients.
+int Corriger(int n) {
+    demo::BaseSqlite locale(plateforme::CheminNatif(CheminBaseLocale()), false);
+    demo::BaseSqlite serveur(plateforme::CheminNatif(CheminBaseDistanteParLePartage()), false);
+    const auto dernier = [&](const char* table) {
+        return locale.Entier(QStringLiteral("select dernier_no from synchro where \"table\" = '%1'")
+                                 .arg(QLatin1String(table)));
+    };
+    const auto corriger = [&](demo::BaseSqlite& base, const QString& sql) {
+        base.Executer(QStringLiteral("BEGIN"));
+        base.Executer(sql);
+        base.Executer(QStringLiteral("COMMIT"));
+    };
+    const int moitie = n / 2;
+    const QString patients = QStringLiteral("(select identifiant from patient where identifiant "
+                                            "<= %1 order by identifiant limit %2)")
+                                 .arg(dernier("patient"))
+                                 .arg(moitie);
+    corriger(locale, QStringLiteral("update patient set ville = 'Corrigée ' || identifiant where "
+                                    "identifiant in ") +
+                         patients);
+    corriger(serveur, QStringLiteral("update patient set ville = 'Cabinet ' || identifiant where "
+                                     "identifiant % 20 = 0 and identifiant in ") +
+                          patients);
+    corriger(locale,
+             QStringLiteral("update consultation set conclusion = 'Revue le ' || "
+                            "identconsultation where identconsultation in (select "
+                            "identconsultation from consultation where identconsultation <= %1 "
+                            "order by identconsultation limit %2)")
+                 .arg(dernier("consultation"))
+                 .arg(n - moitie));
+    return n;
+}
+
+// From the last line of the transfer to the last line of the reports.
+double DureeReports(const Journal& journal) {
+    const auto& l = journal.lignes;
+    qint64 debut = -1;
+    qint64 fin = -1;
+    for (size_t i = 0; i + 1 < l.size(); ++i) {
+        if (l[i].second.contains(QStringLiteral("-> ")) && debut < 0 && i > 0 &&
+            l[i - 1].second.contains(QStringLiteral("table : objet"))) {
+            debut = l[i].first;
+        }
+        if (l[i].second.contains(QStringLiteral("Modifications reportées")) ||
+            l[i].second.contains(QStringLiteral("conflit(s) : la valeur"))) {
+            fin = l[i].first;
+        }
+    }
+    return debut < 0 || fin < debut ? 0.0 : Secondes(fin - debut);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -167,6 +227,8 @@ int main(int argc, char** argv) {
         mesures::OptionNombre("documents", "Documents du cabinet", 10000);
     const QCommandLineOption nouveaux =
         mesures::OptionNombre("nouveaux", "Patients créés dans la journée", 100);
+    const QCommandLineOption corrections =
+        mesures::OptionNombre("corrections", "Enregistrements anciens corrigés le jour 3", 2000);
     const QCommandLineOption dossierArbres(QStringLiteral("dossier"),
                                            QStringLiteral("Dossier de la machine (le dossier "
                                                           "courant)."),
@@ -175,7 +237,7 @@ int main(int argc, char** argv) {
                                    QStringLiteral("Durée minimale d'une étape affichée, en "
                                                   "secondes (0.005)."),
                                    QStringLiteral("s"), QStringLiteral("0.005"));
-    ligne.addOptions({patients, documents, nouveaux, dossierArbres, seuil});
+    ligne.addOptions({patients, documents, nouveaux, corrections, dossierArbres, seuil});
     ligne.process(app);
 
     // On the disk, where every commit and every file is flushed.
@@ -258,6 +320,24 @@ int main(int argc, char** argv) {
                  << " patients), " << jour.fichiers << " fichiers" << Qt::endl;
         Etapes(journal, limite);
         Resume("   synchronisation", synchro, journal, "INITIALISATION TERMINEE");
+
+        // 3. Another day, with old records corrected on both sides.
+        journee.graine = options.graine + 2;
+        demo::AjouterJournee(journee);
+        const int corriges = Corriger(ligne.value(corrections).toInt());
+        Lancer(QStringLiteral("sync"), {});
+        EtatBase() = QStringLiteral("L");
+        PlanPrevu prevu;
+        const mesures::Mesure apercu = mesures::Mesurer([&] { prevu = PrevoirReports(); }, true);
+        const Mesure reports = Executer(journal, ecran, [] { LancerSynchronisation(); });
+        Sortie() << "3. Synchronisation d'une journée avec " << corriges
+                 << " enregistrements anciens corrigés : aperçu " << prevu.plan.Reports()
+                 << " champ(s) à reporter, " << prevu.plan.Conflits() << " conflit(s) en "
+                 << Duree(apercu.ecoule) << " (processeur " << Duree(apercu.processeur) << ")"
+                 << Qt::endl;
+        Etapes(journal, limite);
+        Resume("   synchronisation", reports, journal, "INITIALISATION TERMINEE");
+        Sortie() << "   report des modifications : " << Duree(DureeReports(journal)) << Qt::endl;
     } catch (const plateforme::Erreur& e) {
         Echec(QStringLiteral("%1 (%2)").arg(e.Description()).arg(e.Number()));
     }

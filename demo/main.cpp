@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
         {QStringLiteral("seed"), QStringLiteral("Graine du tirage (1)."), QStringLiteral("s")},
         {QStringLiteral("local"),
          QStringLiteral("Crée aussi la copie locale sur C:, telle qu'une initialisation la "
-                        "laisse, avec son empreinte.")},
+                        "laisse, avec son empreinte et sa base de référence.")},
         {QStringLiteral("nouveaux"),
          QStringLiteral("Avec --local : patients créés dans la copie locale depuis son "
                         "initialisation (0)."),

@@ -4,6 +4,7 @@
 #include "contenu.h"
 #include "schema_sql.h"
 
+#include "init/ancetre.h"
 #include "init/empreintes.h"
 #include "platform/chemins.h"
 #include "platform/erreur.h"
@@ -132,9 +133,9 @@ void InitialiserLocale(const QString& baseLocale, BilanDemo& bilan) {
     base.Executer(QStringLiteral("COMMIT"));
 }
 
-// The fingerprint an initialisation takes of the local copy just made, by the module's own
-// function, with the settings of the machine's synchro.ini; the settings record in use is given
-// back afterwards.
+// The fingerprint and the ancestor an initialisation takes of the local copy just made, by the
+// module's own functions, with the settings of the machine's synchro.ini; the settings record in
+// use is given back afterwards.
 void PrendreEmpreinte() {
     struct Retour {
         Parametres avant = Param();
@@ -144,6 +145,9 @@ void PrendreEmpreinte() {
     LireParametres();
     Param().createlog = 0; // the demo writes no journal
     EnregistrerEmpreintes();
+    if (Param().reporter != 0) {
+        EnregistrerAncetre();
+    }
 }
 
 // options.nouveaux patients created on workstation `poste` in the base `baseWindows` of the

@@ -34,7 +34,8 @@ struct OptionsDemo {
     QString programmes;
     bool differee = false; // a deferred synchronisation armed for the current minute
     // With `local`: the fingerprint the initialisation takes of the local copy
-    // (C:\zelvano\sauvegardes\empreintes.dat), so that its modifications can be told.
+    // (C:\zelvano\sauvegardes\empreintes.dat) and its ancestor (ancetre.mdb), so that its
+    // modifications can be told and carried.
     bool empreinte = false;
     // With `local`: patients saved on the server by other workstations since the local copy was
     // made, numbered on from the server's numbers as the local new ones are: a synchronisation
