@@ -148,6 +148,38 @@ qint64 IntentionSynchronisation::Nombre() const {
     return n;
 }
 
+namespace {
+
+bool LireReportes(Lecteur& lire, const QJsonObject& contenu, QList<ChampReporte>& reportes) {
+    if (!contenu.contains(QStringLiteral("reportes"))) {
+        return true;
+    }
+    QJsonArray tableau;
+    if (!lire.Tableau(contenu, "reportes", tableau)) {
+        return false;
+    }
+    for (const QJsonValue& v : tableau) {
+        const QJsonObject o = v.toObject();
+        ChampReporte r;
+        if (!v.isObject() || !lire.Texte(o, "table", r.table) ||
+            !lire.Texte(o, "champ_id", r.champId) ||
+            !lire.Entier(o, "identifiant", r.identifiant) || !lire.Texte(o, "champ", r.champ) ||
+            !lire.Texte(o, "valeur", r.valeur) || !o.value(QStringLiteral("nul")).isBool()) {
+            return lire.Manque("reportes");
+        }
+        r.nul = o.value(QStringLiteral("nul")).toBool();
+        // The names go into SQL text when the record is checked.
+        if (!valeurs::NomSimple(r.table) || !valeurs::NomSimple(r.champId) ||
+            !valeurs::NomSimple(r.champ)) {
+            return lire.Manque("reportes");
+        }
+        reportes.append(r);
+    }
+    return true;
+}
+
+} // namespace
+
 QString CheminIntention() {
     return CheminBaseLocale() + QStringLiteral(".synchro-en-cours");
 }
@@ -180,7 +212,16 @@ QByteArray SerialiserIntention(const IntentionSynchronisation& intention) {
                                   {QStringLiteral("nombre"), t.Nombre()},
                                   {QStringLiteral("empreinte"), QString::fromLatin1(t.empreinte)}});
     }
-    const QJsonObject contenu{
+    QJsonArray reportes;
+    for (const ChampReporte& r : intention.reportes) {
+        reportes.append(QJsonObject{{QStringLiteral("table"), r.table},
+                                    {QStringLiteral("champ_id"), r.champId},
+                                    {QStringLiteral("identifiant"), r.identifiant},
+                                    {QStringLiteral("champ"), r.champ},
+                                    {QStringLiteral("valeur"), r.valeur},
+                                    {QStringLiteral("nul"), r.nul}});
+    }
+    QJsonObject contenu{
         {QStringLiteral("version"), VersionIntention},
         {QStringLiteral("moment"), intention.moment.toString(Qt::ISODate)},
         {QStringLiteral("base_distante"), intention.baseDistante},
@@ -189,6 +230,10 @@ QByteArray SerialiserIntention(const IntentionSynchronisation& intention) {
         {QStringLiteral("synchro_locale"), synchro},
         {QStringLiteral("tables"), tables},
     };
+    // Only when there are any: a record without them reads as before.
+    if (!reportes.isEmpty()) {
+        contenu.insert(QStringLiteral("reportes"), reportes);
+    }
     const QJsonObject document{
         {QStringLiteral("contenu"), contenu},
         {QStringLiteral("controle"), QString::fromLatin1(Controle(contenu))}};
@@ -276,6 +321,9 @@ bool DeserialiserIntention(const QByteArray& texte, IntentionSynchronisation& in
         }
         t.empreinte = empreinte.toLatin1();
         lue.tables.append(t);
+    }
+    if (!LireReportes(lire, contenu, lue.reportes)) {
+        return false;
     }
     intention = lue;
     return true;

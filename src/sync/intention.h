@@ -30,6 +30,17 @@ struct TableIntention {
     bool Contient(qint64 identifiant) const;
 };
 
+// A field of an old record the run wrote on the server, with the value written (as text; Null
+// apart): when the run sent no new record, these tell whether the server commit took place.
+struct ChampReporte {
+    QString table;
+    QString champId;
+    qint64 identifiant = 0;
+    QString champ;
+    QString valeur;
+    bool nul = false;
+};
+
 struct IntentionSynchronisation {
     QString baseDistante;    // as the run opened it: P:\zelvano\bd\zelvano.mdb
     QString baseDistanteUnc; // the same base through the share, whatever the drive serves
@@ -37,6 +48,7 @@ struct IntentionSynchronisation {
     QDateTime moment;
     QList<pratique::LigneSynchro> synchroLocale; // id, table and dernier_no are kept
     QList<TableIntention> tables;
+    QList<ChampReporte> reportes;
 
     qint64 Nombre() const;
 };
@@ -69,6 +81,7 @@ class SuiviSynchronisation {
 public:
     void AvantParcours(dao::Database& distante, dao::Database& locale);
     void ApresParcours(dao::Database& distante);
+    void AjouterReportes(const QList<ChampReporte>& reportes) { intention_.reportes = reportes; }
     const IntentionSynchronisation& Intention() const { return intention_; }
 
 private:

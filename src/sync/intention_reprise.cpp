@@ -4,6 +4,7 @@
 #include "platform/fichiers.h"
 #include "platform/fichiers_durables.h"
 #include "settings/journal.h"
+#include "sync/fusion.h"
 #include "sync/intention.h"
 #include "sync/synchronisation.h"
 
@@ -110,10 +111,31 @@ std::shared_ptr<dao::Database> OuvrirBaseDistante(const IntentionSynchronisation
     return nullptr;
 }
 
+// The fields the run wrote on old records all hold, on the server, the value it wrote.
+bool ReportesPresents(dao::Database& distante, const IntentionSynchronisation& intention) {
+    for (const ChampReporte& r : intention.reportes) {
+        const auto rs = distante.OpenRecordset(
+            QStringLiteral("select ") + r.champ + QStringLiteral(" from ") + r.table +
+                QStringLiteral(" where ") + r.champId + QStringLiteral(" = ?"),
+            {r.identifiant});
+        const bool present =
+            !rs->Eof() && fusion::MemesValeurs(fusion::ValeurStockee(rs->Fields(0)),
+                                               r.nul ? QVariant() : QVariant(r.valeur));
+        rs->Close();
+        if (!present) {
+            return false;
+        }
+    }
+    return true;
+}
+
 EtatDistant Examiner(dao::Database& distante, const IntentionSynchronisation& intention,
                      QString& raison) {
     if (intention.Nombre() == 0) {
-        return EtatDistant::Rien;
+        // Without new records, only the fields written on old ones can tell.
+        return !intention.reportes.isEmpty() && ReportesPresents(distante, intention)
+                   ? EtatDistant::Complet
+                   : EtatDistant::Rien;
     }
     bool tousLa = true;
     bool aucun = true;

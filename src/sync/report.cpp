@@ -77,6 +77,7 @@ bool ValeurAEcrire(const Ecart& e, QVariant& valeur) {
 
 // The fields of one record to write, as one statement.
 struct Ecriture {
+    QStringList champs;
     QStringList affectations;
     QVariantList valeurs;
 };
@@ -85,6 +86,11 @@ void EcrireEnregistrement(const QString& table, const QString& champId, qint64 i
                           Ecriture& ecriture) {
     if (ecriture.affectations.isEmpty()) {
         return;
+    }
+    for (qsizetype i = 0; i < ecriture.champs.size(); ++i) {
+        const QVariant& valeur = ecriture.valeurs[i];
+        Comptes().ecrits.append({table, champId, identifiant, ecriture.champs[i],
+                                 fusion::TexteValeur(valeur), valeur.isNull()});
     }
     ecriture.valeurs.append(identifiant);
     BaseDistanteOuverte().Execute(QStringLiteral("update ") + table + QStringLiteral(" set ") +
@@ -102,6 +108,7 @@ void ReporterChamp(const Ecart& e, Ecriture& ecriture, Rapports& r) {
         ConflitChamp(r, e, Distante);
         return;
     }
+    ecriture.champs.append(e.champ);
     ecriture.affectations.append(e.champ + QStringLiteral(" = ?"));
     ecriture.valeurs.append(valeur);
     r.reportees.append({e.table, QString::number(e.identifiant), e.champ,

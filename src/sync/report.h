@@ -2,6 +2,7 @@
 
 #include "init/empreintes.h"
 #include "sync/fusion.h"
+#include "sync/intention.h"
 
 #include <QHash>
 #include <QList>
@@ -49,6 +50,7 @@ struct ComptesReports {
     qint64 champs = 0;
     qint64 enregistrements = 0;
     qint64 fichiers = 0;
-    qint64 conflits = 0; // the server's value kept
+    qint64 conflits = 0;        // the server's value kept
+    QList<ChampReporte> ecrits; // for the record of the commit
 };
 const ComptesReports& DerniersReports();

@@ -241,6 +241,7 @@ bool Synchroniser(bool& intentionEcrite, bool& validationEngagee) {
     AjouterFichiersSynchronises(FichiersEcritsSurServeur());
     // Marked first: a record whose writing failed half-way is removed by the error path too.
     intentionEcrite = true;
+    suivi.AjouterReportes(DerniersReports().ecrits);
     EcrireIntention(suivi.Intention());
     Registre().Valider();
     Etape(EtapeSynchronisation::IntentionEcrite);

@@ -1,3 +1,5 @@
+#include "init/ancetre.h"
+#include "init/empreintes.h"
 #include "sync/synchronisation.h"
 
 #include "init/initialisation.h"
@@ -329,6 +331,39 @@ TEST_F(Reprise, EnregistrementPerimeApresUneInitialisation) {
             .left(60));
     EXPECT_EQ(Texte(Synchro(BaseC)), Texte(synchroInitialisee));
     EXPECT_FALSE(Existe(Intention));
+}
+
+// A run that sent no new record but carried fields of old ones: those fields tell whether the
+// server committed.
+TEST_F(Reprise, SansNouveauLesChampsReportesDisentSiLeServeurAValide) {
+    Executer(BaseC, "delete from patient where identifiant > 1; delete from consultation");
+    EnregistrerEmpreintes();
+    EnregistrerAncetre();
+    Executer(BaseC, "update patient set prenom = 'Léa', telephone = null where identifiant = 1");
+    const QByteArray baseAvant = Contenu(BaseC);
+    Capturer(EtapeSynchronisation::IntentionEcrite);
+    LancerSynchronisation();
+    ASSERT_TRUE(capture.contains("reportes")) << capture.toStdString();
+    ASSERT_EQ(Table(BaseServeur, "patient", "identifiant").value(0).section('|', 3, 3),
+              "prenom=T:Léa");
+    Action() = nullptr;
+    const auto interrompue = [&] {
+        Ecrire(BaseC, baseAvant);
+        Ecrire(Intention, capture);
+        env.fenetre.lignes.clear();
+    };
+
+    interrompue();
+    EXPECT_TRUE(ReprendreSynchronisationInterrompue());
+    EXPECT_EQ(Texte(Messages()), Texte(Terminee));
+    EXPECT_EQ(LignesSynchro(BaseC), 0);
+
+    // The server without the fields: nothing had been committed.
+    interrompue();
+    Executer(BaseServeur, "update patient set prenom = null where identifiant = 1");
+    EXPECT_TRUE(ReprendreSynchronisationInterrompue());
+    EXPECT_EQ(Texte(Messages()), Texte(Annulee));
+    EXPECT_EQ(LignesSynchro(BaseC), 7);
 }
 
 TEST_F(Reprise, SansEnregistrementRienAFaire) {
