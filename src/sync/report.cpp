@@ -58,8 +58,10 @@ bool ChoixLocal(const Ecart& e) {
     return choix != ChoixLocaux().cend() && fusion::MemesValeurs(*choix, e.distante);
 }
 
-// The value to write: a link to a record created on the laptop through its new number. False
-// when that record has none (it was not sent): the link would point to another record.
+// The value to write: a link to a record created on the laptop through its new number. Every
+// new patient is sent, and the map leaves out those that kept their number; a record of another
+// table the map does not know was not sent (an object no rule sends): false, the link would
+// point to another record.
 bool ValeurAEcrire(const Ecart& e, QVariant& valeur) {
     valeur = e.locale;
     if (e.cible.isEmpty()) {
@@ -67,12 +69,14 @@ bool ValeurAEcrire(const Ecart& e, QVariant& valeur) {
     }
     qint32 nouveau = 0;
     const qint64 ancien = valeur.toLongLong();
-    if (ancien > std::numeric_limits<qint32>::max() ||
-        !TableCorrespondances().Chercher(e.cible, static_cast<qint32>(ancien), nouveau)) {
+    if (ancien > std::numeric_limits<qint32>::max()) {
         return false;
     }
-    valeur = nouveau;
-    return true;
+    if (TableCorrespondances().Chercher(e.cible, static_cast<qint32>(ancien), nouveau)) {
+        valeur = nouveau;
+        return true;
+    }
+    return e.cible == QLatin1String("patient");
 }
 
 // The fields of one record to write, as one statement.

@@ -97,11 +97,10 @@ void Renumeroter(dao::Recordset& source, dao::Recordset& destination, const QStr
         }
         return;
     }
-    // The patient table: its link field is its own identifier. Noted even when it keeps its
-    // number: the links of old records carried later tell a sent patient by it.
+    // The patient table: its link field is its own identifier.
     const qint32 ancien = valeurs::EntierLong(source.Fields(champId).Value());
-    MemoriserCorrespondance(QStringLiteral("patient"), ancien, nouvel);
     if (nouvel != ancien) {
+        MemoriserCorrespondance(QStringLiteral("patient"), ancien, nouvel);
         destination.Fields(champId).SetValue(nouvel);
     }
     const QString numDossier = QStringLiteral("numdossier");

@@ -469,9 +469,10 @@ TEST_F(SauvegardesLocales, LesEchecsNeCoutentAucuneCopie) {
     }
     const QStringList copies{QStringLiteral("20261207-140509"), QStringLiteral("20261207-140609")};
     ASSERT_EQ(Dossiers(), copies);
-    // An edit to report, and no server: three runs each leave their report and fail.
+    // An edit to report (a deletion, which no run carries), and no server: three runs each
+    // leave their report and fail.
     poste::Brut(BaseC).Executer(
-        QStringLiteral("update patient set ville = 'Lyon' where identifiant = 2"));
+        QStringLiteral("delete from consultation where identconsultation = 3"));
     QFile::rename(env.machine.Natif(BaseServeur), env.machine.Natif(BaseServeur) + ".ailleurs");
     for (int i = 0; i < 3; ++i) {
         env.horloge.Definir(debut.addSecs(3600 + 60 * i));
