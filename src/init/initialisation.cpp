@@ -237,44 +237,40 @@ bool PreparerRemplacement() {
     if (!SauvegarderBaseLocale()) {
         return false;
     }
-    try {
-        OublierEmpreintes();
-    } catch (const Erreur& e) {
-        EcrireJournal(QStringLiteral("ERREUR : l'empreinte ") + CheminEmpreintes() +
-                      QStringLiteral(" de la base locale n'a pas pu être supprimée : ") +
-                      e.DescriptionEtNumero());
-        return false;
-    }
-    try {
-        OublierAncetre();
-    } catch (const Erreur& e) {
-        EcrireJournal(QStringLiteral("ERREUR : la base de référence ") + CheminAncetre() +
-                      QStringLiteral(" de la base locale n'a pas pu être supprimée : ") +
-                      e.DescriptionEtNumero());
-        return false;
-    }
-    return true;
+    // What describes the base about to be replaced goes with it; false, said, when it stays.
+    const auto oublier = [](void (*suppression)(), const QString& quoi) {
+        try {
+            suppression();
+            return true;
+        } catch (const Erreur& e) {
+            EcrireJournal(QStringLiteral("ERREUR : ") + quoi +
+                          QStringLiteral(" de la base locale n'a pas pu être supprimée : ") +
+                          e.DescriptionEtNumero());
+            return false;
+        }
+    };
+    return oublier(OublierEmpreintes, QStringLiteral("l'empreinte ") + CheminEmpreintes()) &&
+           oublier(OublierAncetre, QStringLiteral("la base de référence ") + CheminAncetre());
 }
 
 // The fingerprint of the base just made, and its copy as the ancestor of the next
 // synchronisation; without them the next run only says it cannot check, or carry.
 void PrendreEmpreintes() {
-    try {
-        EnregistrerEmpreintes();
-    } catch (const Erreur& e) {
-        EcrireJournal(QStringLiteral("ATTENTION : l'empreinte de la base locale n'a pas pu être "
-                                     "enregistrée dans ") +
-                      CheminEmpreintes() + QStringLiteral(" : ") + e.DescriptionEtNumero());
-    }
-    if (Param().reporter == 0) {
-        return;
-    }
-    try {
-        EnregistrerAncetre();
-    } catch (const Erreur& e) {
-        EcrireJournal(QStringLiteral("ATTENTION : la base de référence de la synchronisation n'a "
-                                     "pas pu être enregistrée dans ") +
-                      CheminAncetre() + QStringLiteral(" : ") + e.DescriptionEtNumero());
+    const auto enregistrer = [](void (*enregistrement)(), const QString& quoi,
+                                const QString& chemin) {
+        try {
+            enregistrement();
+        } catch (const Erreur& e) {
+            EcrireJournal(QStringLiteral("ATTENTION : ") + quoi +
+                          QStringLiteral(" n'a pas pu être enregistrée dans ") + chemin +
+                          QStringLiteral(" : ") + e.DescriptionEtNumero());
+        }
+    };
+    enregistrer(EnregistrerEmpreintes, QStringLiteral("l'empreinte de la base locale"),
+                CheminEmpreintes());
+    if (Param().reporter != 0) {
+        enregistrer(EnregistrerAncetre,
+                    QStringLiteral("la base de référence de la synchronisation"), CheminAncetre());
     }
 }
 
