@@ -1,5 +1,6 @@
 #include "app/commandes.h"
 
+#include "app/dialogue_conflits.h"
 #include "app/fenetre_principale.h"
 #include "drives/lancement.h"
 #include "drives/redirection.h"
@@ -15,6 +16,7 @@
 #include "settings/etat.h"
 #include "settings/journal.h"
 #include "settings/parametres.h"
+#include "sync/report.h"
 #include "sync/synchronisation.h"
 
 namespace {
@@ -195,6 +197,10 @@ void btnsynchro_Click(FenetrePrincipale& f) {
                            "lancer une synchronisation."))) {
         return;
     }
+    // A choice holds only for the run it was made before.
+    ChoixLocaux().clear();
+    const PlanPrevu prevu = PrevoirReports();
+    const QString reports = ApercuReports(prevu);
     if (!Confirmer(
             QStringLiteral("ATTENTION : vous allez commencer la synchronisation de la base "
                            "distante et de la base locale.") +
@@ -204,7 +210,11 @@ void btnsynchro_Click(FenetrePrincipale& f) {
                                "synchronisation seront copiés dans la base distante. La base "
                                "locale sera ensuite remplacée par la base distante .") +
                 CRLF + CRLF + QStringLiteral("Voulez-vous continuer ?"),
-            ApercuBaseLocale(false))) {
+            ApercuBaseLocale(false) +
+                (reports.isEmpty() ? QString() : QStringLiteral("\n") + reports))) {
+        return;
+    }
+    if (prevu.plan.Conflits() > 0 && !ChoisirConflits(&f, prevu.plan.ecarts, ChoixLocaux())) {
         return;
     }
     Encadrer(f, ExecutionsCourantes().synchronisation, RaisonVeilleSynchronisation);

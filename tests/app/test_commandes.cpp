@@ -1,15 +1,18 @@
 #include "app/commandes.h"
 #include "app/fenetre_principale.h"
-#include "platform/qorbis32.h"
-#include "testutil/qorbis32_factice.h"
 #include "platform/erreur.h"
+#include "platform/qorbis32.h"
 #include "settings/etat.h"
 #include "settings/parametres.h"
+#include "sync/report.h"
 #include "testutil/factices.h"
+#include "testutil/qorbis32_factice.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
+#include <QTimer>
 
 #include <algorithm>
 #include <new>
@@ -192,6 +195,31 @@ TEST_F(Commandes, SynchroniserConfirmeEncadreLeJournal) {
     EXPECT_EQ(tenusPendantLExecution, 1);
     EXPECT_EQ(veille.raisons, QStringList{RaisonVeilleSynchronisation});
     EXPECT_EQ(veille.tenus, 0);
+}
+
+// Without a conflict the run follows the confirmation with no window in between, and a choice
+// left from before is not carried into it.
+TEST_F(Commandes, SynchroniserSansConflitNeDemandeAucunChoix) {
+    ChoixLocaux().insert(QStringLiteral("consultation|12|texte"), QStringLiteral("ancienne"));
+    bool choixVides = false;
+    ExecutionsCourantes().synchronisation = [&] {
+        ++synchronisations;
+        choixVides = ChoixLocaux().isEmpty();
+    };
+    int fenetresModales = 0;
+    QTimer garde;
+    QObject::connect(&garde, &QTimer::timeout, [&] {
+        if (QWidget* modale = QApplication::activeModalWidget()) {
+            ++fenetresModales;
+            modale->close();
+        }
+    });
+    garde.start(10);
+    env.boites.Repondre(Yes);
+    btnsynchro_Click(fenetre);
+    EXPECT_EQ(fenetresModales, 0);
+    EXPECT_EQ(synchronisations, 1);
+    EXPECT_TRUE(choixVides);
 }
 
 // What will be sent or lost is under the details button of the confirmations, whose texts and
