@@ -199,7 +199,10 @@ void btnsynchro_Click(FenetrePrincipale& f) {
     }
     // A choice holds only for the run it was made before.
     ChoixLocaux().clear();
+    // The plan reads three bases, the server's through the share.
+    DefinirPointeur(pointeur::Sablier);
     const PlanPrevu prevu = PrevoirReports();
+    DefinirPointeur(pointeur::Defaut);
     const QString reports = ApercuReports(prevu);
     if (!Confirmer(
             QStringLiteral("ATTENTION : vous allez commencer la synchronisation de la base "
