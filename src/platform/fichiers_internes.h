@@ -58,9 +58,6 @@ inline bool EstLectureSeule(const struct stat& st) {
 // name pattern after the last separator.
 void SeparerMotif(const QString& motif, QString& dossier, QString& nom);
 
-// The hook of DefinirCrochetCopie, null when none.
-CrochetCopie CrochetCopieActif();
-
 // Puts the copy's data on its way to the disk so that the rename that follows never shows a
 // truncated file after a crash: a flush, or only the start of the write-back where the file
 // system orders data before the names (ext3 and ext4 in data=ordered mode). 0 or -1 (errno).

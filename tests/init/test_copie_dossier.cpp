@@ -5,6 +5,7 @@
 #include "platform/fichiers.h"
 #include "platform/processus.h"
 #include "settings/parametres.h"
+#include "testutil/copies_en_panne.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,29 +26,18 @@ QDateTime Le(int h, int m, int s, int ms = 0) {
     return QDateTime(QDate(2026, 11, 3), QTime(h, m, s, ms));
 }
 
-// The copy hook refuses one file with the given error, as a file held by another program would.
-QString& FichierRefuse() {
-    static QString nom;
-    return nom;
-}
-int& ErreurRefus() {
-    static int numero = 0;
-    return numero;
-}
-void Refuser(const QString& source, const QString&) {
-    if (!FichierRefuse().isEmpty() && source.endsWith(FichierRefuse())) {
-        plateforme::Lever(ErreurRefus());
-    }
-}
-
 class CopieDossier : public ::testing::Test {
 protected:
     Poste poste;
-
-    void TearDown() override {
-        plateforme::DefinirCrochetCopie(nullptr);
-        FichierRefuse().clear();
-    }
+    // The copy hook refuses one file with the given error, as a file held by another program
+    // would (see Refus).
+    QString fichierRefuse;
+    int erreurRefus = 0;
+    const factices::CrochetCopie refus{[this](const QString& source, const QString&) {
+        if (!fichierRefuse.isEmpty() && source.endsWith(fichierRefuse)) {
+            plateforme::Lever(erreurRefus);
+        }
+    }};
 
     void Modes(int securisee, int modifies) {
         Param().copiesecurisee = static_cast<qint16>(securisee);
@@ -55,9 +45,8 @@ protected:
     }
 
     void Refus(const QString& nom, int numero) {
-        FichierRefuse() = QLatin1Char('\\') + nom;
-        ErreurRefus() = numero;
-        plateforme::DefinirCrochetCopie(&Refuser);
+        fichierRefuse = QLatin1Char('\\') + nom;
+        erreurRefus = numero;
     }
 
     // a.txt newer on the local side, b.txt alike, c.txt new, d.txt within the same second,
@@ -233,9 +222,8 @@ TEST_F(CopieDossier, FichierLocalEnLectureSeule) {
 TEST_F(CopieDossier, LEchecDUnLotNommeSonFichier) {
     ArbreMixte();
     Modes(1, 0);
-    static QString bloque;
-    bloque = poste.Natif(D(QStringLiteral("a.txt")));
-    plateforme::DefinirCrochetCopie([](const QString& source, const QString&) {
+    const QString bloque = poste.Natif(D(QStringLiteral("a.txt")));
+    const factices::CrochetCopie blocage([&bloque](const QString& source, const QString&) {
         if (source.endsWith(QLatin1String("\\d.txt"))) {
             QFile::remove(bloque);
             QDir().mkpath(bloque + QStringLiteral("/occupe")); // a.txt waits in the lot

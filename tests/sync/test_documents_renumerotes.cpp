@@ -10,6 +10,7 @@
 #include "settings/parametres.h"
 #include "sync/synchronisation.h"
 #include "sync/test_synchronisation_poste.h"
+#include "testutil/copies_en_panne.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -215,13 +216,14 @@ INSTANTIATE_TEST_SUITE_P(Modes, DocumentsParMode,
 // the local base and the next initialisation brings them.
 TEST_F(DocumentsRenumerotes, UneInitialisationManqueeLaisseLaListeALaSuivante) {
     Regler({"SecuriseModifies", 1, 1, false});
-    plateforme::DefinirCrochetCopie([](const QString&, const QString& destination) {
-        if (destination.startsWith(QStringLiteral("C:\\zelvano\\courrier\\"))) {
-            plateforme::Lever(plateforme::err::PermissionRefusee);
-        }
-    });
-    LancerSynchronisation();
-    plateforme::DefinirCrochetCopie(nullptr);
+    {
+        const factices::CrochetCopie refus([](const QString&, const QString& destination) {
+            if (destination.startsWith(QStringLiteral("C:\\zelvano\\courrier\\"))) {
+                plateforme::Lever(plateforme::err::PermissionRefusee);
+            }
+        });
+        LancerSynchronisation();
+    }
     EXPECT_EQ(Messages().count(SynchroTerminee), 3);
     EXPECT_EQ(Messages().count(InitTerminee), 0);
     ASSERT_TRUE(Existe(ListeSurDisque));
@@ -255,14 +257,15 @@ TEST_F(DocumentsRenumerotes, FichierDeLaListeIntrouvableOuImpossibleACopier) {
 
     Ecrire(QStringLiteral("P:\\zelvano\\courrier\\present.doc"), "serveur");
     AjouterFichiersSynchronises({QStringLiteral("P:\\zelvano\\courrier\\present.doc")});
-    plateforme::DefinirCrochetCopie([](const QString&, const QString& destination) {
-        if (destination.endsWith(QStringLiteral("present.doc"))) {
-            plateforme::Lever(plateforme::err::DisquePlein);
-        }
-    });
     env.fenetre.lignes.clear();
-    LancerInitialisation();
-    plateforme::DefinirCrochetCopie(nullptr);
+    {
+        const factices::CrochetCopie plein([](const QString&, const QString& destination) {
+            if (destination.endsWith(QStringLiteral("present.doc"))) {
+                plateforme::Lever(plateforme::err::DisquePlein);
+            }
+        });
+        LancerInitialisation();
+    }
     const QStringList m = Messages();
     EXPECT_EQ(m.count(InitTerminee), 0);
     EXPECT_TRUE(std::any_of(m.cbegin(), m.cend(), [](const QString& l) {
