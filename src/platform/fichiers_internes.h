@@ -70,7 +70,7 @@ QByteArray NomTemporaire(const QString& quoi = {});
 // Whether `nom` is the name of a file copy's temporary (what a lot removes before its copies).
 bool NomCopieTemporaire(const char* nom);
 
-// What the disk was asked to keep, for DefinirTemoinDisque (native paths).
+// What the disk was asked to keep, told to the TemoinDisque in force (native paths).
 void Signaler(EtapeDisque etape, const QString& natif, const QString& cible = {});
 // Flushes the folder (its names) to the disk.
 void SynchroniserDossier(const QString& dossierNatif);
