@@ -212,11 +212,8 @@ TEST_F(Synchronisation, PratiqueDeDemonstration) {
     const poste::Photo serveurAvant = poste::Photographier(BaseServeur);
     QMap<QString, qint64> maxima;
     QMap<QString, QStringList> nouveauxLocaux;
-    for (const poste::TablePratique& t : poste::TablesPratique()) {
+    for (const poste::LigneSynchro& t : poste::LignesSynchro) {
         const QString table = QLatin1String(t.table);
-        if (*t.champId == '\0' || table == "synchro") {
-            continue;
-        }
         maxima[table] = Entier(BaseServeur, QStringLiteral("select coalesce(max(%1), 0) from %2")
                                                 .arg(QLatin1String(t.champId), table));
     }
@@ -237,8 +234,8 @@ TEST_F(Synchronisation, PratiqueDeDemonstration) {
     for (auto it = maxima.cbegin(); it != maxima.cend(); ++it) {
         const QString& table = it.key();
         const QString champ = QLatin1String(
-            std::find_if(poste::TablesPratique().cbegin(), poste::TablesPratique().cend(),
-                         [&](const poste::TablePratique& t) { return table == t.table; })
+            std::find_if(std::cbegin(poste::LignesSynchro), std::cend(poste::LignesSynchro),
+                         [&](const poste::LigneSynchro& t) { return table == t.table; })
                 ->champId);
         // The rows the server had stay as they were, the new ones follow with consecutive
         // identifiers.

@@ -3,6 +3,7 @@
 #include "platform/chemins.h"
 #include "testutil/factices.h"
 #include "testutil/journal_attendu.h"
+#include "testutil/photos.h"
 
 #include <QMap>
 #include <QString>
@@ -42,7 +43,7 @@ public:
 
     void Executer(const QString& sql);
     qint64 Entier(const QString& sql);
-    // Every row of a query, one line each, every value with its kind ("I:3", "T:Dupont", "N").
+    // Every row of a query, one line each, every value after its column (photos::Texte).
     QStringList Lignes(const QString& sql);
 
 private:
@@ -71,16 +72,9 @@ inline constexpr LigneSynchro LignesSynchro[7] = {
     {"correspondance", "identcorrespondance", "identifiant"},
     {"objet", "identobjet", "identpatient"}};
 
-// The tables of a practice base and the order their rows are compared in.
-struct TablePratique {
-    const char* table;
-    const char* ordre;
-    const char* champId; // empty for typeobjet, which is not synchronised
-};
-const QList<TablePratique>& TablesPratique();
-
-// Every table of a base as text, table by table.
-using Photo = QMap<QString, QStringList>;
+// Every table of a base as text, table by table (photos::Texte); a table the base lacks left
+// out, any other error a failure of the test.
+using Photo = photos::Photo;
 Photo Photographier(const QString& base);
 // A printable form, for comparisons whose failures show which row differs.
 std::string Decrire(const Photo& photo);
