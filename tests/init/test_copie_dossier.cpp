@@ -72,14 +72,14 @@ protected:
 };
 
 void VerifierCopieModifies(const Poste& poste) {
-    EXPECT_EQ(poste.Lire(D(QStringLiteral("a.txt"))), "serveur a"); // local newer: overwritten
+    EXPECT_EQ(poste.Contenu(D(QStringLiteral("a.txt"))), "serveur a"); // local newer: overwritten
     EXPECT_EQ(poste.Ecriture(D(QStringLiteral("a.txt"))), Le(9, 0, 0).toMSecsSinceEpoch());
-    EXPECT_EQ(poste.Lire(D(QStringLiteral("b.txt"))), "local b..");
-    EXPECT_EQ(poste.Lire(D(QStringLiteral("c.txt"))), "serveur c");
-    EXPECT_EQ(poste.Lire(D(QStringLiteral("d.txt"))), "local d.."); // same second
+    EXPECT_EQ(poste.Contenu(D(QStringLiteral("b.txt"))), "local b..");
+    EXPECT_EQ(poste.Contenu(D(QStringLiteral("c.txt"))), "serveur c");
+    EXPECT_EQ(poste.Contenu(D(QStringLiteral("d.txt"))), "local d.."); // same second
     EXPECT_FALSE(poste.Existe(D(QStringLiteral(".cache"))));
     EXPECT_FALSE(poste.Existe(D(QStringLiteral("sous"))));
-    EXPECT_EQ(poste.Lire(D(QStringLiteral("extra.txt"))), "reste");
+    EXPECT_EQ(poste.Contenu(D(QStringLiteral("extra.txt"))), "reste");
 }
 
 TEST_F(CopieDossier, SecuriseModifiesCopieCeQuiDiffere) {
@@ -112,7 +112,7 @@ TEST_F(CopieDossier, SecuriseCopieToutSaufLesCaches) {
         (Entete() + QStringList{QStringLiteral("-> 4/4 fichier(s) copié(s) en mode sécurisé")}));
     for (const char* nom : {"a.txt", "b.txt", "c.txt", "d.txt"}) {
         const QString n = QString::fromLatin1(nom);
-        EXPECT_EQ(poste.Lire(D(n)), poste.Lire(S(n))) << nom;
+        EXPECT_EQ(poste.Contenu(D(n)), poste.Contenu(S(n))) << nom;
         EXPECT_EQ(poste.Ecriture(D(n)), poste.Ecriture(S(n))) << nom;
     }
     EXPECT_FALSE(poste.Existe(D(QStringLiteral(".cache"))));
@@ -142,8 +142,8 @@ TEST_F(CopieDossier, FichierIllisibleIgnoreEnModeNonSecurise) {
                                                "d'utilisation : fichier ignoré"),
                                 QStringLiteral("-> 1/4 fichier(s) copié(s) en mode non sécurisé "
                                                "(modifiés uniquement)")}));
-    EXPECT_EQ(poste.Lire(D(QStringLiteral("a.txt"))), "local a");
-    EXPECT_EQ(poste.Lire(D(QStringLiteral("c.txt"))), "serveur c");
+    EXPECT_EQ(poste.Contenu(D(QStringLiteral("a.txt"))), "local a");
+    EXPECT_EQ(poste.Contenu(D(QStringLiteral("c.txt"))), "serveur c");
 
     poste.env.fenetre.lignes.clear();
     Refus(QStringLiteral("a.txt"), plateforme::err::DisquePlein);
@@ -210,9 +210,9 @@ TEST_F(CopieDossier, FichierLocalEnLectureSeule) {
             // The secure ways stop there; the other goes on with the next file.
             EXPECT_EQ(copie, securisee == 0);
             EXPECT_EQ(poste.Existe(D(QStringLiteral("c.txt"))), securisee == 0);
-            EXPECT_EQ(poste.Lire(D(QStringLiteral("0.txt"))), "lettre signée");
+            EXPECT_EQ(poste.Contenu(D(QStringLiteral("0.txt"))), "lettre signée");
             EXPECT_EQ(poste.Ecriture(D(QStringLiteral("0.txt"))), Le(10, 0, 0).toMSecsSinceEpoch());
-            EXPECT_EQ(poste.Lire(D(QStringLiteral("a.txt"))), "local a");
+            EXPECT_EQ(poste.Contenu(D(QStringLiteral("a.txt"))), "local a");
             QFile::remove(poste.Natif(D(QStringLiteral("c.txt"))));
         }
     }
@@ -249,16 +249,16 @@ TEST_F(CopieDossier, LesBasesDuDossierBaseSontToujoursCopiees) {
     ASSERT_TRUE(CopierDossier(QStringLiteral("bd"), true));
     EXPECT_EQ(poste.Messages().last(),
               QStringLiteral("-> 1/2 fichier(s) copié(s) en mode sécurisé (modifiés uniquement)"));
-    EXPECT_EQ(poste.Lire(QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb")), "base du serveur");
+    EXPECT_EQ(poste.Contenu(QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb")), "base du serveur");
     EXPECT_EQ(poste.Ecriture(QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb")),
               meme.toMSecsSinceEpoch());
-    EXPECT_EQ(poste.Lire(QStringLiteral("C:\\zelvano\\bd\\lisez-moi.txt")), "local..");
+    EXPECT_EQ(poste.Contenu(QStringLiteral("C:\\zelvano\\bd\\lisez-moi.txt")), "local..");
 
     // A document folder keeps the rule of the times, bases included.
     poste.Ecrire(S(QStringLiteral("annexe.mdb")), "serveur", meme);
     poste.Ecrire(D(QStringLiteral("annexe.mdb")), "local..", meme);
     ASSERT_TRUE(CopierDossier(QStringLiteral("courrier"), false));
-    EXPECT_EQ(poste.Lire(D(QStringLiteral("annexe.mdb"))), "local..");
+    EXPECT_EQ(poste.Contenu(D(QStringLiteral("annexe.mdb"))), "local..");
 }
 
 TEST_F(CopieDossier, ProgrammeExterneCommandeEtAttente) {
@@ -317,12 +317,12 @@ TEST_F(CopieDossier, ProgrammeExterneReel) {
                                 QStringLiteral("-> 41 fichier(s) copié(s) en mode non sécurisé")}));
     EXPECT_FALSE(CopieEnCours());
     for (int i = 0; i < 40; ++i) {
-        EXPECT_EQ(poste.Lire(D(QStringLiteral("lettre%1.txt").arg(i))).size(), 20000 + i);
+        EXPECT_EQ(poste.Contenu(D(QStringLiteral("lettre%1.txt").arg(i))).size(), 20000 + i);
     }
-    EXPECT_EQ(poste.Lire(D(QStringLiteral("gros.bin"))), QByteArray(8 << 20, 'g'));
+    EXPECT_EQ(poste.Contenu(D(QStringLiteral("gros.bin"))), QByteArray(8 << 20, 'g'));
     EXPECT_EQ(poste.Ecriture(D(QStringLiteral("gros.bin"))),
               poste.Ecriture(S(QStringLiteral("gros.bin"))));
-    EXPECT_EQ(poste.Lire(D(QStringLiteral("2026\\novembre.txt"))), "sous-dossier plein");
+    EXPECT_EQ(poste.Contenu(D(QStringLiteral("2026\\novembre.txt"))), "sous-dossier plein");
     EXPECT_FALSE(poste.Existe(D(QStringLiteral("vide"))));
     EXPECT_FALSE(poste.Existe(D(QStringLiteral(".cache"))));
 }

@@ -126,7 +126,7 @@ protected:
                  QStringLiteral("select nomfichier from objet where identobjet > %1")
                      .arg(dernierObjet))) {
             const QString chemin = QStringLiteral("C:\\zelvano\\data\\") + Valeur(l);
-            if (Existe(chemin)) {
+            if (EstFichier(chemin)) {
                 fichiers.append(chemin);
             }
         }
@@ -164,11 +164,11 @@ protected:
         for (const QString& relatif : chemins) {
             const QString serveur = QStringLiteral("P:\\") + relatif;
             const QString local = QStringLiteral("C:\\") + relatif;
-            if (!Existe(serveur)) {
+            if (!EstFichier(serveur)) {
                 continue; // a record whose file was never there
             }
             ++compares;
-            ASSERT_TRUE(Existe(local)) << local.toStdString();
+            ASSERT_TRUE(EstFichier(local)) << local.toStdString();
             EXPECT_EQ(Contenu(local), Contenu(serveur)) << local.toStdString();
             const auto ancien = avant.constFind(local);
             if (ancien != avant.constEnd() && *ancien != Contenu(local)) {
@@ -200,7 +200,7 @@ TEST_P(DocumentsParMode, ChaqueEnregistrementOuvreSonPropreDocument) {
     // The batch did fall on names of older local files: without the list of the files the
     // synchronisation wrote, times and sizes alike would have kept the wrong contents.
     EXPECT_GE(remplaces, 5);
-    EXPECT_FALSE(Existe(ListeSurDisque)) << "brought: the list is forgotten";
+    EXPECT_FALSE(EstFichier(ListeSurDisque)) << "brought: the list is forgotten";
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, DocumentsParMode,
@@ -226,7 +226,7 @@ TEST_F(DocumentsRenumerotes, UneInitialisationManqueeLaisseLaListeALaSuivante) {
     }
     EXPECT_EQ(Messages().count(SynchroTerminee), 3);
     EXPECT_EQ(Messages().count(InitTerminee), 0);
-    ASSERT_TRUE(Existe(ListeSurDisque));
+    ASSERT_TRUE(EstFichier(ListeSurDisque));
     const QString liste = QString::fromUtf8(Contenu(ListeSurDisque));
     EXPECT_TRUE(liste.contains(QStringLiteral("zelvano\\courrier\\xA")));
     EXPECT_TRUE(liste.contains(QStringLiteral("zelvano\\data\\FI")));
@@ -238,7 +238,7 @@ TEST_F(DocumentsRenumerotes, UneInitialisationManqueeLaisseLaListeALaSuivante) {
     int remplaces = 0;
     VerifierChaqueDocument(remplaces);
     EXPECT_GE(remplaces, 5);
-    EXPECT_FALSE(Existe(ListeSurDisque));
+    EXPECT_FALSE(EstFichier(ListeSurDisque));
 }
 
 // A file of the list that can be neither found nor written: told, and the initialisation fails
@@ -273,7 +273,7 @@ TEST_F(DocumentsRenumerotes, FichierDeLaListeIntrouvableOuImpossibleACopier) {
                                            "de la dernière synchronisation n'a pas pu être "
                                            "recopié vers C:\\zelvano\\courrier\\present.doc : "));
     })) << m.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(Existe(ListeSurDisque)) << "kept for the next initialisation";
+    EXPECT_TRUE(EstFichier(ListeSurDisque)) << "kept for the next initialisation";
 }
 
 } // namespace

@@ -179,7 +179,7 @@ TEST_F(Synchronisation, EnvoieLesNouveauxEnregistrementsPuisInitialise) {
         EXPECT_TRUE(synchro[i].endsWith(QStringLiteral("dernier_no=I:%1").arg(derniers[i])))
             << synchro[i].toStdString();
     }
-    EXPECT_FALSE(Existe(poste::Intention));
+    EXPECT_FALSE(EstFichier(poste::Intention));
     EXPECT_FALSE(dao::DBEngine::Instance().EnTransaction());
 
     const QStringList m = Messages();
@@ -280,7 +280,7 @@ TEST_F(Synchronisation, PratiqueDeDemonstration) {
                     .match(chemin)
                     .hasMatch())
                 << chemin.toStdString();
-            EXPECT_TRUE(Existe(chemin)) << chemin.toStdString();
+            EXPECT_TRUE(EstFichier(chemin)) << chemin.toStdString();
         }
     }
     poste::Photo local = poste::Photographier(BaseC);
@@ -303,7 +303,7 @@ TEST_F(Synchronisation, TableDistanteNonVideRefusee) {
     AttendreRefus(DistanteNonVide);
     EXPECT_EQ(poste::Decrire(poste::Photographier(BaseServeur)), poste::Decrire(serveurAvant));
     EXPECT_EQ(poste::Decrire(poste::Photographier(BaseC)), poste::Decrire(localAvant));
-    EXPECT_FALSE(Existe(poste::Intention));
+    EXPECT_FALSE(EstFichier(poste::Intention));
     EXPECT_FALSE(dao::DBEngine::Instance().EnTransaction());
     EXPECT_EQ(env.ecran.pointeurs, QList<int>{11});
 }
@@ -384,7 +384,7 @@ TEST_F(Synchronisation, EchecDansLaTroisiemeTableToutEstAnnule) {
     EXPECT_TRUE(m.last().contains(QStringLiteral("ordonnance refusée"))) << m.last().toStdString();
     EXPECT_FALSE(m.contains(Terminee));
     EXPECT_FALSE(m.contains(DemarrageInit));
-    EXPECT_FALSE(Existe(poste::Intention));
+    EXPECT_FALSE(EstFichier(poste::Intention));
     EXPECT_FALSE(dao::DBEngine::Instance().EnTransaction());
 }
 

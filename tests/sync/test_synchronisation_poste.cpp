@@ -117,13 +117,7 @@ void Poste::SetUp() {
         }
     }
     ReglerParametres(1);
-
-    const QString partage =
-        plateforme::Machine::DossierPartage(QStringLiteral("serveur"), QStringLiteral("zelvano"));
-    QDir().mkpath(partage);
-    const QString lecteurP = plateforme::Machine::EntreeLecteur(QLatin1Char('P'));
-    QDir().mkpath(QFileInfo(lecteurP).absolutePath());
-    ASSERT_TRUE(QFile::link(partage, lecteurP));
+    ASSERT_TRUE(RelierLecteurP());
 }
 
 void Poste::CreerBasesVides() {
@@ -167,10 +161,6 @@ void CopierArbre(const QString& source, const QString& destination) {
             copie.setFileTime(it.fileInfo().lastModified(), QFileDevice::FileModificationTime))
             << cible.toStdString();
     }
-}
-
-bool Poste::Existe(const QString& chemin) const {
-    return QFileInfo(env.machine.Natif(chemin)).isFile();
 }
 
 QStringList Poste::Table(const QString& base, const QString& table, const QString& ordre) {

@@ -4,6 +4,7 @@
 #include "testutil/factices.h"
 #include "testutil/journal_attendu.h"
 #include "testutil/photos.h"
+#include "testutil/poste.h"
 
 #include <QMap>
 #include <QString>
@@ -79,7 +80,7 @@ Photo Photographier(const QString& base);
 // A printable form, for comparisons whose failures show which row differs.
 std::string Decrire(const Photo& photo);
 
-class Poste : public ::testing::Test {
+class Poste : public ::testing::Test, public factices::Poste {
 protected:
     void SetUp() override;
 
@@ -88,12 +89,6 @@ protected:
     // The demo practice: the server base and tree, the local copy initialised, then `nouveaux`
     // patients (with their records) created in the local copy.
     void GenererDemo(int nouveaux);
-
-    void Ecrire(const QString& chemin, const QByteArray& contenu) const {
-        env.machine.EcrireFichier(chemin, contenu);
-    }
-    QByteArray Contenu(const QString& chemin) const { return env.machine.LireFichier(chemin); }
-    bool Existe(const QString& chemin) const;
 
     static void Executer(const QString& base, const QString& sql) { Brut(base).Executer(sql); }
     static qint64 Entier(const QString& base, const QString& sql) { return Brut(base).Entier(sql); }
@@ -107,11 +102,8 @@ protected:
     // The seven rows an initialisation writes, with these dernier_no (as many rows as values).
     static void RemplirSynchro(const QString& base, const QList<int>& derniersNo);
 
-    QStringList Messages() const { return env.fenetre.Messages(); }
     // The machine folder in use (see SetUp).
     QString Racine() const { return plateforme::Machine::Racine(); }
-
-    factices::Environnement env;
 
 private:
     std::unique_ptr<QTemporaryDir> memoire_;
