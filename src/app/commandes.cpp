@@ -59,11 +59,10 @@ bool ZelvanoEmpeche(const QString& messageSiDemarre) {
     }
 }
 
-// The frame of a data command: unfolded window, busy state, emptied journal, ">>>", the run
-// (the machine kept awake), "<<<". A journal that cannot be written ends the run with the error
-// report.
-void Encadrer(FenetrePrincipale& f, const std::function<void()>& execution,
-              const QString& raisonVeille) {
+// The frame of a data command: unfolded window, busy state, emptied journal, ">>>", the run in
+// force (the machine kept awake), "<<<". A journal that cannot be written ends the run with the
+// error report.
+void Encadrer(FenetrePrincipale& f, void (Executions::*execution)(), const QString& raisonVeille) {
     f.DeplierFenetre(true);
     f.AfficherOptions(false);
     Occuper(f, true);
@@ -71,7 +70,7 @@ void Encadrer(FenetrePrincipale& f, const std::function<void()>& execution,
     try {
         const InhibitionVeille veille(raisonVeille);
         EcrireJournal(QStringLiteral(">>>"));
-        ExecuterAvecBilan(execution);
+        ExecuterAvecBilan([execution] { (ExecutionsCourantes().*execution)(); });
         EcrireJournal(QStringLiteral("<<<"));
     } catch (const Erreur& erreur) {
         SignalerErreur(erreur);
@@ -176,20 +175,30 @@ void Occuper(FenetrePrincipale& f, bool occupe) {
     f.ActiverBoutons(!occupe, !occupe, !occupe, !occupe, !occupe, !occupe);
 }
 
-Executions& ExecutionsCourantes() {
-    // A run interrupted between its two commits is settled first (the synchronisation does it
-    // itself); while it cannot be, nothing runs.
-    static Executions e{[] { LancerSynchronisation(); },
-                        [] {
-                            if (ReprendreSynchronisationInterrompue()) {
-                                LancerInitialisationManuelle();
-                            }
-                        },
-                        [] {
-                            return ReprendreSynchronisationInterrompue();
-                        }};
-    return e;
+void Executions::Synchronisation() {
+    LancerSynchronisation();
 }
+
+void Executions::Initialisation() {
+    if (ReprendreSynchronisationInterrompue()) {
+        LancerInitialisationManuelle();
+    }
+}
+
+bool Executions::Reprise() {
+    return ReprendreSynchronisationInterrompue();
+}
+
+static Executions*& executions() {
+    return EnVigueur<Executions, Executions>();
+}
+
+Executions& ExecutionsCourantes() {
+    return *executions();
+}
+
+RemplacementExecutions::RemplacementExecutions(Executions& nouvelles)
+    : Remplacement(executions(), nouvelles) {}
 
 void btnsynchro_Click(FenetrePrincipale& f) {
     if (ZelvanoEmpeche(
@@ -220,7 +229,7 @@ void btnsynchro_Click(FenetrePrincipale& f) {
     if (prevu.plan.Conflits() > 0 && !ChoisirConflits(&f, prevu.plan.ecarts, ChoixLocaux())) {
         return;
     }
-    Encadrer(f, ExecutionsCourantes().synchronisation, RaisonVeilleSynchronisation);
+    Encadrer(f, &Executions::Synchronisation, RaisonVeilleSynchronisation);
     DefinirPointeur(pointeur::Defaut);
     AfficherEtat();
 }
@@ -244,14 +253,14 @@ void btnCopier_Click(FenetrePrincipale& f) {
     if (!Confirmer(QStringLiteral("Voulez-vous vraiment écraser votre base locale ?"), apercu)) {
         return;
     }
-    Encadrer(f, ExecutionsCourantes().initialisation, RaisonVeilleInitialisation);
+    Encadrer(f, &Executions::Initialisation, RaisonVeilleInitialisation);
     AfficherEtat();
     DefinirPointeur(pointeur::Defaut);
 }
 
 // Before a launch, a synchronisation interrupted between its commits must be settled.
 static bool LancementPossible() {
-    if (ExecutionsCourantes().reprise()) {
+    if (ExecutionsCourantes().Reprise()) {
         return true;
     }
     Boite(QStringLiteral("Lancement de Zelvano impossible : la dernière synchronisation a été "

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/en_vigueur.h"
+
 #include <QString>
 
 #include <functional>
@@ -23,11 +25,22 @@ void Occuper(FenetrePrincipale& fenetre, bool occupe);
 // progress bar hidden whatever the way out.
 void ExecuterAvecBilan(const std::function<void()>& execution);
 
-// The runs the commands start; tests put counters in their place.
-struct Executions {
-    std::function<void()> synchronisation;
-    std::function<void()> initialisation;
+// The runs the commands start; tests put counters in their place. A run interrupted between
+// its two commits is settled first (the synchronisation does it itself); while it cannot be,
+// nothing runs.
+class Executions {
+public:
+    virtual ~Executions() = default;
+    virtual void Synchronisation();
+    virtual void Initialisation();
     // Settles a synchronisation interrupted between its two commits; false while it cannot be.
-    std::function<bool()> reprise;
+    virtual bool Reprise();
 };
+
 Executions& ExecutionsCourantes();
+
+// Puts `executions` in force for its lifetime.
+class RemplacementExecutions : public plateforme::Remplacement<Executions> {
+public:
+    explicit RemplacementExecutions(Executions& executions);
+};

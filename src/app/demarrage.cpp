@@ -115,7 +115,7 @@ bool ChargerFenetre(FenetrePrincipale& fenetre, const QStringList& arguments) {
         }
         // A synchronisation interrupted between its two commits is settled at once; the
         // journal tells how.
-        ExecutionsCourantes().reprise();
+        ExecutionsCourantes().Reprise();
         return true;
     } catch (const plateforme::Erreur& erreur) {
         SignalerErreur(erreur);

@@ -111,7 +111,7 @@ void Executer(FenetrePrincipale& f) {
         const plateforme::InhibitionVeille veille(RaisonVeilleSynchronisation);
         f.ViderJournal();
         EcrireJournal(QStringLiteral(">>>Démarrage de la synchro différée>>>"));
-        ExecuterAvecBilan(ExecutionsCourantes().synchronisation);
+        ExecuterAvecBilan([] { ExecutionsCourantes().Synchronisation(); });
         EcrireJournal(QStringLiteral("<<<"));
     } catch (const plateforme::Erreur&) {
         Occuper(f, false);

@@ -22,11 +22,6 @@ namespace plateforme::interne {
 
 namespace {
 
-CrochetCopie& Crochet() {
-    static CrochetCopie c = nullptr;
-    return c;
-}
-
 // Copies `in` from its current offset to its end into `out`, in the kernel when it can.
 void CopierContenu(int in, int out, const QString& natifSource) {
     bool essayerNoyau = true;
@@ -149,10 +144,6 @@ bool MemesOctets(int a, int b) {
 
 } // namespace
 
-CrochetCopie CrochetCopieActif() {
-    return Crochet();
-}
-
 int Consolider(int fd) {
     struct stat st {};
     if (::fstat(fd, &st) == 0 && EcritureOrdonnee(st.st_dev) &&
@@ -230,6 +221,21 @@ CibleLectureSeule ComparerCible(int dossierSource, const QByteArray& nomSource, 
 
 } // namespace plateforme::interne
 
-void plateforme::DefinirCrochetCopie(CrochetCopie crochet) {
-    interne::Crochet() = crochet;
+namespace plateforme {
+
+namespace {
+
+CrochetsCopie*& crochets() {
+    return EnVigueur<CrochetsCopie, CrochetsCopie>();
 }
+
+} // namespace
+
+CrochetsCopie& CrochetsCopieCourants() {
+    return *crochets();
+}
+
+RemplacementCrochetsCopie::RemplacementCrochetsCopie(CrochetsCopie& nouveaux)
+    : Remplacement(crochets(), nouveaux) {}
+
+} // namespace plateforme

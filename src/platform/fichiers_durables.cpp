@@ -24,9 +24,8 @@ using namespace interne;
 
 namespace {
 
-TemoinDisque& Temoin() {
-    static TemoinDisque temoin = nullptr;
-    return temoin;
+TemoinDisque*& temoin() {
+    return EnVigueur<TemoinDisque, TemoinDisque>();
 }
 
 // The register's blocks: large enough that a run of 100,000 lines makes a few hundred writes.
@@ -89,9 +88,7 @@ bool NomCopieTemporaire(const char* nom) {
 }
 
 void Signaler(EtapeDisque etape, const QString& natif, const QString& cible) {
-    if (Temoin() != nullptr) {
-        Temoin()(etape, natif, cible);
-    }
+    temoin()->Etape(etape, natif, cible);
 }
 
 void SynchroniserDossier(const QString& dossierNatif) {
@@ -230,9 +227,8 @@ void SupprimerFichierDurable(const QString& chemin) {
     SynchroniserDossier(DossierParent(natif));
 }
 
-void DefinirTemoinDisque(TemoinDisque temoin) {
-    Temoin() = temoin;
-}
+RemplacementTemoinDisque::RemplacementTemoinDisque(TemoinDisque& nouveau)
+    : Remplacement(temoin(), nouveau) {}
 
 bool MemeFichier(const QString& chemin1, const QString& chemin2) {
     struct stat a {};

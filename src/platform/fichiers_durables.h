@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/descripteur.h"
+#include "platform/en_vigueur.h"
 
 #include <QByteArray>
 #include <QString>
@@ -76,8 +77,20 @@ private:
 // rebuild what a power cut leaves (data not flushed lost, folder entries as of their folder's
 // last flush) follow these files through it. Creation also stands for a register emptied.
 enum class EtapeDisque { Creation, DonneesSurDisque, Renommage, Suppression, DossierSurDisque };
-using TemoinDisque = void (*)(EtapeDisque etape, const QString& natif, const QString& cible);
-void DefinirTemoinDisque(TemoinDisque temoin);
+// Nobody listens outside those tests. `cible`: the new name of a Renommage.
+class TemoinDisque {
+public:
+    virtual ~TemoinDisque() = default;
+    virtual void Etape(EtapeDisque etape, const QString& natif, const QString& cible) {
+        (void)etape, (void)natif, (void)cible;
+    }
+};
+
+// Puts `temoin` in force for its lifetime.
+class RemplacementTemoinDisque : public Remplacement<TemoinDisque> {
+public:
+    explicit RemplacementTemoinDisque(TemoinDisque& temoin);
+};
 
 // True when both paths lead to the same file, whatever drives, shares or links lie between.
 // False when either cannot be reached.

@@ -58,9 +58,6 @@ inline bool EstLectureSeule(const struct stat& st) {
 // name pattern after the last separator.
 void SeparerMotif(const QString& motif, QString& dossier, QString& nom);
 
-// The hook of DefinirCrochetCopie, null when none.
-CrochetCopie CrochetCopieActif();
-
 // Puts the copy's data on its way to the disk so that the rename that follows never shows a
 // truncated file after a crash: a flush, or only the start of the write-back where the file
 // system orders data before the names (ext3 and ext4 in data=ordered mode). 0 or -1 (errno).
@@ -73,7 +70,7 @@ QByteArray NomTemporaire(const QString& quoi = {});
 // Whether `nom` is the name of a file copy's temporary (what a lot removes before its copies).
 bool NomCopieTemporaire(const char* nom);
 
-// What the disk was asked to keep, for DefinirTemoinDisque (native paths).
+// What the disk was asked to keep, told to the TemoinDisque in force (native paths).
 void Signaler(EtapeDisque etape, const QString& natif, const QString& cible = {});
 // Flushes the folder (its names) to the disk.
 void SynchroniserDossier(const QString& dossierNatif);

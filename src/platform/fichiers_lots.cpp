@@ -130,10 +130,8 @@ void LotCopies::Copier(const DossierOuvert& source, const QString& nom, bool mod
         restesRetires_ = true;
         RetirerRestes();
     }
-    if (const CrochetCopie crochet = CrochetCopieActif()) {
-        crochet(source.windows_ + QLatin1Char('\\') + nom,
-                destination_.windows_ + QLatin1Char('\\') + nom);
-    }
+    CrochetsCopieCourants().AvantCopie(source.windows_ + QLatin1Char('\\') + nom,
+                                       destination_.windows_ + QLatin1Char('\\') + nom);
     const QByteArray nomSource = Octets(nom);
     const QString natifSource = source.natif_ + QLatin1Char('/') + nom;
     const Descripteur in(
@@ -213,9 +211,7 @@ CopieEnAttente::CopieEnAttente(const QString& source, std::shared_ptr<const Doss
                                const QString& nomAttente)
     : dossier_(std::move(dossier)) {
     const QString natifCible = dossier_->natif_ + QLatin1Char('/') + nomAttente;
-    if (const CrochetCopie crochet = CrochetCopieActif()) {
-        crochet(source, dossier_->windows_ + QLatin1Char('\\') + nomAttente);
-    }
+    CrochetsCopieCourants().AvantCopie(source, dossier_->windows_ + QLatin1Char('\\') + nomAttente);
     const QString natifSource = CheminNatif(source);
     const Descripteur in(::open(Octets(natifSource).constData(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0) {

@@ -42,9 +42,7 @@ QDateTime DepuisTimespec(qint64 secondes, qint64 nanosecondes) {
 } // namespace
 
 void CopierFichier(const QString& source, const QString& destination, bool modifiable) {
-    if (const CrochetCopie crochet = CrochetCopieActif()) {
-        crochet(source, destination);
-    }
+    CrochetsCopieCourants().AvantCopie(source, destination);
     const QString natifSource = CheminNatif(source);
     // An existing destination whose name differs only by case is the one replaced, as on Windows.
     const QString natifCible = CheminNatif(destination);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/en_vigueur.h"
 #include "platform/erreur.h"
 
 #include <QDateTime>
@@ -49,8 +50,22 @@ struct EtatFichier {
 };
 EtatFichier LireEtatFichier(const QString& chemin);
 
-// Copy hook for fault-injection tests: called before every file copy the module makes itself.
-using CrochetCopie = void (*)(const QString& source, const QString& destination);
-void DefinirCrochetCopie(CrochetCopie crochet);
+// What happens before every file copy the module makes itself: nothing, but in the
+// fault-injection tests, which raise there or take the source away.
+class CrochetsCopie {
+public:
+    virtual ~CrochetsCopie() = default;
+    virtual void AvantCopie(const QString& source, const QString& destination) {
+        (void)source, (void)destination;
+    }
+};
+
+CrochetsCopie& CrochetsCopieCourants();
+
+// Puts `crochets` in force for its lifetime.
+class RemplacementCrochetsCopie : public Remplacement<CrochetsCopie> {
+public:
+    explicit RemplacementCrochetsCopie(CrochetsCopie& crochets);
+};
 
 } // namespace plateforme

@@ -1,4 +1,5 @@
 #include "app/commandes.h"
+#include "app/executions_factices.h"
 #include "app/fenetre_principale.h"
 #include "platform/erreur.h"
 #include "platform/qorbis32.h"
@@ -71,26 +72,23 @@ protected:
     int synchronisations = 0;
     int initialisations = 0;
     int tenusPendantLExecution = -1;
-    Executions sauvees = ExecutionsCourantes();
+    ExecutionsFactices executionsFactices;
 
     void SetUp() override {
         Fenetres({QStringLiteral("Bureau")});
-        ExecutionsCourantes().synchronisation = [this] {
+        executionsFactices.synchronisation = [this] {
             ++synchronisations;
             EXPECT_FALSE(fenetre.BoutonActif(Bouton::synchro));
             tenusPendantLExecution = veille.tenus;
         };
-        ExecutionsCourantes().initialisation = [this] {
+        executionsFactices.initialisation = [this] {
             ++initialisations;
             tenusPendantLExecution = veille.tenus;
         };
         fenetre.AjouterLigneJournal(QStringLiteral("ligne précédente"));
         Param().inifile = QStringLiteral("C:\\zelvano\\zelvano.ini");
     }
-    void TearDown() override {
-        ExecutionsCourantes() = sauvees;
-        DefinirListeFenetresQorbis32ForTests({});
-    }
+    void TearDown() override { DefinirListeFenetresQorbis32ForTests({}); }
     QStringList Liste() const {
         QStringList l;
         for (int i = 0; i < fenetre.listsynchro()->count(); ++i) {
@@ -327,7 +325,7 @@ private:
 TEST_F(Commandes, LaVeilleNeSurvitPasALExecutionEnEchec) {
     BoitesVeille boites(veille);
     const plateforme::RemplacementServices services{{nullptr, &boites, nullptr, nullptr, nullptr}};
-    ExecutionsCourantes().initialisation = [] {
+    executionsFactices.initialisation = [] {
         throw plateforme::Erreur(plateforme::err::FichierIntrouvable, QStringLiteral("panne"));
     };
     btnCopier_Click(fenetre);
@@ -337,7 +335,7 @@ TEST_F(Commandes, LaVeilleNeSurvitPasALExecutionEnEchec) {
     EXPECT_EQ(veille.raisons, QStringList{RaisonVeilleInitialisation});
     EXPECT_TRUE(BoutonsActifs());
 
-    ExecutionsCourantes().synchronisation = [] {
+    executionsFactices.synchronisation = [] {
         throw std::bad_alloc();
     };
     EXPECT_THROW(btnsynchro_Click(fenetre), std::bad_alloc);
@@ -480,7 +478,7 @@ TEST_F(Commandes, TextesDesConfirmationsEntiers) {
 TEST_F(Commandes, FermetureRefuseePendantLaCommande) {
     fenetre.show();
     bool fermee = true;
-    ExecutionsCourantes().synchronisation = [this, &fermee] {
+    executionsFactices.synchronisation = [this, &fermee] {
         ++synchronisations;
         fermee = fenetre.close();
     };
@@ -497,7 +495,7 @@ TEST_F(Commandes, FermetureRefuseePendantLaCommande) {
 }
 
 TEST_F(Commandes, LancementRefuseQuandLaRepriseEstImpossible) {
-    ExecutionsCourantes().reprise = [] {
+    executionsFactices.reprise = [] {
         return false;
     };
     const QString refus =

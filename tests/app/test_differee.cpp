@@ -1,5 +1,6 @@
 #include "app/commandes.h"
 #include "app/differee.h"
+#include "app/executions_factices.h"
 #include "app/fenetre_principale.h"
 #include "platform/alimentation.h"
 #include "platform/erreur.h"
@@ -59,7 +60,7 @@ protected:
     plateforme::RemplacementAlimentation remplacement{alimentation};
     FenetrePrincipale fenetre;
     InstallationFenetre installation{fenetre};
-    Executions sauvees = ExecutionsCourantes();
+    ExecutionsFactices executionsFactices;
     int synchronisations = 0;
     int veillesTenuesPendantLaSynchro = -1;
     QStringList titres{QStringLiteral("Bureau")};
@@ -76,14 +77,13 @@ protected:
     RemplacementQorbis32 remplacementTitres{listeTitres};
 
     void SetUp() override {
-        ExecutionsCourantes().synchronisation = [this] {
+        executionsFactices.synchronisation = [this] {
             ++synchronisations;
             veillesTenuesPendantLaSynchro = veille.tenus;
         };
         Armer(QStringLiteral("07/12/2026 20:00"), 0);
         fenetre.Timersynchro().start();
     }
-    void TearDown() override { ExecutionsCourantes() = sauvees; }
     void Armer(const QString& quand, int arret) {
         env.machine.EcrireFichier(
             QStringLiteral("C:\\WINDOWS\\synchro.ini"),
@@ -130,7 +130,7 @@ public:
 TEST_F(Differee, LaFinEstNotifieeAvecLeBilan) {
     NotificationsNotees bureau;
     const plateforme::RemplacementNotifications remplacementBureau{bureau};
-    ExecutionsCourantes().synchronisation = [] {
+    executionsFactices.synchronisation = [] {
         Bilan().AjouterEnvoyes(3, 1);
         EcrireJournal(QStringLiteral("SYNCHRONISATION TERMINEE CORRECTEMENT ++++"));
         Bilan().AjouterCopies(12);
@@ -146,7 +146,7 @@ TEST_F(Differee, LaFinEstNotifieeAvecLeBilan) {
 
     // The initialisation after the synchronisation failed: the run failed.
     bureau.notees.clear();
-    ExecutionsCourantes().synchronisation = [] {
+    executionsFactices.synchronisation = [] {
         Bilan().AjouterEnvoyes(3, 1);
         EcrireJournal(QStringLiteral("SYNCHRONISATION TERMINEE CORRECTEMENT ++++"));
         EcrireJournal(QStringLiteral("INFORMATION TRES IMPORTANTE"));
@@ -285,7 +285,7 @@ TEST_F(Differee, ArretDemandeEtReussi) {
 // A run that fails releases the machine and powers nothing off.
 TEST_F(Differee, SynchroEnErreurRelacheLaVeilleSansArret) {
     Armer(QStringLiteral("07/12/2026 20:00"), 1);
-    ExecutionsCourantes().synchronisation = [] {
+    executionsFactices.synchronisation = [] {
         throw plateforme::Erreur(plateforme::err::DisquePlein, QStringLiteral("panne"));
     };
     A(20, 0, 10);
@@ -310,7 +310,7 @@ TEST_F(Differee, ArretDemandeALogindUneFoisLaVeilleRelachee) {
     const plateforme::RemplacementVeille veilleReelle{veilleLogind};
     const plateforme::RemplacementAlimentation alimentationReelle{alimentationLogind};
     QList<QStringList> pendant;
-    ExecutionsCourantes().synchronisation = [&] {
+    executionsFactices.synchronisation = [&] {
         ++synchronisations;
         pendant = logind.Inhibiteurs();
     };
@@ -407,7 +407,7 @@ TEST_F(DiffereeJournalIllisible, LaSynchroInterrompueRendLesBoutonsQuElleAPris) 
 TEST_F(Differee, FermetureRefuseePendantLaSynchroDifferee) {
     bool fermee = true;
     fenetre.show();
-    ExecutionsCourantes().synchronisation = [this, &fermee] {
+    executionsFactices.synchronisation = [this, &fermee] {
         ++synchronisations;
         fermee = fenetre.close();
     };

@@ -3,11 +3,12 @@
 // the base under it.
 #include "app/commandes.h"
 #include "app/differee.h"
+#include "app/executions_factices.h"
 #include "app/fenetre_principale.h"
 #include "drives/lancement.h"
-#include "platform/qorbis32.h"
 #include "platform/erreur.h"
 #include "platform/processus.h"
+#include "platform/qorbis32.h"
 #include "settings/parametres.h"
 #include "testutil/factices.h"
 
@@ -33,7 +34,7 @@ protected:
     factices::Environnement env;
     FenetrePrincipale fenetre;
     InstallationFenetre installation{fenetre};
-    Executions sauvees = ExecutionsCourantes();
+    ExecutionsFactices executionsFactices;
     int executions = 0;
     QByteArray affichage = qgetenv("DISPLAY");
     qint64 pratique = 0;
@@ -41,10 +42,10 @@ protected:
     void SetUp() override {
         // No display: the window list cannot be read, here or by the application.
         qunsetenv("DISPLAY");
-        ExecutionsCourantes().synchronisation = [this] {
+        executionsFactices.synchronisation = [this] {
             ++executions;
         };
-        ExecutionsCourantes().initialisation = [this] {
+        executionsFactices.initialisation = [this] {
             ++executions;
         };
         env.machine.EcrireFichier(QStringLiteral("C:\\zelvano\\zelvano.ini"),
@@ -58,7 +59,6 @@ protected:
     }
     void TearDown() override {
         Arreter();
-        ExecutionsCourantes() = sauvees;
         if (!affichage.isEmpty()) {
             qputenv("DISPLAY", affichage);
         }

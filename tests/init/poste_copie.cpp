@@ -1,7 +1,6 @@
 #include "init/poste_copie.h"
 
 #include "platform/chemins.h"
-#include "platform/fichiers.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -19,36 +18,15 @@ Poste::Poste() {
     const QString racine = env.machine.Racine();
     QDir().mkpath(racine + QStringLiteral("/unc/serveur/zelvano/zelvano"));
     QDir().mkpath(racine + QStringLiteral("/drives/C/zelvano"));
-    if (!QFile::link(racine + QStringLiteral("/unc/serveur/zelvano"),
-                     racine + QStringLiteral("/drives/P"))) {
+    if (!RelierLecteurP()) {
         ADD_FAILURE() << "cannot map P:";
     }
-}
-
-void Poste::Ecrire(const QString& cheminWindows, const QByteArray& contenu,
-                   const QDateTime& ecriture) const {
-    env.machine.EcrireFichier(cheminWindows, contenu);
-    if (ecriture.isValid()) {
-        DefinirEcriture(cheminWindows, ecriture);
-    }
-}
-
-QByteArray Poste::Lire(const QString& cheminWindows) const {
-    return env.machine.LireFichier(cheminWindows);
-}
-
-void Poste::DefinirEcriture(const QString& cheminWindows, const QDateTime& ecriture) const {
-    plateforme::DefinirDerniereEcriture(cheminWindows, ecriture.toUTC());
 }
 
 qint64 Poste::Ecriture(const QString& cheminWindows) const {
     const QFileInfo info(Natif(cheminWindows));
     return info.exists() ? info.fileTime(QFileDevice::FileModificationTime).toMSecsSinceEpoch()
                          : -1;
-}
-
-bool Poste::Existe(const QString& cheminWindows) const {
-    return QFileInfo::exists(Natif(cheminWindows));
 }
 
 void Poste::InstallerProgramme(const QString& nom) const {

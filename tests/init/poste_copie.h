@@ -3,6 +3,7 @@
 #include "platform/services.h"
 #include "testutil/factices.h"
 #include "testutil/journal_attendu.h"
+#include "testutil/poste.h"
 
 #include <QDateTime>
 #include <QList>
@@ -24,22 +25,12 @@ inline QString D(const QString& nom) {
     return Destination + QLatin1Char('\\') + nom;
 }
 
-class Poste {
+class Poste : public factices::Poste {
 public:
     Poste();
-    factices::Environnement env;
 
-    QString Natif(const QString& cheminWindows) const { return env.machine.Natif(cheminWindows); }
-    // Writes a file; `ecriture` (local time) becomes its last-write time when given.
-    void Ecrire(const QString& cheminWindows, const QByteArray& contenu,
-                const QDateTime& ecriture = {}) const;
-    QByteArray Lire(const QString& cheminWindows) const;
-    void DefinirEcriture(const QString& cheminWindows, const QDateTime& ecriture) const;
     // Last-write time in milliseconds since the epoch, -1 when missing.
     qint64 Ecriture(const QString& cheminWindows) const;
-    bool Existe(const QString& cheminWindows) const;
-    // The journal messages (without date and time).
-    QStringList Messages() const { return env.fenetre.Messages(); }
     // Puts a built program (xcopy.exe, robocopy.exe...) into the program's folder.
     void InstallerProgramme(const QString& nom) const;
 };

@@ -137,10 +137,10 @@ TEST_F(CopieBase, FichierQuiNEstPasUneBase) {
     poste.Ecrire(QStringLiteral("P:\\zelvano\\bd\\ancien.mdb"), contenu, ecriture);
     CopierFichierBase(QStringLiteral("P:\\zelvano\\bd\\ancien.mdb"),
                       QStringLiteral("C:\\zelvano\\bd\\ancien.mdb"));
-    EXPECT_EQ(poste.Lire(QStringLiteral("C:\\zelvano\\bd\\ancien.mdb")), contenu);
+    EXPECT_EQ(poste.Contenu(QStringLiteral("C:\\zelvano\\bd\\ancien.mdb")), contenu);
     EXPECT_EQ(poste.Ecriture(QStringLiteral("C:\\zelvano\\bd\\ancien.mdb")),
               ecriture.toMSecsSinceEpoch());
-    EXPECT_EQ(poste.Lire(QStringLiteral("P:\\zelvano\\bd\\ancien.mdb")), contenu)
+    EXPECT_EQ(poste.Contenu(QStringLiteral("P:\\zelvano\\bd\\ancien.mdb")), contenu)
         << "source untouched";
 
     poste.Ecrire(QStringLiteral("P:\\zelvano\\bd\\vide.mdb"), "");
@@ -158,7 +158,7 @@ TEST_F(CopieBase, DestinationEnLectureSeule) {
     } catch (const plateforme::Erreur& e) {
         EXPECT_EQ(e.Number(), plateforme::err::PermissionRefusee);
     }
-    EXPECT_EQ(poste.Lire(Local), "protégée");
+    EXPECT_EQ(poste.Contenu(Local), "protégée");
     EXPECT_TRUE(EstFichierBase(QStringLiteral("ZELVANO.MDB")));
     EXPECT_FALSE(EstFichierBase(QStringLiteral("zelvano.mdb.compacte")));
 }

@@ -91,8 +91,8 @@ TEST(DatesDossier, TailleDifferenteALaMemeSeconde) {
         ASSERT_TRUE(CopierDossier(QStringLiteral("courrier"), false));
         EXPECT_TRUE(poste.Messages().last().startsWith(QStringLiteral("-> 1/2 ")))
             << qPrintable(poste.Messages().last());
-        EXPECT_EQ(poste.Lire(D(QStringLiteral("a.doc"))), "contenu du serveur");
-        EXPECT_EQ(poste.Lire(D(QStringLiteral("b.doc"))), "local..") << "same time and size";
+        EXPECT_EQ(poste.Contenu(D(QStringLiteral("a.doc"))), "contenu du serveur");
+        EXPECT_EQ(poste.Contenu(D(QStringLiteral("b.doc"))), "local..") << "same time and size";
     }
 }
 
@@ -142,7 +142,7 @@ TEST(DatesDossier, DossierCopiePuisInchange) {
                                                           "(modifiés uniquement)"));
     EXPECT_EQ(QDir(poste.Natif(Destination)).entryList(QDir::Files | QDir::Hidden).size(),
               noms.size());
-    EXPECT_EQ(poste.Lire(D(noms[0].toUpper())), QByteArray(1000, 'x'));
+    EXPECT_EQ(poste.Contenu(D(noms[0].toUpper())), QByteArray(1000, 'x'));
     for (qsizetype i = 0; i < noms.size(); ++i) {
         EXPECT_EQ(poste.Ecriture(D(noms[i])), poste.Ecriture(S(noms[i])));
     }

@@ -5,6 +5,7 @@
 #include "platform/fichiers.h"
 #include "platform/processus.h"
 #include "settings/parametres.h"
+#include "testutil/copies_en_panne.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,29 +26,18 @@ QDateTime Le(int h, int m, int s, int ms = 0) {
     return QDateTime(QDate(2026, 11, 3), QTime(h, m, s, ms));
 }
 
-// The copy hook refuses one file with the given error, as a file held by another program would.
-QString& FichierRefuse() {
-    static QString nom;
-    return nom;
-}
-int& ErreurRefus() {
-    static int numero = 0;
-    return numero;
-}
-void Refuser(const QString& source, const QString&) {
-    if (!FichierRefuse().isEmpty() && source.endsWith(FichierRefuse())) {
-        plateforme::Lever(ErreurRefus());
-    }
-}
-
 class CopieDossier : public ::testing::Test {
 protected:
     Poste poste;
-
-    void TearDown() override {
-        plateforme::DefinirCrochetCopie(nullptr);
-        FichierRefuse().clear();
-    }
+    // The copy hook refuses one file with the given error, as a file held by another program
+    // would (see Refus).
+    QString fichierRefuse;
+    int erreurRefus = 0;
+    const factices::CrochetCopie refus{[this](const QString& source, const QString&) {
+        if (!fichierRefuse.isEmpty() && source.endsWith(fichierRefuse)) {
+            plateforme::Lever(erreurRefus);
+        }
+    }};
 
     void Modes(int securisee, int modifies) {
         Param().copiesecurisee = static_cast<qint16>(securisee);
@@ -55,9 +45,8 @@ protected:
     }
 
     void Refus(const QString& nom, int numero) {
-        FichierRefuse() = QLatin1Char('\\') + nom;
-        ErreurRefus() = numero;
-        plateforme::DefinirCrochetCopie(&Refuser);
+        fichierRefuse = QLatin1Char('\\') + nom;
+        erreurRefus = numero;
     }
 
     // a.txt newer on the local side, b.txt alike, c.txt new, d.txt within the same second,
@@ -83,14 +72,14 @@ protected:
 };
 
 void VerifierCopieModifies(const Poste& poste) {
-    EXPECT_EQ(poste.Lire(D(QStringLiteral("a.txt"))), "serveur a"); // local newer: overwritten
+    EXPECT_EQ(poste.Contenu(D(QStringLiteral("a.txt"))), "serveur a"); // local newer: overwritten
     EXPECT_EQ(poste.Ecriture(D(QStringLiteral("a.txt"))), Le(9, 0, 0).toMSecsSinceEpoch());
-    EXPECT_EQ(poste.Lire(D(QStringLiteral("b.txt"))), "local b..");
-    EXPECT_EQ(poste.Lire(D(QStringLiteral("c.txt"))), "serveur c");
-    EXPECT_EQ(poste.Lire(D(QStringLiteral("d.txt"))), "local d.."); // same second
+    EXPECT_EQ(poste.Contenu(D(QStringLiteral("b.txt"))), "local b..");
+    EXPECT_EQ(poste.Contenu(D(QStringLiteral("c.txt"))), "serveur c");
+    EXPECT_EQ(poste.Contenu(D(QStringLiteral("d.txt"))), "local d.."); // same second
     EXPECT_FALSE(poste.Existe(D(QStringLiteral(".cache"))));
     EXPECT_FALSE(poste.Existe(D(QStringLiteral("sous"))));
-    EXPECT_EQ(poste.Lire(D(QStringLiteral("extra.txt"))), "reste");
+    EXPECT_EQ(poste.Contenu(D(QStringLiteral("extra.txt"))), "reste");
 }
 
 TEST_F(CopieDossier, SecuriseModifiesCopieCeQuiDiffere) {
@@ -123,7 +112,7 @@ TEST_F(CopieDossier, SecuriseCopieToutSaufLesCaches) {
         (Entete() + QStringList{QStringLiteral("-> 4/4 fichier(s) copié(s) en mode sécurisé")}));
     for (const char* nom : {"a.txt", "b.txt", "c.txt", "d.txt"}) {
         const QString n = QString::fromLatin1(nom);
-        EXPECT_EQ(poste.Lire(D(n)), poste.Lire(S(n))) << nom;
+        EXPECT_EQ(poste.Contenu(D(n)), poste.Contenu(S(n))) << nom;
         EXPECT_EQ(poste.Ecriture(D(n)), poste.Ecriture(S(n))) << nom;
     }
     EXPECT_FALSE(poste.Existe(D(QStringLiteral(".cache"))));
@@ -153,8 +142,8 @@ TEST_F(CopieDossier, FichierIllisibleIgnoreEnModeNonSecurise) {
                                                "d'utilisation : fichier ignoré"),
                                 QStringLiteral("-> 1/4 fichier(s) copié(s) en mode non sécurisé "
                                                "(modifiés uniquement)")}));
-    EXPECT_EQ(poste.Lire(D(QStringLiteral("a.txt"))), "local a");
-    EXPECT_EQ(poste.Lire(D(QStringLiteral("c.txt"))), "serveur c");
+    EXPECT_EQ(poste.Contenu(D(QStringLiteral("a.txt"))), "local a");
+    EXPECT_EQ(poste.Contenu(D(QStringLiteral("c.txt"))), "serveur c");
 
     poste.env.fenetre.lignes.clear();
     Refus(QStringLiteral("a.txt"), plateforme::err::DisquePlein);
@@ -221,9 +210,9 @@ TEST_F(CopieDossier, FichierLocalEnLectureSeule) {
             // The secure ways stop there; the other goes on with the next file.
             EXPECT_EQ(copie, securisee == 0);
             EXPECT_EQ(poste.Existe(D(QStringLiteral("c.txt"))), securisee == 0);
-            EXPECT_EQ(poste.Lire(D(QStringLiteral("0.txt"))), "lettre signée");
+            EXPECT_EQ(poste.Contenu(D(QStringLiteral("0.txt"))), "lettre signée");
             EXPECT_EQ(poste.Ecriture(D(QStringLiteral("0.txt"))), Le(10, 0, 0).toMSecsSinceEpoch());
-            EXPECT_EQ(poste.Lire(D(QStringLiteral("a.txt"))), "local a");
+            EXPECT_EQ(poste.Contenu(D(QStringLiteral("a.txt"))), "local a");
             QFile::remove(poste.Natif(D(QStringLiteral("c.txt"))));
         }
     }
@@ -233,9 +222,8 @@ TEST_F(CopieDossier, FichierLocalEnLectureSeule) {
 TEST_F(CopieDossier, LEchecDUnLotNommeSonFichier) {
     ArbreMixte();
     Modes(1, 0);
-    static QString bloque;
-    bloque = poste.Natif(D(QStringLiteral("a.txt")));
-    plateforme::DefinirCrochetCopie([](const QString& source, const QString&) {
+    const QString bloque = poste.Natif(D(QStringLiteral("a.txt")));
+    const factices::CrochetCopie blocage([&bloque](const QString& source, const QString&) {
         if (source.endsWith(QLatin1String("\\d.txt"))) {
             QFile::remove(bloque);
             QDir().mkpath(bloque + QStringLiteral("/occupe")); // a.txt waits in the lot
@@ -261,16 +249,16 @@ TEST_F(CopieDossier, LesBasesDuDossierBaseSontToujoursCopiees) {
     ASSERT_TRUE(CopierDossier(QStringLiteral("bd"), true));
     EXPECT_EQ(poste.Messages().last(),
               QStringLiteral("-> 1/2 fichier(s) copié(s) en mode sécurisé (modifiés uniquement)"));
-    EXPECT_EQ(poste.Lire(QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb")), "base du serveur");
+    EXPECT_EQ(poste.Contenu(QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb")), "base du serveur");
     EXPECT_EQ(poste.Ecriture(QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb")),
               meme.toMSecsSinceEpoch());
-    EXPECT_EQ(poste.Lire(QStringLiteral("C:\\zelvano\\bd\\lisez-moi.txt")), "local..");
+    EXPECT_EQ(poste.Contenu(QStringLiteral("C:\\zelvano\\bd\\lisez-moi.txt")), "local..");
 
     // A document folder keeps the rule of the times, bases included.
     poste.Ecrire(S(QStringLiteral("annexe.mdb")), "serveur", meme);
     poste.Ecrire(D(QStringLiteral("annexe.mdb")), "local..", meme);
     ASSERT_TRUE(CopierDossier(QStringLiteral("courrier"), false));
-    EXPECT_EQ(poste.Lire(D(QStringLiteral("annexe.mdb"))), "local..");
+    EXPECT_EQ(poste.Contenu(D(QStringLiteral("annexe.mdb"))), "local..");
 }
 
 TEST_F(CopieDossier, ProgrammeExterneCommandeEtAttente) {
@@ -329,12 +317,12 @@ TEST_F(CopieDossier, ProgrammeExterneReel) {
                                 QStringLiteral("-> 41 fichier(s) copié(s) en mode non sécurisé")}));
     EXPECT_FALSE(CopieEnCours());
     for (int i = 0; i < 40; ++i) {
-        EXPECT_EQ(poste.Lire(D(QStringLiteral("lettre%1.txt").arg(i))).size(), 20000 + i);
+        EXPECT_EQ(poste.Contenu(D(QStringLiteral("lettre%1.txt").arg(i))).size(), 20000 + i);
     }
-    EXPECT_EQ(poste.Lire(D(QStringLiteral("gros.bin"))), QByteArray(8 << 20, 'g'));
+    EXPECT_EQ(poste.Contenu(D(QStringLiteral("gros.bin"))), QByteArray(8 << 20, 'g'));
     EXPECT_EQ(poste.Ecriture(D(QStringLiteral("gros.bin"))),
               poste.Ecriture(S(QStringLiteral("gros.bin"))));
-    EXPECT_EQ(poste.Lire(D(QStringLiteral("2026\\novembre.txt"))), "sous-dossier plein");
+    EXPECT_EQ(poste.Contenu(D(QStringLiteral("2026\\novembre.txt"))), "sous-dossier plein");
     EXPECT_FALSE(poste.Existe(D(QStringLiteral("vide"))));
     EXPECT_FALSE(poste.Existe(D(QStringLiteral(".cache"))));
 }

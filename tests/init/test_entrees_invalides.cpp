@@ -12,9 +12,9 @@
 #include "settings/etat.h"
 #include "settings/parametres.h"
 #include "testutil/journal_attendu.h"
+#include "testutil/photos.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
@@ -49,25 +49,12 @@ bool Executer(const QString& natif, const QString& sql) {
     return ok;
 }
 
-// Every file under a native folder, with its bytes.
-QMap<QString, QByteArray> Arbre(const QString& natif) {
-    QMap<QString, QByteArray> arbre;
-    QDirIterator it(natif, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString chemin = it.next();
-        QFile f(chemin);
-        arbre.insert(QDir(natif).relativeFilePath(chemin),
-                     f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<illisible>"));
-    }
-    return arbre;
-}
-
 // A small demo practice on the server share, reached as P:, and a local disk without a copy.
 class EntreesInvalidesInit : public ::testing::Test {
 protected:
     factices::Environnement env;
     demo::BilanDemo bilan;
-    QMap<QString, QByteArray> serveurAvant;
+    photos::Arbre serveurAvant;
 
     void SetUp() override {
         demo::OptionsDemo options;
@@ -93,10 +80,10 @@ protected:
     QStringList Messages() const { return env.fenetre.Messages(); }
 
     void Lancer() {
-        serveurAvant = Arbre(Serveur());
+        serveurAvant = photos::LireArbre(Serveur());
         env.fenetre.lignes.clear();
         LancerInitialisation();
-        EXPECT_EQ(Arbre(Serveur()), serveurAvant) << "the server was written to";
+        EXPECT_EQ(photos::LireArbre(Serveur()), serveurAvant) << "the server was written to";
     }
 
     // The run ended on its failure block, after `avant` (the lines just before it).

@@ -8,6 +8,7 @@
 #include "settings/parametres.h"
 #include "testutil/copies_en_panne.h"
 #include "testutil/journal_attendu.h"
+#include "testutil/photos.h"
 #include "testutil/restes_plantes.h"
 
 #include <QDir>
@@ -44,55 +45,8 @@ const QStringList Documents{QStringLiteral("courrier"), QStringLiteral("cro"),
                             QStringLiteral("data"),     QStringLiteral("flash"),
                             QStringLiteral("modeles")};
 
-using Arbre = QMap<QString, QByteArray>;
-
-Arbre LireArbre(const QString& natif) {
-    Arbre arbre;
-    QDirIterator it(natif, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString chemin = it.next();
-        QFile f(chemin);
-        arbre.insert(QDir(natif).relativeFilePath(chemin),
-                     f.open(QIODevice::ReadOnly) ? f.readAll() : "!");
-    }
-    return arbre;
-}
-
-// Every row of every table of a base, as text (read-write, so that a journal left behind is
-// rolled back first, as any reader does).
-QMap<QString, QStringList> LireBase(const QString& natif) {
-    QMap<QString, QStringList> tables;
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(natif).constData(), &db, SQLITE_OPEN_READWRITE,
-                        nullptr) != SQLITE_OK) {
-        tables.insert(QStringLiteral("!"), {QString::fromUtf8(sqlite3_errmsg(db))});
-        sqlite3_close(db);
-        return tables;
-    }
-    for (const char* table : {"patient", "consultation", "ordonnance", "courrier", "cro",
-                              "correspondance", "objet", "typeobjet", "synchro"}) {
-        sqlite3_stmt* s = nullptr;
-        const QByteArray sql = QByteArray("SELECT * FROM ") + table + " ORDER BY 1, 2";
-        QStringList lignes;
-        if (sqlite3_prepare_v2(db, sql.constData(), -1, &s, nullptr) != SQLITE_OK) {
-            lignes.append(QStringLiteral("!") + QString::fromUtf8(sqlite3_errmsg(db)));
-        }
-        while (s != nullptr && sqlite3_step(s) == SQLITE_ROW) {
-            QStringList valeurs;
-            for (int i = 0; i < sqlite3_column_count(s); ++i) {
-                const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
-                valeurs.append(t == nullptr ? QStringLiteral("N")
-                                            : QString::number(sqlite3_column_type(s, i)) +
-                                                  QLatin1Char(':') + QString::fromUtf8(t));
-            }
-            lignes.append(valeurs.join(QLatin1Char('|')));
-        }
-        sqlite3_finalize(s);
-        tables.insert(QLatin1String(table), lignes);
-    }
-    sqlite3_close(db);
-    return tables;
-}
+using photos::Arbre;
+using photos::LireArbre;
 
 std::string Texte(const QStringList& lignes) {
     return lignes.join(QLatin1Char('\n')).toStdString();
@@ -140,8 +94,8 @@ protected:
             }
         }
         env.fenetre.lignes.clear();
-        serveur = LireBase(Natif(QStringLiteral("P:\\zelvano\\bd\\zelvano.mdb")));
-        localAvant = LireBase(BaseLocale());
+        serveur = photos::Photographier(Natif(QStringLiteral("P:\\zelvano\\bd\\zelvano.mdb")));
+        localAvant = photos::Photographier(BaseLocale());
         arbreLocalAvant = LireArbre(Natif(QStringLiteral("C:\\zelvano")));
     }
 
@@ -149,7 +103,7 @@ protected:
     QString BaseLocale() const { return Natif(QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb")); }
     QStringList Messages() const { return env.fenetre.Messages(); }
     qint64 LignesSynchro() const {
-        return LireBase(BaseLocale()).value(QStringLiteral("synchro")).size();
+        return photos::Photographier(BaseLocale()).value(QStringLiteral("synchro")).size();
     }
 
     // The local base is the server's, with the seven rows of synchro.
@@ -186,7 +140,7 @@ protected:
         SCOPED_TRACE(contexte);
         const QStringList m = Messages();
         ASSERT_TRUE(QFileInfo(BaseLocale()).isFile()) << "base locale absente\n" << Texte(m);
-        const QMap<QString, QStringList> local = LireBase(BaseLocale());
+        const QMap<QString, QStringList> local = photos::Photographier(BaseLocale());
         const Arbre arbreLocal = LireArbre(Natif(QStringLiteral("C:\\zelvano")));
         for (auto it = arbreLocalAvant.cbegin(); it != arbreLocalAvant.cend(); ++it) {
             EXPECT_TRUE(arbreLocal.contains(it.key()))
@@ -220,7 +174,7 @@ protected:
         env.fenetre.lignes.clear();
         LancerInitialisation();
         EXPECT_EQ(Messages().count(Fin), 3) << Texte(Messages());
-        EXPECT_TRUE(CopieDuServeur(LireBase(BaseLocale())));
+        EXPECT_TRUE(CopieDuServeur(photos::Photographier(BaseLocale())));
         EXPECT_EQ(Texte(DocumentsDifferents({})), "");
     }
 
@@ -274,7 +228,7 @@ TEST_F(PannesInitialisation, PartageAbsentAvantLInitialisation) {
         << Texte(m);
     EXPECT_FALSE(m.contains(Fin));
     EXPECT_TRUE(m.contains(Echec));
-    EXPECT_TRUE(LireBase(BaseLocale()) == localAvant) << "base locale modifiée";
+    EXPECT_TRUE(photos::Photographier(BaseLocale()) == localAvant) << "base locale modifiée";
     factices::RemettrePartage();
 }
 
@@ -284,7 +238,7 @@ TEST_F(PannesInitialisation, BaseDistanteAbsente) {
                   Natif(QStringLiteral("P:\\zelvano\\bd\\ancienne.mdb")));
     LancerInitialisation();
     EXPECT_FALSE(Messages().contains(Fin)) << Texte(Messages());
-    EXPECT_TRUE(LireBase(BaseLocale()) == localAvant) << "base locale modifiée";
+    EXPECT_TRUE(photos::Photographier(BaseLocale()) == localAvant) << "base locale modifiée";
 }
 
 // The seventh row of synchro cannot be written: the table must not be left with six rows,

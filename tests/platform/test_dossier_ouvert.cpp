@@ -3,6 +3,7 @@
 #include "platform/erreur.h"
 #include "platform/fichiers.h"
 #include "testutil/conditions.h"
+#include "testutil/copies_en_panne.h"
 #include "testutil/factices.h"
 
 #include <QDir>
@@ -48,7 +49,6 @@ protected:
         ASSERT_TRUE(QDir().mkpath(machine.Natif(Source)));
         ASSERT_TRUE(QDir().mkpath(machine.Natif(Destination)));
     }
-    void TearDown() override { plateforme::DefinirCrochetCopie(nullptr); }
 
     QString S(const QString& nom) const { return Source + QLatin1Char('\\') + nom; }
     QString D(const QString& nom) const { return Destination + QLatin1Char('\\') + nom; }
@@ -163,29 +163,27 @@ void CrochetQuiLeve(const QString&, const QString&) {
     plateforme::Lever(err::ErreurEntreeSortie);
 }
 
-QStringList& Vus() {
-    static QStringList vus;
-    return vus;
-}
-void CrochetQuiNote(const QString& source, const QString& destination) {
-    Vus() << source << destination;
-}
-
 TEST_F(DossiersOuverts, CopieInterrompueNeLaissePasDeFichierSousLeVraiNom) {
     machine.EcrireFichier(S(QStringLiteral("gros.dcm")), QByteArray(1 << 20, 'g'));
     machine.EcrireFichier(S(QStringLiteral("neuf.dcm")), QByteArray(1 << 20, 'n'));
     machine.EcrireFichier(D(QStringLiteral("gros.dcm")), "version locale");
 
     // The hook sees the Windows paths the copies have always named.
-    plateforme::DefinirCrochetCopie(CrochetQuiNote);
-    Vus().clear();
-    Copier(QStringLiteral("neuf.dcm"));
-    EXPECT_EQ(Vus(), (QStringList{S(QStringLiteral("neuf.dcm")), D(QStringLiteral("neuf.dcm"))}));
+    {
+        QStringList vus;
+        const factices::CrochetCopie note(
+            [&vus](const QString& source, const QString& destination) {
+                vus << source << destination;
+            });
+        Copier(QStringLiteral("neuf.dcm"));
+        EXPECT_EQ(vus, (QStringList{S(QStringLiteral("neuf.dcm")), D(QStringLiteral("neuf.dcm"))}));
+    }
     ASSERT_TRUE(QFile::remove(machine.Natif(D(QStringLiteral("neuf.dcm")))));
 
-    plateforme::DefinirCrochetCopie(CrochetQuiLeve);
-    EXPECT_EQ(NumeroLeve([&] { Copier(QStringLiteral("gros.dcm")); }), err::ErreurEntreeSortie);
-    plateforme::DefinirCrochetCopie(nullptr);
+    {
+        const factices::CrochetCopie leve(CrochetQuiLeve);
+        EXPECT_EQ(NumeroLeve([&] { Copier(QStringLiteral("gros.dcm")); }), err::ErreurEntreeSortie);
+    }
 
     // Writes that fail half-way, as on a full disk.
     int remplace = 0;
@@ -251,10 +249,9 @@ TEST_F(DossiersOuverts, CopieEnAttentePlaceeOuRetiree) {
     DefinirTemps(machine.Natif(S(QStringLiteral("a.doc"))), 1700000000, 0);
     auto dossier = std::make_shared<const DossierOuvert>(Destination);
     QStringList copiesVues;
-    static QStringList* vues = nullptr;
-    vues = &copiesVues;
-    plateforme::DefinirCrochetCopie(
-        [](const QString&, const QString& destination) { vues->append(destination); });
+    const factices::CrochetCopie note([&copiesVues](const QString&, const QString& destination) {
+        copiesVues.append(destination);
+    });
     {
         plateforme::CopieEnAttente a(S(QStringLiteral("a.doc")), dossier,
                                      QStringLiteral(".~a.tmp"));

@@ -27,7 +27,6 @@ protected:
     factices::Machine machine;
 
     void SetUp() override { ASSERT_TRUE(QDir().mkpath(machine.Natif(Dossier))); }
-    void TearDown() override { plateforme::DefinirTemoinDisque(nullptr); }
 
     // The hidden entries of the folder: what a write left behind.
     QStringList Caches() const {
@@ -37,20 +36,24 @@ protected:
     }
 };
 
-QStringList* crees = nullptr;
+// The names of the files the writes create.
+class Creations final : public plateforme::TemoinDisque {
+public:
+    void Etape(plateforme::EtapeDisque etape, const QString& natif, const QString&) override {
+        if (etape == plateforme::EtapeDisque::Creation) {
+            noms.append(QFileInfo(natif).fileName());
+        }
+    }
+    QStringList noms;
+};
 
 // Every temporary the durable write makes (records, settings file, copies of bases, file copies)
 // bears a name the leftover cleaning removes; a file copy's alone is the one a lot of copies
 // removes, never a prepared file of the server.
 TEST_F(EcritureDurable, SesTemporairesSontReconnusParLeNettoyage) {
-    QStringList noms;
-    crees = &noms;
-    plateforme::DefinirTemoinDisque(
-        [](plateforme::EtapeDisque etape, const QString& natif, const QString&) {
-            if (etape == plateforme::EtapeDisque::Creation) {
-                crees->append(QFileInfo(natif).fileName());
-            }
-        });
+    Creations creations;
+    const plateforme::RemplacementTemoinDisque temoin(creations);
+    QStringList& noms = creations.noms;
     plateforme::EcrireFichierDurable(Dans(QStringLiteral("zelvano.mdb.intention")), "intention");
     ASSERT_TRUE(plateforme::WritePrivateProfileStringA(
         QStringLiteral("options"), QStringLiteral("createlog"), QStringLiteral("1"),

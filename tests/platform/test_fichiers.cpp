@@ -2,6 +2,7 @@
 #include "platform/erreur.h"
 #include "platform/fichiers.h"
 #include "testutil/conditions.h"
+#include "testutil/copies_en_panne.h"
 #include "testutil/factices.h"
 
 #include <QDir>
@@ -46,7 +47,6 @@ protected:
                               QByteArray(300000, 'r'));
         ASSERT_TRUE(QDir().mkpath(machine.Natif(QStringLiteral("C:\\zelvano\\bd"))));
     }
-    void TearDown() override { plateforme::DefinirCrochetCopie(nullptr); }
 
     // Entries of a native folder, hidden ones included.
     QStringList Entrees(const QString& cheminWindows) const {
@@ -149,11 +149,12 @@ TEST_F(Fichiers, CopieInterrompueNeLaissePasDeFichierTronque) {
     const QString cible = QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb");
     machine.EcrireFichier(cible, "version locale");
 
-    plateforme::DefinirCrochetCopie(CrochetQuiLeve);
-    EXPECT_EQ(NumeroLeve([&] { CopierFichier(source, cible); }), err::ErreurEntreeSortie);
-    EXPECT_EQ(machine.LireFichier(cible), QByteArray("version locale"));
-
-    plateforme::DefinirCrochetCopie(CrochetQuiSupprime);
+    {
+        const factices::CrochetCopie leve(CrochetQuiLeve);
+        EXPECT_EQ(NumeroLeve([&] { CopierFichier(source, cible); }), err::ErreurEntreeSortie);
+        EXPECT_EQ(machine.LireFichier(cible), QByteArray("version locale"));
+    }
+    const factices::CrochetCopie supprime(CrochetQuiSupprime);
     EXPECT_EQ(NumeroLeve([&] { CopierFichier(source, cible); }), err::FichierIntrouvable);
     EXPECT_EQ(sourceQuiDisparait, source);
     EXPECT_EQ(machine.LireFichier(cible), QByteArray("version locale"));

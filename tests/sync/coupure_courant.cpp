@@ -19,11 +19,6 @@ namespace coupure {
 
 namespace {
 
-Disque*& Actif() {
-    static Disque* disque = nullptr;
-    return disque;
-}
-
 QString Dossier(const QString& chemin) {
     return chemin.left(chemin.lastIndexOf(QLatin1Char('/')));
 }
@@ -61,11 +56,10 @@ Disque::Disque(const QList<std::pair<QString, QString>>& racines) {
             Voir(Suivi(it.next()));
         }
     }
-    Actif() = this;
     pannes::Observer([this](pannes::Effet effet, const char* nom, int drapeaux) {
         Sqlite(effet, nom, drapeaux);
     });
-    plateforme::DefinirTemoinDisque(Plateforme);
+    temoin_.emplace(static_cast<plateforme::TemoinDisque&>(*this));
 }
 
 Disque::~Disque() {
@@ -73,13 +67,11 @@ Disque::~Disque() {
 }
 
 void Disque::Arreter() {
-    if (!actif_) {
+    if (!temoin_) {
         return;
     }
-    actif_ = false;
     pannes::Observer({});
-    plateforme::DefinirTemoinDisque(nullptr);
-    Actif() = nullptr;
+    temoin_.reset();
 }
 
 void Disque::Sqlite(pannes::Effet effet, const char* nom, int drapeaux) {
@@ -120,42 +112,38 @@ void Disque::Sqlite(pannes::Effet effet, const char* nom, int drapeaux) {
     Signaler(etape + Court(chemin));
 }
 
-void Disque::Plateforme(plateforme::EtapeDisque etape, const QString& natif, const QString& cible) {
-    Disque* d = Actif();
-    if (d == nullptr) {
-        return;
-    }
+void Disque::Etape(plateforme::EtapeDisque etape, const QString& natif, const QString& cible) {
     if (etape == plateforme::EtapeDisque::DossierSurDisque) {
         // A root itself is no name below a root: its folder is taken as it is.
         const QString dossier = QFileInfo(natif).canonicalFilePath();
-        const QString court = d->Court(dossier + QLatin1Char('/'));
+        const QString court = Court(dossier + QLatin1Char('/'));
         if (!court.isEmpty()) {
-            d->DossierSurDisque(dossier);
-            d->Signaler(QStringLiteral("synchro du dossier ") + court);
+            DossierSurDisque(dossier);
+            Signaler(QStringLiteral("synchro du dossier ") + court);
         }
         return;
     }
-    const QString chemin = d->Suivi(natif);
+    const QString chemin = Suivi(natif);
     if (chemin.isEmpty()) {
         return;
     }
     switch (etape) {
     case plateforme::EtapeDisque::Creation:
-        d->Creer(chemin);
-        d->Signaler(QStringLiteral("création ") + d->Court(chemin));
+        Creer(chemin);
+        Signaler(QStringLiteral("création ") + Court(chemin));
         break;
     case plateforme::EtapeDisque::DonneesSurDisque:
-        d->Durcir(chemin);
-        d->Signaler(QStringLiteral("synchro ") + d->Court(chemin));
+        Durcir(chemin);
+        Signaler(QStringLiteral("synchro ") + Court(chemin));
         break;
     case plateforme::EtapeDisque::Renommage:
-        d->Renommer(chemin, d->Suivi(cible));
-        d->Signaler(QStringLiteral("renommage ") + d->Court(chemin) + QStringLiteral(" en ") +
-                    d->Court(d->Suivi(cible)));
+        Renommer(chemin, Suivi(cible));
+        Signaler(QStringLiteral("renommage ") + Court(chemin) + QStringLiteral(" en ") +
+                 Court(Suivi(cible)));
         break;
     case plateforme::EtapeDisque::Suppression:
-        d->Supprimer(chemin);
-        d->Signaler(QStringLiteral("suppression ") + d->Court(chemin));
+        Supprimer(chemin);
+        Signaler(QStringLiteral("suppression ") + Court(chemin));
         break;
     case plateforme::EtapeDisque::DossierSurDisque:
         break;

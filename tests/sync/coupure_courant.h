@@ -24,12 +24,12 @@
 // taken as found, as if it had reached the disk at once.
 namespace coupure {
 
-class Disque {
+class Disque final : private plateforme::TemoinDisque {
 public:
     // Follows the files below the native folders of `racines` (name, folder), what they hold
     // now taken as on the disk. One at a time.
     explicit Disque(const QList<std::pair<QString, QString>>& racines);
-    ~Disque();
+    ~Disque() override;
     Disque(const Disque&) = delete;
     Disque& operator=(const Disque&) = delete;
 
@@ -53,8 +53,8 @@ private:
     };
 
     void Sqlite(pannes::Effet effet, const char* nom, int drapeaux);
-    static void Plateforme(plateforme::EtapeDisque etape, const QString& natif,
-                           const QString& cible);
+    // The platform's durable files.
+    void Etape(plateforme::EtapeDisque etape, const QString& natif, const QString& cible) override;
 
     QString Suivi(const QString& natif) const;  // canonical, empty when below no root
     QString Court(const QString& chemin) const; // "serveur/bd/zelvano.mdb"
@@ -77,7 +77,7 @@ private:
     // Journals SQLite's unix layer opened with the right to create them: their first flush
     // flushes their folder too.
     QSet<QString> journauxOuverts_;
-    bool actif_ = true;
+    std::optional<plateforme::RemplacementTemoinDisque> temoin_; // empty once stopped
 };
 
 } // namespace coupure

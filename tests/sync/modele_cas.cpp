@@ -7,7 +7,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -29,11 +28,6 @@ struct FermerSqlite {
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
 };
 using Connexion = std::unique_ptr<sqlite3, FermerSqlite>;
-
-struct FinirInstruction {
-    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
-};
-using Instruction = std::unique_ptr<sqlite3_stmt, FinirInstruction>;
 
 Genre GenreDeclare(const QString& type) {
     const QString t = type.toUpper();
@@ -69,23 +63,18 @@ QVariant Defaut(const QString& texte) {
 Schema LireSchema() {
     sqlite3* db = nullptr;
     sqlite3_open(":memory:", &db);
-    Connexion c(db);
+    const Connexion connexion(db);
     sqlite3_exec(db, demo::SchemaPratique().toUtf8().constData(), nullptr, nullptr, nullptr);
     Schema schema;
     for (const char* table : {"patient", "consultation", "ordonnance", "courrier", "cro",
                               "correspondance", "objet", "typeobjet", "synchro"}) {
-        sqlite3_stmt* s = nullptr;
-        const QByteArray sql = QByteArray("PRAGMA table_info(") + table + ')';
-        sqlite3_prepare_v2(db, sql.constData(), -1, &s, nullptr);
-        Instruction info(s);
+        // cid, name, type, notnull, dflt_value, pk
+        const photos::Lecture info =
+            photos::Lire(db, QStringLiteral("PRAGMA table_info(%1)").arg(QLatin1String(table)));
         QList<Colonne> colonnes;
-        while (sqlite3_step(s) == SQLITE_ROW) {
-            const auto texte = [s](int i) {
-                return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, i)));
-            };
-            colonnes.append(
-                {texte(1), GenreDeclare(texte(2)),
-                 sqlite3_column_type(s, 4) == SQLITE_NULL ? QVariant() : Defaut(texte(4))});
+        for (const QVariantList& c : info.lignes) {
+            colonnes.append({c[1].toString(), GenreDeclare(c[2].toString()),
+                             c[4].isNull() ? QVariant() : Defaut(c[4].toString())});
         }
         schema.insert(QLatin1String(table), colonnes);
     }
@@ -782,23 +771,6 @@ void Effacer() {
         plateforme::CheminNatif(plateforme::DossierProgramme() + QStringLiteral("\\tmpbd.mdb")));
 }
 
-QString Forme(const QVariant& v) {
-    if (!v.isValid() || v.isNull()) {
-        return QStringLiteral("N");
-    }
-    switch (v.typeId()) {
-    case QMetaType::LongLong:
-    case QMetaType::Int:
-        return QStringLiteral("I:") + QString::number(v.toLongLong());
-    case QMetaType::Double:
-        return QStringLiteral("R:") + QString::number(v.toDouble(), 'g', 17);
-    case QMetaType::QByteArray:
-        return QStringLiteral("B:") + QString::fromLatin1(v.toByteArray().toHex());
-    default:
-        return QStringLiteral("T:") + v.toString();
-    }
-}
-
 QStringList Texte(const QString& table, const QList<Ligne>& lignes) {
     const QList<Colonne>& colonnes = SchemaPratique().value(table);
     QList<Ligne> triees = lignes;
@@ -830,84 +802,23 @@ QMap<QString, QStringList> TexteTables(const Tables& tables) {
 }
 
 QMap<QString, QStringList> LireBase(const QString& cheminWindows) {
-    QMap<QString, QStringList> texte;
-    sqlite3* db = nullptr;
-    const QByteArray natif = QFile::encodeName(plateforme::CheminNatif(cheminWindows));
-    // Read-write, so that a journal left by an interrupted writer is rolled back, as any reader
-    // does.
-    const int rc = sqlite3_open_v2(natif.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    Connexion c(db);
-    if (rc != SQLITE_OK) {
-        texte.insert(QStringLiteral("!erreur"), {QString::fromUtf8(sqlite3_errmsg(db))});
-        return texte;
-    }
-    sqlite3_busy_timeout(db, 10000);
-    for (auto it = SchemaPratique().cbegin(); it != SchemaPratique().cend(); ++it) {
-        const QString& table = it.key();
-        const QString ordre = table == QLatin1String("typeobjet")
-                                  ? QStringLiteral("typeobjet, nomecran")
-                                  : it.value().first().nom;
-        sqlite3_stmt* s = nullptr;
-        if (sqlite3_prepare_v2(db,
-                               QStringLiteral("select * from \"%1\" order by %2")
-                                   .arg(table, ordre)
-                                   .toUtf8()
-                                   .constData(),
-                               -1, &s, nullptr) != SQLITE_OK) {
-            texte.insert(table, {QStringLiteral("!") + QString::fromUtf8(sqlite3_errmsg(db))});
-            continue;
-        }
-        Instruction instruction(s);
-        QList<Ligne> lignes;
-        int pas = SQLITE_ROW;
-        while ((pas = sqlite3_step(s)) == SQLITE_ROW) {
-            Ligne l;
-            for (int i = 0; i < sqlite3_column_count(s); ++i) {
-                switch (sqlite3_column_type(s, i)) {
-                case SQLITE_INTEGER:
-                    l.append(static_cast<qint64>(sqlite3_column_int64(s, i)));
-                    break;
-                case SQLITE_FLOAT:
-                    l.append(sqlite3_column_double(s, i));
-                    break;
-                case SQLITE_TEXT:
-                    l.append(
-                        QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, i)),
-                                          sqlite3_column_bytes(s, i)));
-                    break;
-                case SQLITE_BLOB:
-                    l.append(QByteArray(static_cast<const char*>(sqlite3_column_blob(s, i)),
-                                        sqlite3_column_bytes(s, i)));
-                    break;
-                default:
-                    l.append(QVariant());
-                }
-            }
-            lignes.append(l);
-        }
-        texte.insert(
-            table, pas == SQLITE_DONE
-                       ? Texte(table, lignes)
-                       : QStringList{QStringLiteral("!") + QString::fromUtf8(sqlite3_errmsg(db))});
-    }
-    return texte;
+    return photos::Photographier(plateforme::CheminNatif(cheminWindows),
+                                 [](const QString& table, const photos::Lecture& lecture) {
+                                     return Texte(table, lecture.lignes);
+                                 });
 }
 
 Arbre LireArbre(const QString& dossierWindows) {
-    Arbre arbre;
-    const QString racine = plateforme::CheminNatif(dossierWindows);
-    QDirIterator it(racine, QDir::Files | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString chemin = it.next();
-        const QString cle = chemin.mid(racine.size() + 1);
+    Arbre arbre = photos::LireArbre(plateforme::CheminNatif(dossierWindows));
+    for (auto it = arbre.begin(); it != arbre.end();) {
         // The safety folders are the run's reports on the practice, no part of it.
+        const QString& cle = it.key();
         if (cle.startsWith(QLatin1String("bd/")) || cle == QLatin1String("zelvano.ini") ||
             cle.startsWith(QLatin1String("sauvegardes/"))) {
-            continue;
+            it = arbre.erase(it);
+        } else {
+            ++it;
         }
-        QFile f(chemin);
-        arbre.insert(cle, f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("!illisible"));
     }
     return arbre;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "testutil/photos.h"
+
 #include <QByteArray>
 #include <QChar>
 #include <QList>
@@ -36,7 +38,7 @@ int Rang(const QString& table, const QString& colonne);
 using Ligne = QVariantList;
 using Tables = QMap<QString, QList<Ligne>>;
 // Files of a practice folder, below it ("courrier/xA000012.doc"), the base folder left out.
-using Arbre = QMap<QString, QByteArray>;
+using Arbre = photos::Arbre;
 
 struct LigneSynchro {
     QString table;
@@ -74,8 +76,7 @@ void Installer(const Cas& cas);
 // Removes both practice folders, the temporary base and the record of an interrupted run.
 void Effacer();
 
-// A value as the base stores it, with its kind: "N", "I:3", "R:25.5", "T:Dupont", "B:ff00".
-QString Forme(const QVariant& valeur);
+using photos::Forme;
 // Rows of a table as text ("col=I:3|col=T:x"), in identifier order (typeobjet by type and
 // screen); the table synchro without its id, which the base numbers.
 QStringList Texte(const QString& table, const QList<Ligne>& lignes);

@@ -167,7 +167,7 @@ Issue Pannes::Verifier(const std::string& contexte) {
     const bool synchroDite = m.contains(SynchroTerminee);
     const bool initDite = m.contains(InitTerminee);
 
-    EXPECT_TRUE(Existe(poste::BaseC)) << "base locale absente\n" << Texte(m);
+    EXPECT_TRUE(EstFichier(poste::BaseC)) << "base locale absente\n" << Texte(m);
     const QMap<QString, QStringList> local = LireBase(poste::BaseC);
     EXPECT_FALSE(local.contains(QStringLiteral("!erreur"))) << "base locale illisible";
     const QMap<QString, QStringList> serveur = LireBase(poste::BaseServeur);
@@ -234,7 +234,7 @@ Issue Pannes::VerifierArret(const std::string& contexte) {
     journalPanne.clear();
     nonCopies.clear();
     dossiersAbsents.clear();
-    EXPECT_TRUE(Existe(poste::BaseC)) << "base locale absente";
+    EXPECT_TRUE(EstFichier(poste::BaseC)) << "base locale absente";
     const QMap<QString, QStringList> local = LireBase(poste::BaseC);
     EXPECT_FALSE(local.contains(QStringLiteral("!erreur"))) << "base locale illisible";
     const QMap<QString, QStringList> serveur = LireBase(poste::BaseServeur);

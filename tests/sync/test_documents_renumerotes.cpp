@@ -10,6 +10,7 @@
 #include "settings/parametres.h"
 #include "sync/synchronisation.h"
 #include "sync/test_synchronisation_poste.h"
+#include "testutil/copies_en_panne.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -125,7 +126,7 @@ protected:
                  QStringLiteral("select nomfichier from objet where identobjet > %1")
                      .arg(dernierObjet))) {
             const QString chemin = QStringLiteral("C:\\zelvano\\data\\") + Valeur(l);
-            if (Existe(chemin)) {
+            if (EstFichier(chemin)) {
                 fichiers.append(chemin);
             }
         }
@@ -163,11 +164,11 @@ protected:
         for (const QString& relatif : chemins) {
             const QString serveur = QStringLiteral("P:\\") + relatif;
             const QString local = QStringLiteral("C:\\") + relatif;
-            if (!Existe(serveur)) {
+            if (!EstFichier(serveur)) {
                 continue; // a record whose file was never there
             }
             ++compares;
-            ASSERT_TRUE(Existe(local)) << local.toStdString();
+            ASSERT_TRUE(EstFichier(local)) << local.toStdString();
             EXPECT_EQ(Contenu(local), Contenu(serveur)) << local.toStdString();
             const auto ancien = avant.constFind(local);
             if (ancien != avant.constEnd() && *ancien != Contenu(local)) {
@@ -199,7 +200,7 @@ TEST_P(DocumentsParMode, ChaqueEnregistrementOuvreSonPropreDocument) {
     // The batch did fall on names of older local files: without the list of the files the
     // synchronisation wrote, times and sizes alike would have kept the wrong contents.
     EXPECT_GE(remplaces, 5);
-    EXPECT_FALSE(Existe(ListeSurDisque)) << "brought: the list is forgotten";
+    EXPECT_FALSE(EstFichier(ListeSurDisque)) << "brought: the list is forgotten";
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, DocumentsParMode,
@@ -215,16 +216,17 @@ INSTANTIATE_TEST_SUITE_P(Modes, DocumentsParMode,
 // the local base and the next initialisation brings them.
 TEST_F(DocumentsRenumerotes, UneInitialisationManqueeLaisseLaListeALaSuivante) {
     Regler({"SecuriseModifies", 1, 1, false});
-    plateforme::DefinirCrochetCopie([](const QString&, const QString& destination) {
-        if (destination.startsWith(QStringLiteral("C:\\zelvano\\courrier\\"))) {
-            plateforme::Lever(plateforme::err::PermissionRefusee);
-        }
-    });
-    LancerSynchronisation();
-    plateforme::DefinirCrochetCopie(nullptr);
+    {
+        const factices::CrochetCopie refus([](const QString&, const QString& destination) {
+            if (destination.startsWith(QStringLiteral("C:\\zelvano\\courrier\\"))) {
+                plateforme::Lever(plateforme::err::PermissionRefusee);
+            }
+        });
+        LancerSynchronisation();
+    }
     EXPECT_EQ(Messages().count(SynchroTerminee), 3);
     EXPECT_EQ(Messages().count(InitTerminee), 0);
-    ASSERT_TRUE(Existe(ListeSurDisque));
+    ASSERT_TRUE(EstFichier(ListeSurDisque));
     const QString liste = QString::fromUtf8(Contenu(ListeSurDisque));
     EXPECT_TRUE(liste.contains(QStringLiteral("zelvano\\courrier\\xA")));
     EXPECT_TRUE(liste.contains(QStringLiteral("zelvano\\data\\FI")));
@@ -236,7 +238,7 @@ TEST_F(DocumentsRenumerotes, UneInitialisationManqueeLaisseLaListeALaSuivante) {
     int remplaces = 0;
     VerifierChaqueDocument(remplaces);
     EXPECT_GE(remplaces, 5);
-    EXPECT_FALSE(Existe(ListeSurDisque));
+    EXPECT_FALSE(EstFichier(ListeSurDisque));
 }
 
 // A file of the list that can be neither found nor written: told, and the initialisation fails
@@ -255,14 +257,15 @@ TEST_F(DocumentsRenumerotes, FichierDeLaListeIntrouvableOuImpossibleACopier) {
 
     Ecrire(QStringLiteral("P:\\zelvano\\courrier\\present.doc"), "serveur");
     AjouterFichiersSynchronises({QStringLiteral("P:\\zelvano\\courrier\\present.doc")});
-    plateforme::DefinirCrochetCopie([](const QString&, const QString& destination) {
-        if (destination.endsWith(QStringLiteral("present.doc"))) {
-            plateforme::Lever(plateforme::err::DisquePlein);
-        }
-    });
     env.fenetre.lignes.clear();
-    LancerInitialisation();
-    plateforme::DefinirCrochetCopie(nullptr);
+    {
+        const factices::CrochetCopie plein([](const QString&, const QString& destination) {
+            if (destination.endsWith(QStringLiteral("present.doc"))) {
+                plateforme::Lever(plateforme::err::DisquePlein);
+            }
+        });
+        LancerInitialisation();
+    }
     const QStringList m = Messages();
     EXPECT_EQ(m.count(InitTerminee), 0);
     EXPECT_TRUE(std::any_of(m.cbegin(), m.cend(), [](const QString& l) {
@@ -270,7 +273,7 @@ TEST_F(DocumentsRenumerotes, FichierDeLaListeIntrouvableOuImpossibleACopier) {
                                            "de la dernière synchronisation n'a pas pu être "
                                            "recopié vers C:\\zelvano\\courrier\\present.doc : "));
     })) << m.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(Existe(ListeSurDisque)) << "kept for the next initialisation";
+    EXPECT_TRUE(EstFichier(ListeSurDisque)) << "kept for the next initialisation";
 }
 
 } // namespace

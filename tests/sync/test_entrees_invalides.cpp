@@ -86,7 +86,7 @@ protected:
         EXPECT_FALSE(m.contains(Terminee)) << Texte(m);
         EXPECT_FALSE(m.contains(DemarrageInit)) << Texte(m);
         EXPECT_FALSE(dao::DBEngine::Instance().EnTransaction());
-        EXPECT_FALSE(Existe(poste::Intention));
+        EXPECT_FALSE(EstFichier(poste::Intention));
     }
 
     static QRegularExpression Exact(const QString& ligne) {
@@ -415,7 +415,8 @@ TEST_F(EntreesInvalides, NomsDeDocumentsDifficiles) {
               documents[0].stocke.toUtf8());
     EXPECT_EQ(Contenu(QStringLiteral("\\\\serveur\\zelvano\\zelvano\\courrier\\xA000008")),
               documents[1].stocke.toUtf8());
-    EXPECT_FALSE(Existe(QStringLiteral("\\\\serveur\\zelvano\\zelvano\\courrier\\xA000009.doc")));
+    EXPECT_FALSE(
+        EstFichier(QStringLiteral("\\\\serveur\\zelvano\\zelvano\\courrier\\xA000009.doc")));
 }
 
 // The practice tree and its folders under names with blanks, quotes and accents: the base, the

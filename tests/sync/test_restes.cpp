@@ -105,7 +105,7 @@ TEST_F(Restes, ArretPendantLaPreparationPuisDeuxRuns) {
         EXPECT_EQ(Messages().count(InitTerminee), 3) << Messages().join('\n').toStdString();
         EXPECT_EQ(CachesServeur(), autres);
     }
-    EXPECT_FALSE(Existe(QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb.envois-en-attente")));
+    EXPECT_FALSE(EstFichier(QStringLiteral("C:\\zelvano\\bd\\zelvano.mdb.envois-en-attente")));
 }
 
 // A base missing, a table synchro not empty, a lock held too long: the run stops before the

@@ -99,7 +99,7 @@ TEST_F(SuiviSynchronisation, LeTravailPerduEstSignaleGardeEtLesRenumerotationsIn
                                            .arg(QLatin1String(table)))) {
             const QString local =
                 QStringLiteral("C:\\") + l.section(QStringLiteral("=T:"), 1).mid(3);
-            if (Existe(local)) {
+            if (EstFichier(local)) {
                 fichiersLocaux.insert(local, Contenu(local));
             }
         }
@@ -162,7 +162,7 @@ TEST_F(SuiviSynchronisation, LeTravailPerduEstSignaleGardeEtLesRenumerotationsIn
             EXPECT_EQ(Contenu(champs[4]), fichiersLocaux.value(champs[3]))
                 << champs[3].toStdString();
         } else {
-            EXPECT_TRUE(Existe(champs[4])) << champs[4].toStdString();
+            EXPECT_TRUE(EstFichier(champs[4])) << champs[4].toStdString();
         }
     }
     for (const QString& table : nouveaux.keys()) {
@@ -213,7 +213,7 @@ TEST_F(SuiviSynchronisation, UneInitialisationManuelleCompteAussiLesNouveauxJama
     EXPECT_TRUE(lignes.contains(QStringLiteral("patient;%1;ajouté").arg(dernierPatient + 1)));
     // Nothing of it is lost: the copy is the local base, byte for byte in its rows.
     EXPECT_EQ(m[4], QStringLiteral("Sauvegarde de la base locale dans ") + Dossier);
-    EXPECT_FALSE(Existe(Dossier + QStringLiteral("\\renumerotations.csv")));
+    EXPECT_FALSE(EstFichier(Dossier + QStringLiteral("\\renumerotations.csv")));
     const QString copie = Dossier + QStringLiteral("\\zelvano.mdb");
     EXPECT_EQ(poste::Decrire(poste::Photographier(copie)), poste::Decrire(avant));
 }
@@ -297,7 +297,7 @@ TEST_F(SuiviSynchronisation, LesLettresEnLectureSeuleNeBloquentRien) {
                                                   "identcourrier > %1 and nomfichier <> ''")
                                        .arg(DernierNo("courrier")))) {
         const QString local = QStringLiteral("C:\\") + l.section(QStringLiteral("=T:"), 1).mid(3);
-        if (Existe(local)) {
+        if (EstFichier(local)) {
             locaux.append(local);
             QFile::setPermissions(env.machine.Natif(local), QFile::ReadOwner | QFile::ReadGroup);
         }
@@ -396,7 +396,7 @@ TEST_F(SuiviSynchronisation, SansEmpreinteLeJournalLeDitUneFoisEtLaSynchroContin
                                    "peuvent pas être recherchées avant la prochaine "
                                    "initialisation."));
     // The initialisation after it took one.
-    EXPECT_TRUE(Existe(CheminEmpreintes()));
+    EXPECT_TRUE(EstFichier(CheminEmpreintes()));
 }
 
 TEST_F(SuiviSynchronisation, UneSynchroAnnuleeLeDitALaFinDeSonRegistre) {
@@ -452,8 +452,8 @@ TEST_F(SauvegardesLocales, LesPlusAnciennesPartentAuDelaDuReglage) {
                            QStringLiteral("notes")}));
     for (const QString& nom :
          {QStringLiteral("20261207-140709"), QStringLiteral("20261207-140709-2")}) {
-        EXPECT_TRUE(Existe(DossierSauvegardes() + QLatin1Char('\\') + nom +
-                           QStringLiteral("\\zelvano.mdb")));
+        EXPECT_TRUE(EstFichier(DossierSauvegardes() + QLatin1Char('\\') + nom +
+                               QStringLiteral("\\zelvano.mdb")));
     }
     EXPECT_EQ(env.fenetre.MessagesComplets().count(InitTerminee), 3 * 4);
 }
@@ -481,8 +481,8 @@ TEST_F(SauvegardesLocales, LesEchecsNeCoutentAucuneCopie) {
     }
     QStringList restants = Dossiers();
     for (const QString& nom : copies) {
-        EXPECT_TRUE(Existe(DossierSauvegardes() + QLatin1Char('\\') + nom +
-                           QStringLiteral("\\zelvano.mdb")))
+        EXPECT_TRUE(EstFichier(DossierSauvegardes() + QLatin1Char('\\') + nom +
+                               QStringLiteral("\\zelvano.mdb")))
             << nom.toStdString();
     }
     EXPECT_EQ(restants.size(), 4) << restants.join(QLatin1Char(' ')).toStdString();
@@ -502,8 +502,8 @@ TEST_F(SauvegardesLocales, LesEchecsNeCoutentAucuneCopie) {
     for (const QString& nom :
          {QStringLiteral("20261207-130509"), QStringLiteral("20261207-130609")}) {
         for (const QString& base : {QStringLiteral("zelvano.mdb"), QStringLiteral("modeles.mdb")}) {
-            EXPECT_TRUE(
-                Existe(DossierSauvegardes() + QLatin1Char('\\') + nom + QLatin1Char('\\') + base))
+            EXPECT_TRUE(EstFichier(DossierSauvegardes() + QLatin1Char('\\') + nom +
+                                   QLatin1Char('\\') + base))
                 << nom.toStdString() << ' ' << base.toStdString();
         }
     }
@@ -516,7 +516,7 @@ TEST_F(SauvegardesLocales, UneCopieDejaLaNEstJamaisRemplacee) {
     EXPECT_TRUE(SauvegarderBaseLocale());
     FinExecution();
     EXPECT_EQ(Contenu(dossier + QStringLiteral("\\zelvano.mdb")), QByteArray("copie d'avant"));
-    EXPECT_TRUE(Existe(dossier + QStringLiteral("-2\\zelvano.mdb")));
+    EXPECT_TRUE(EstFichier(dossier + QStringLiteral("-2\\zelvano.mdb")));
 }
 
 TEST_F(SauvegardesLocales, ZeroNeGardeAucuneCopie) {
@@ -527,7 +527,7 @@ TEST_F(SauvegardesLocales, ZeroNeGardeAucuneCopie) {
     EXPECT_TRUE(m.filter(QStringLiteral("Sauvegarde de la base locale")).isEmpty());
     EXPECT_TRUE(Dossiers().isEmpty());
     // The fingerprint is taken all the same.
-    EXPECT_TRUE(Existe(CheminEmpreintes()));
+    EXPECT_TRUE(EstFichier(CheminEmpreintes()));
 }
 
 TEST_F(SauvegardesLocales, UneCopieImpossibleArreteLInitialisationSansRienRemplacer) {

@@ -179,7 +179,7 @@ TEST_F(Synchronisation, EnvoieLesNouveauxEnregistrementsPuisInitialise) {
         EXPECT_TRUE(synchro[i].endsWith(QStringLiteral("dernier_no=I:%1").arg(derniers[i])))
             << synchro[i].toStdString();
     }
-    EXPECT_FALSE(Existe(poste::Intention));
+    EXPECT_FALSE(EstFichier(poste::Intention));
     EXPECT_FALSE(dao::DBEngine::Instance().EnTransaction());
 
     const QStringList m = Messages();
@@ -212,11 +212,8 @@ TEST_F(Synchronisation, PratiqueDeDemonstration) {
     const poste::Photo serveurAvant = poste::Photographier(BaseServeur);
     QMap<QString, qint64> maxima;
     QMap<QString, QStringList> nouveauxLocaux;
-    for (const poste::TablePratique& t : poste::TablesPratique()) {
+    for (const poste::LigneSynchro& t : poste::LignesSynchro) {
         const QString table = QLatin1String(t.table);
-        if (*t.champId == '\0' || table == "synchro") {
-            continue;
-        }
         maxima[table] = Entier(BaseServeur, QStringLiteral("select coalesce(max(%1), 0) from %2")
                                                 .arg(QLatin1String(t.champId), table));
     }
@@ -237,8 +234,8 @@ TEST_F(Synchronisation, PratiqueDeDemonstration) {
     for (auto it = maxima.cbegin(); it != maxima.cend(); ++it) {
         const QString& table = it.key();
         const QString champ = QLatin1String(
-            std::find_if(poste::TablesPratique().cbegin(), poste::TablesPratique().cend(),
-                         [&](const poste::TablePratique& t) { return table == t.table; })
+            std::find_if(std::cbegin(poste::LignesSynchro), std::cend(poste::LignesSynchro),
+                         [&](const poste::LigneSynchro& t) { return table == t.table; })
                 ->champId);
         // The rows the server had stay as they were, the new ones follow with consecutive
         // identifiers.
@@ -283,7 +280,7 @@ TEST_F(Synchronisation, PratiqueDeDemonstration) {
                     .match(chemin)
                     .hasMatch())
                 << chemin.toStdString();
-            EXPECT_TRUE(Existe(chemin)) << chemin.toStdString();
+            EXPECT_TRUE(EstFichier(chemin)) << chemin.toStdString();
         }
     }
     poste::Photo local = poste::Photographier(BaseC);
@@ -306,7 +303,7 @@ TEST_F(Synchronisation, TableDistanteNonVideRefusee) {
     AttendreRefus(DistanteNonVide);
     EXPECT_EQ(poste::Decrire(poste::Photographier(BaseServeur)), poste::Decrire(serveurAvant));
     EXPECT_EQ(poste::Decrire(poste::Photographier(BaseC)), poste::Decrire(localAvant));
-    EXPECT_FALSE(Existe(poste::Intention));
+    EXPECT_FALSE(EstFichier(poste::Intention));
     EXPECT_FALSE(dao::DBEngine::Instance().EnTransaction());
     EXPECT_EQ(env.ecran.pointeurs, QList<int>{11});
 }
@@ -387,7 +384,7 @@ TEST_F(Synchronisation, EchecDansLaTroisiemeTableToutEstAnnule) {
     EXPECT_TRUE(m.last().contains(QStringLiteral("ordonnance refusée"))) << m.last().toStdString();
     EXPECT_FALSE(m.contains(Terminee));
     EXPECT_FALSE(m.contains(DemarrageInit));
-    EXPECT_FALSE(Existe(poste::Intention));
+    EXPECT_FALSE(EstFichier(poste::Intention));
     EXPECT_FALSE(dao::DBEngine::Instance().EnTransaction());
 }
 

@@ -128,7 +128,7 @@ protected:
     // asked at once sends nothing twice.
     Issue Verifier(const std::string& contexte) {
         SCOPED_TRACE(contexte);
-        EXPECT_TRUE(Existe(BaseC)) << "local base missing";
+        EXPECT_TRUE(EstFichier(BaseC)) << "local base missing";
         const bool intention = IntentionPresente();
         // Killed between the two commits: only the record stands between this state and
         // records sent twice.

@@ -120,7 +120,7 @@ protected:
         Capturer(EtapeSynchronisation::IntentionEcrite, true);
         LancerSynchronisation();
         ASSERT_FALSE(capture.isEmpty());
-        ASSERT_FALSE(Existe(Intention));
+        ASSERT_FALSE(EstFichier(Intention));
         Ecrire(Intention, capture);
         synchroOrigine = Synchro(BaseC);
         env.fenetre.lignes.clear();
@@ -132,7 +132,7 @@ protected:
         ASSERT_GE(m.size(), 3);
         EXPECT_EQ(m[1], Avertissement);
         EXPECT_TRUE(m[2].contains(raison)) << m[2].toStdString();
-        EXPECT_TRUE(Existe(Intention));
+        EXPECT_TRUE(EstFichier(Intention));
         EXPECT_EQ(Texte(Synchro(BaseC)), Texte(synchroOrigine));
     }
 
@@ -144,7 +144,7 @@ TEST_F(Reprise, IntentionEcriteAvantLaValidationPuisEffacee) {
     int appels = 0;
     Action() = [&](EtapeSynchronisation etape) {
         ++appels;
-        ASSERT_TRUE(Existe(Intention));
+        ASSERT_TRUE(EstFichier(Intention));
         IntentionSynchronisation lue;
         QString raison;
         ASSERT_TRUE(DeserialiserIntention(Contenu(Intention), lue, raison)) << raison.toStdString();
@@ -172,7 +172,7 @@ TEST_F(Reprise, IntentionEcriteAvantLaValidationPuisEffacee) {
     LancerSynchronisation();
 
     EXPECT_EQ(appels, 2);
-    EXPECT_FALSE(Existe(Intention));
+    EXPECT_FALSE(EstFichier(Intention));
     EXPECT_EQ(Entier(BaseServeur, "select count(*) from patient"), 3);
     EXPECT_EQ(LignesSynchro(BaseC), 7);
 }
@@ -185,7 +185,7 @@ TEST_F(Reprise, UnAnnulationEffaceLIntentionAussitot) {
     LancerSynchronisation();
 
     EXPECT_FALSE(capture.isEmpty());
-    EXPECT_FALSE(Existe(Intention));
+    EXPECT_FALSE(EstFichier(Intention));
     EXPECT_EQ(poste::Decrire(poste::Photographier(BaseServeur)), poste::Decrire(serveurAvant));
     EXPECT_EQ(poste::Decrire(poste::Photographier(BaseC)), poste::Decrire(localAvant));
     EXPECT_EQ(Messages().last(), "panne simulée (5)");
@@ -198,7 +198,7 @@ TEST_F(Reprise, InterrompueAvantLaValidationAnnulee) {
     EXPECT_TRUE(ReprendreSynchronisationInterrompue());
 
     EXPECT_EQ(Texte(Messages()), Texte(Annulee));
-    EXPECT_FALSE(Existe(Intention));
+    EXPECT_FALSE(EstFichier(Intention));
     EXPECT_EQ(Texte(Synchro(BaseC)), Texte(synchroOrigine));
     EXPECT_EQ(Entier(BaseServeur, "select count(*) from patient"), 1);
 
@@ -215,7 +215,7 @@ TEST_F(Reprise, InterrompueEntreLesDeuxValidationsTerminee) {
     EXPECT_TRUE(ReprendreSynchronisationInterrompue());
 
     EXPECT_EQ(Texte(Messages()), Texte(Terminee));
-    EXPECT_FALSE(Existe(Intention));
+    EXPECT_FALSE(EstFichier(Intention));
     EXPECT_EQ(LignesSynchro(BaseC), 0);
     // A synchronisation now refuses, so nothing is sent twice; the initialisation follows.
     env.fenetre.lignes.clear();
@@ -330,7 +330,7 @@ TEST_F(Reprise, EnregistrementPerimeApresUneInitialisation) {
         QStringLiteral("INFORMATION : la dernière synchronisation s'était TERMINEE CORRECTEMENT")
             .left(60));
     EXPECT_EQ(Texte(Synchro(BaseC)), Texte(synchroInitialisee));
-    EXPECT_FALSE(Existe(Intention));
+    EXPECT_FALSE(EstFichier(Intention));
 }
 
 // A run that sent no new record but carried fields of old ones: those fields tell whether the
@@ -397,7 +397,7 @@ TEST_F(Reprise, ValidationLocaleImpossibleLeServeurAyantValide) {
     // The server holds the records; the local half is completed from the record.
     EXPECT_EQ(Entier(BaseServeur, "select count(*) from patient"), 3);
     EXPECT_EQ(LignesSynchro(BaseC), 0);
-    EXPECT_FALSE(Existe(Intention));
+    EXPECT_FALSE(EstFichier(Intention));
     const QStringList m = Messages();
     ASSERT_GE(m.size(), Terminee.size());
     EXPECT_EQ(Texte(m.mid(m.size() - Terminee.size())), Texte(Terminee));

@@ -51,69 +51,27 @@ qint64 Brut::Entier(const QString& sql) {
 }
 
 QStringList Brut::Lignes(const QString& sql) {
-    QStringList lignes;
-    sqlite3_stmt* s = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.toUtf8().constData(), -1, &s, nullptr) != SQLITE_OK) {
-        ADD_FAILURE() << sql.toStdString() << ": " << sqlite3_errmsg(db_);
-        return lignes;
+    const photos::Lecture lecture = photos::Lire(db_, sql);
+    if (!lecture.erreur.isEmpty()) {
+        ADD_FAILURE() << sql.toStdString() << ": " << lecture.erreur.toStdString();
     }
-    int rc = SQLITE_ROW;
-    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-        QStringList valeurs;
-        for (int i = 0; i < sqlite3_column_count(s); ++i) {
-            const QString nom = QString::fromUtf8(sqlite3_column_name(s, i));
-            const auto* texte = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
-            switch (sqlite3_column_type(s, i)) {
-            case SQLITE_NULL:
-                valeurs.append(nom + QStringLiteral("=N"));
-                break;
-            case SQLITE_INTEGER:
-                valeurs.append(nom + QStringLiteral("=I:") + QString::fromUtf8(texte));
-                break;
-            case SQLITE_FLOAT:
-                valeurs.append(nom + QStringLiteral("=R:") + QString::fromUtf8(texte));
-                break;
-            default:
-                valeurs.append(nom + QStringLiteral("=T:") + QString::fromUtf8(texte));
-                break;
-            }
-        }
-        lignes.append(valeurs.join(QLatin1Char('|')));
-    }
-    if (rc != SQLITE_DONE) {
-        ADD_FAILURE() << sql.toStdString() << ": " << sqlite3_errmsg(db_);
-    }
-    sqlite3_finalize(s);
-    return lignes;
-}
-
-const QList<TablePratique>& TablesPratique() {
-    static const QList<TablePratique> tables = {
-        {"patient", "identifiant", "identifiant"},
-        {"consultation", "identconsultation", "identconsultation"},
-        {"ordonnance", "identordonnance", "identordonnance"},
-        {"courrier", "identcourrier", "identcourrier"},
-        {"cro", "identcro", "identcro"},
-        {"correspondance", "identcorrespondance", "identcorrespondance"},
-        {"objet", "identobjet", "identobjet"},
-        {"typeobjet", "typeobjet, nomecran", ""},
-        {"synchro", "id", "id"},
-    };
-    return tables;
+    return photos::Texte(lecture);
 }
 
 Photo Photographier(const QString& base) {
+    const photos::Base lue = photos::LireBase(plateforme::CheminNatif(base));
+    if (!lue.erreur.isEmpty()) {
+        ADD_FAILURE() << "cannot read " << base.toStdString() << ": " << lue.erreur.toStdString();
+    }
     Photo photo;
-    Brut brut(base);
-    for (const TablePratique& t : TablesPratique()) {
-        if (brut.Entier(QStringLiteral("select count(*) from sqlite_master where type = 'table' "
-                                       "and name = '%1'")
-                            .arg(QLatin1String(t.table))) == 0) {
+    for (auto it = lue.tables.cbegin(); it != lue.tables.cend(); ++it) {
+        if (lue.absentes.contains(it.key())) {
             continue;
         }
-        photo.insert(QLatin1String(t.table),
-                     brut.Lignes(QStringLiteral("select * from %1 order by %2")
-                                     .arg(QLatin1String(t.table), QLatin1String(t.ordre))));
+        if (!it->erreur.isEmpty()) {
+            ADD_FAILURE() << it.key().toStdString() << ": " << it->erreur.toStdString();
+        }
+        photo.insert(it.key(), photos::Texte(*it));
     }
     return photo;
 }
@@ -159,13 +117,7 @@ void Poste::SetUp() {
         }
     }
     ReglerParametres(1);
-
-    const QString partage =
-        plateforme::Machine::DossierPartage(QStringLiteral("serveur"), QStringLiteral("zelvano"));
-    QDir().mkpath(partage);
-    const QString lecteurP = plateforme::Machine::EntreeLecteur(QLatin1Char('P'));
-    QDir().mkpath(QFileInfo(lecteurP).absolutePath());
-    ASSERT_TRUE(QFile::link(partage, lecteurP));
+    ASSERT_TRUE(RelierLecteurP());
 }
 
 void Poste::CreerBasesVides() {
@@ -209,10 +161,6 @@ void CopierArbre(const QString& source, const QString& destination) {
             copie.setFileTime(it.fileInfo().lastModified(), QFileDevice::FileModificationTime))
             << cible.toStdString();
     }
-}
-
-bool Poste::Existe(const QString& chemin) const {
-    return QFileInfo(env.machine.Natif(chemin)).isFile();
 }
 
 QStringList Poste::Table(const QString& base, const QString& table, const QString& ordre) {

@@ -3,6 +3,8 @@
 #include "platform/chemins.h"
 #include "testutil/factices.h"
 #include "testutil/journal_attendu.h"
+#include "testutil/photos.h"
+#include "testutil/poste.h"
 
 #include <QMap>
 #include <QString>
@@ -42,7 +44,7 @@ public:
 
     void Executer(const QString& sql);
     qint64 Entier(const QString& sql);
-    // Every row of a query, one line each, every value with its kind ("I:3", "T:Dupont", "N").
+    // Every row of a query, one line each, every value after its column (photos::Texte).
     QStringList Lignes(const QString& sql);
 
 private:
@@ -71,21 +73,14 @@ inline constexpr LigneSynchro LignesSynchro[7] = {
     {"correspondance", "identcorrespondance", "identifiant"},
     {"objet", "identobjet", "identpatient"}};
 
-// The tables of a practice base and the order their rows are compared in.
-struct TablePratique {
-    const char* table;
-    const char* ordre;
-    const char* champId; // empty for typeobjet, which is not synchronised
-};
-const QList<TablePratique>& TablesPratique();
-
-// Every table of a base as text, table by table.
-using Photo = QMap<QString, QStringList>;
+// Every table of a base as text, table by table (photos::Texte); a table the base lacks left
+// out, any other error a failure of the test.
+using Photo = photos::Photo;
 Photo Photographier(const QString& base);
 // A printable form, for comparisons whose failures show which row differs.
 std::string Decrire(const Photo& photo);
 
-class Poste : public ::testing::Test {
+class Poste : public ::testing::Test, public factices::Poste {
 protected:
     void SetUp() override;
 
@@ -94,12 +89,6 @@ protected:
     // The demo practice: the server base and tree, the local copy initialised, then `nouveaux`
     // patients (with their records) created in the local copy.
     void GenererDemo(int nouveaux);
-
-    void Ecrire(const QString& chemin, const QByteArray& contenu) const {
-        env.machine.EcrireFichier(chemin, contenu);
-    }
-    QByteArray Contenu(const QString& chemin) const { return env.machine.LireFichier(chemin); }
-    bool Existe(const QString& chemin) const;
 
     static void Executer(const QString& base, const QString& sql) { Brut(base).Executer(sql); }
     static qint64 Entier(const QString& base, const QString& sql) { return Brut(base).Entier(sql); }
@@ -113,11 +102,8 @@ protected:
     // The seven rows an initialisation writes, with these dernier_no (as many rows as values).
     static void RemplirSynchro(const QString& base, const QList<int>& derniersNo);
 
-    QStringList Messages() const { return env.fenetre.Messages(); }
     // The machine folder in use (see SetUp).
     QString Racine() const { return plateforme::Machine::Racine(); }
-
-    factices::Environnement env;
 
 private:
     std::unique_ptr<QTemporaryDir> memoire_;

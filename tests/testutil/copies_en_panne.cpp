@@ -13,13 +13,13 @@ namespace factices {
 
 namespace {
 
-void (*departPartage)() = DeplacerPartage;
-
 QString Ailleurs() {
     return DossierPartage() + QStringLiteral("-parti");
 }
 
-void Crochet(const QString& source, const QString& destination) {
+} // namespace
+
+void CopiesEnPanne::AvantCopie(const QString& source, const QString& destination) {
     EtatCopies& e = Copies();
     ++e.appels;
     const QChar lecteur = destination.isEmpty() ? QChar() : destination.at(0).toUpper();
@@ -38,12 +38,10 @@ void Crochet(const QString& source, const QString& destination) {
     case Panne::SourceIllisible:
         throw plateforme::ErreurSysteme(EACCES, source);
     case Panne::PartageParti:
-        departPartage();
+        partir_();
         return;
     }
 }
-
-} // namespace
 
 const char* NomPanne(Panne p) {
     switch (p) {
@@ -79,15 +77,12 @@ void RemettrePartage() {
     }
 }
 
-CopiesEnPanne::CopiesEnPanne(void (*partir)()) {
-    departPartage = partir;
+CopiesEnPanne::CopiesEnPanne(void (*partir)())
+    : partir_(partir) {
     Copies() = EtatCopies{};
-    plateforme::DefinirCrochetCopie(Crochet);
 }
 
 CopiesEnPanne::~CopiesEnPanne() {
-    plateforme::DefinirCrochetCopie(nullptr);
-    departPartage = DeplacerPartage;
     RemettrePartage();
 }
 
