@@ -200,7 +200,7 @@ TEST_F(Commandes, SynchroniserConfirmeEncadreLeJournal) {
 TEST_F(Commandes, SynchroniserSansConflitNeDemandeAucunChoix) {
     ChoixLocaux().insert(QStringLiteral("consultation|12|texte"), QStringLiteral("ancienne"));
     bool choixVides = false;
-    ExecutionsCourantes().synchronisation = [&] {
+    executionsFactices.synchronisation = [&] {
         ++synchronisations;
         choixVides = ChoixLocaux().isEmpty();
     };
