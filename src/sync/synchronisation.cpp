@@ -33,15 +33,12 @@ namespace {
 
 const QString Plus40 = QString(40, QLatin1Char('+'));
 
-CrochetSynchronisation& crochet() {
-    static CrochetSynchronisation c = nullptr;
-    return c;
+EtapesSynchronisation*& Etapes() {
+    return plateforme::EnVigueur<EtapesSynchronisation, EtapesSynchronisation>();
 }
 
 void Etape(EtapeSynchronisation etape) {
-    if (crochet() != nullptr) {
-        crochet()(etape);
-    }
+    Etapes()->Etape(etape);
 }
 
 void Journal3(const QString& titre) {
@@ -263,9 +260,8 @@ bool Synchroniser(bool& intentionEcrite, bool& validationEngagee) {
 
 } // namespace
 
-void DefinirCrochetSynchronisation(CrochetSynchronisation c) {
-    crochet() = c;
-}
+RemplacementEtapesSynchronisation::RemplacementEtapesSynchronisation(EtapesSynchronisation& etapes)
+    : Remplacement(Etapes(), etapes) {}
 
 void LancerSynchronisation() {
     // A run interrupted while it committed is settled first, or nothing goes.

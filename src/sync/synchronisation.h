@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/en_vigueur.h"
+
 // The synchronisation run: inside one transaction over both bases, every record created in the
 // local base since the last initialisation goes to the remote base, the local table synchro is
 // emptied, both are committed, and the initialisation makes the local base a copy of the
@@ -25,5 +27,15 @@ enum class EtapeSynchronisation {
     IntentionEcrite, // the record is on the disk, nothing is committed yet
     Validee,         // both bases are committed, the record is still there
 };
-using CrochetSynchronisation = void (*)(EtapeSynchronisation etape);
-void DefinirCrochetSynchronisation(CrochetSynchronisation crochet);
+// What happens at those points: nothing, but in the fault-injection tests.
+class EtapesSynchronisation {
+public:
+    virtual ~EtapesSynchronisation() = default;
+    virtual void Etape(EtapeSynchronisation etape) { (void)etape; }
+};
+
+// Puts `etapes` in force for its lifetime.
+class RemplacementEtapesSynchronisation : public plateforme::Remplacement<EtapesSynchronisation> {
+public:
+    explicit RemplacementEtapesSynchronisation(EtapesSynchronisation& etapes);
+};

@@ -39,7 +39,6 @@ protected:
         Pannes::SetUp();
         tolererTemporaires = true; // the leftovers of a cut run are another matter
     }
-    void TearDown() override { DefinirCrochetSynchronisation(nullptr); }
 };
 
 struct Coupure {
@@ -73,7 +72,7 @@ TEST_F(CoupureCourant, ValidationSurLesDeuxBases) {
         coupures.append({image, etape, dite});
     };
     CoupuresArmees() = false;
-    DefinirCrochetSynchronisation(ArmerALIntention);
+    const poste::EtapesFactices etapes(ArmerALIntention);
     bool premiere = true;
     disque.apres = [&](const QString& etape) {
         if (!CoupuresArmees()) {

@@ -260,13 +260,14 @@ QString& Obstacle() {
 TEST_F(SuiviSynchronisation, LesEnregistrementsEnvoyesNeSontJamaisDitsPerdus) {
     TravailLocal();
     Obstacle() = env.machine.Natif(Dossier + QStringLiteral("\\zelvano.mdb"));
-    DefinirCrochetSynchronisation([](EtapeSynchronisation etape) {
-        if (etape == EtapeSynchronisation::Validee) {
-            ASSERT_TRUE(QDir().mkpath(Obstacle())); // a folder where the copy goes
-        }
-    });
-    LancerSynchronisation();
-    DefinirCrochetSynchronisation(nullptr);
+    {
+        const poste::EtapesFactices etapes([](EtapeSynchronisation etape) {
+            if (etape == EtapeSynchronisation::Validee) {
+                ASSERT_TRUE(QDir().mkpath(Obstacle())); // a folder where the copy goes
+            }
+        });
+        LancerSynchronisation();
+    }
     QStringList m = env.fenetre.MessagesComplets();
     ASSERT_EQ(m.count(SynchroTerminee), 3) << m.join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(m.count(InitTerminee), 0) << m.join(QLatin1Char('\n')).toStdString();

@@ -63,11 +63,10 @@ TEST(CrashSynchroEnfant, DISABLED_Executer) {
     LireParametres();
     Param().createlog = 0;
     EtatBase() = QStringLiteral("D");
-    DefinirCrochetSynchronisation(ArretBrutal);
+    const poste::EtapesFactices etapes(ArretBrutal);
     Marquer("DEBUT");
     LancerSynchronisation();
     Marquer("FIN");
-    DefinirCrochetSynchronisation(nullptr);
     EXPECT_EQ(env.fenetre.Messages().value(env.fenetre.Messages().size() - 1),
               attendu::InitTerminee);
 }

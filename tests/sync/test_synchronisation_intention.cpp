@@ -25,17 +25,6 @@ using poste::Intention;
 
 namespace {
 
-std::function<void(EtapeSynchronisation)>& Action() {
-    static std::function<void(EtapeSynchronisation)> action;
-    return action;
-}
-
-void Crochet(EtapeSynchronisation etape) {
-    if (Action()) {
-        Action()(etape);
-    }
-}
-
 const QStringList Terminee = {
     QStringLiteral(" "),
     QStringLiteral("INFORMATION TRES IMPORTANTE"),
@@ -79,12 +68,10 @@ protected:
                         "(2, '2', 'Lefèvre', 'Élodie'), (3, '3', 'Roux', 'Jean');"
                         "insert into consultation (identconsultation, identifiant, motif) "
                         "values (1, 2, 'Première')");
-        DefinirCrochetSynchronisation(Crochet);
     }
-    void TearDown() override {
-        DefinirCrochetSynchronisation(nullptr);
-        Action() = nullptr;
-    }
+
+    // What the run does at its points, for the test's lifetime.
+    std::function<void(EtapeSynchronisation)>& Action() { return etapes_.action; }
 
     // The record as it was on the disk at a point of the run.
     void Capturer(EtapeSynchronisation quand, bool puisEchouer = false) {
@@ -138,6 +125,9 @@ protected:
 
     QByteArray capture;
     QStringList synchroOrigine;
+
+private:
+    poste::EtapesFactices etapes_;
 };
 
 TEST_F(Reprise, IntentionEcriteAvantLaValidationPuisEffacee) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/chemins.h"
+#include "sync/synchronisation.h"
 #include "testutil/factices.h"
 #include "testutil/journal_attendu.h"
 #include "testutil/photos.h"
@@ -13,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 struct sqlite3;
 
@@ -23,6 +26,22 @@ struct sqlite3;
 // C:\zelvano, the practice application's INI file (workstation A) and the settings of the
 // demo's synchro.ini. EtatBase is "D": the drive already serves the server.
 namespace poste {
+
+// The points of the run given to `action` for the object's lifetime.
+class EtapesFactices final : public EtapesSynchronisation {
+public:
+    explicit EtapesFactices(std::function<void(EtapeSynchronisation)> action = {})
+        : action(std::move(action)) {}
+    void Etape(EtapeSynchronisation etape) override {
+        if (action) {
+            action(etape);
+        }
+    }
+    std::function<void(EtapeSynchronisation)> action;
+
+private:
+    RemplacementEtapesSynchronisation remplacement_{*this};
+};
 
 inline const QString BaseServeur = QStringLiteral("\\\\serveur\\zelvano\\zelvano\\bd\\zelvano.mdb");
 inline const QString BaseP = QStringLiteral("P:\\zelvano\\bd\\zelvano.mdb");
