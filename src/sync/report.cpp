@@ -150,6 +150,9 @@ void EnvoyerFichier(const Ecart& e, Rapports& r) {
             EcrireJournal(QStringLiteral("ATTENTION : le fichier ") + e.fichierLocal +
                           QStringLiteral(" n'a pas pu être copié vers ") + e.fichierDistant +
                           QStringLiteral(" : ") + erreur.DescriptionEtNumero());
+            // The initialisation is about to replace it: the laptop's version is kept as in a
+            // conflict, the server's file staying as it is.
+            Conflit(r, e, GarderVersionLocale(e), e.fichierDistant, Distante);
             return;
         }
     }
