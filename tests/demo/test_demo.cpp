@@ -5,6 +5,7 @@
 #include "platform/dossier_programme.h"
 #include "platform/erreur.h"
 #include "platform/profil.h"
+#include "pratique/lieux.h"
 #include "settings/etat.h"
 #include "settings/parametres.h"
 #include "sync/synchronisation.h"
@@ -455,6 +456,15 @@ TEST(DemoLocale, PremiereSynchronisationRenumeroteEtEmpreintePrete) {
     EXPECT_TRUE(modifications.empreinte);
     EXPECT_TRUE(modifications.lignes.isEmpty());
 
+    // A town corrected on the laptop, as the stand-in application writes it.
+    const QString ville = QStringLiteral("Ville corrigée sur le portable");
+    {
+        auto locale = dao::DBEngine::Instance().OpenDatabase(CheminBaseLocale());
+        locale->Execute(QStringLiteral("update patient set ville = ? where identifiant = ?"),
+                        {ville, 1});
+        locale->Close();
+    }
+
     // Drive P already on the share, as net use leaves it.
     ASSERT_TRUE(QFile::link(
         plateforme::Machine::DossierPartage(QStringLiteral("serveur"), QStringLiteral("zelvano")),
@@ -465,6 +475,14 @@ TEST(DemoLocale, PremiereSynchronisationRenumeroteEtEmpreintePrete) {
     EXPECT_EQ(journal.filter(QStringLiteral("SYNCHRONISATION TERMINEE CORRECTEMENT")).size(), 3)
         << journal.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(journal.filter(QStringLiteral("sans empreinte")).isEmpty());
+    {
+        auto serveur = dao::DBEngine::Instance().OpenDatabase(CheminBaseDistanteParLePartage());
+        auto rs = serveur->OpenRecordset(
+            QStringLiteral("select ville from patient where identifiant = 1"));
+        EXPECT_EQ(rs->Fields(0).Value().toString(), ville);
+        rs->Close();
+        serveur->Close();
+    }
 
     QDirIterator registres(env.machine.Natif(QStringLiteral("C:\\zelvano\\sauvegardes")),
                            {QStringLiteral("renumerotations.csv")}, QDir::Files,
