@@ -13,11 +13,13 @@
 
 namespace {
 
-const char* const TableFichiers = "ancetre_fichiers";
-
-QString Texte(sqlite3_stmt* s, int colonne) {
-    const auto* texte = reinterpret_cast<const char*>(sqlite3_column_text(s, colonne));
-    return texte != nullptr ? QString::fromUtf8(texte) : QString();
+// A statement on the copy, whose connection is SQLite's own until the copy is published.
+dao::base::Instruction Preparer(sqlite3* db, const char* sql) {
+    sqlite3_stmt* instruction = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &instruction, nullptr) != SQLITE_OK) {
+        throw dao::base::ErreurSqlite(db, sqlite3_errcode(db), CheminAncetre());
+    }
+    return dao::base::Instruction(instruction);
 }
 
 // The files of the records of the copy (read through its own connection): a document of a
@@ -27,13 +29,9 @@ QList<FichierAncetre> FichiersDesEnregistrements(sqlite3* db) {
     const Parametres& p = Param();
     QList<FichierAncetre> fichiers;
     const auto lire = [&](const QString& table, const char* sql, auto chemins) {
-        sqlite3_stmt* brut = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &brut, nullptr) != SQLITE_OK) {
-            throw dao::base::ErreurSqlite(db, sqlite3_errcode(db), CheminAncetre());
-        }
-        const dao::base::Instruction s(brut);
+        const dao::base::Instruction s = Preparer(db, sql);
         while (sqlite3_step(s.get()) == SQLITE_ROW) {
-            const QString nom = Texte(s.get(), 1);
+            const QString nom = dao::base::TexteColonne(s.get(), 1);
             if (nom.isEmpty()) {
                 continue;
             }
@@ -75,12 +73,8 @@ void NoterFichiers(sqlite3* db) {
     Executer(db, "create table ancetre_fichiers (nomtable text, identifiant integer, local text, "
                  "distant text, taille integer, ecriture integer, taille_distant integer, "
                  "ecriture_distant integer)");
-    sqlite3_stmt* brut = nullptr;
-    if (sqlite3_prepare_v2(db, "insert into ancetre_fichiers values (?, ?, ?, ?, ?, ?, ?, ?)", -1,
-                           &brut, nullptr) != SQLITE_OK) {
-        throw dao::base::ErreurSqlite(db, sqlite3_errcode(db), CheminAncetre());
-    }
-    const dao::base::Instruction s(brut);
+    const dao::base::Instruction s =
+        Preparer(db, "insert into ancetre_fichiers values (?, ?, ?, ?, ?, ?, ?, ?)");
     for (const FichierAncetre& f : fichiers) {
         const QByteArray table = f.table.toUtf8();
         const QByteArray local = f.local.toUtf8();
@@ -126,8 +120,8 @@ void OublierAncetre() {
 QList<FichierAncetre> LireFichiersAncetre(dao::Database& ancetre) {
     const auto rs = ancetre.OpenRecordset(
         QStringLiteral("select nomtable, identifiant, local, distant, taille, ecriture, "
-                       "taille_distant, ecriture_distant from ") +
-        QLatin1String(TableFichiers) + QStringLiteral(" order by nomtable, identifiant"));
+                       "taille_distant, ecriture_distant from ancetre_fichiers order by nomtable, "
+                       "identifiant"));
     QList<FichierAncetre> fichiers;
     for (; !rs->Eof(); rs->MoveNext()) {
         fichiers.append({rs->Fields(0).Value().toString(),

@@ -206,19 +206,6 @@ QString Texte(qint64 n) {
     return QString::number(n);
 }
 
-// Takes the rows a synchronisation carries out of the modifications.
-LignesParTable RetirerReportables(ModificationsLocales& m) {
-    LignesParTable reportables;
-    m.lignes.removeIf([&reportables](const ModificationLocale& l) {
-        if (!Reportable(l)) {
-            return false;
-        }
-        reportables[l.table.toLower()].append(l.cle);
-        return true;
-    });
-    return reportables;
-}
-
 } // namespace
 
 QString CheminEmpreintes() {
@@ -302,11 +289,27 @@ bool ReportPossible() {
     return Param().reporter != 0 && AncetrePresent();
 }
 
+namespace {
+
+// A row of one of the seven tables changed, not deleted nor added.
 bool Reportable(const ModificationLocale& modification) {
     return modification.nature == QStringLiteral("modifié") &&
            pratique::EstTableSynchronisee(modification.table);
 }
 
+} // namespace
+
+LignesParTable RetirerReportables(ModificationsLocales& modifications) {
+    LignesParTable reportables;
+    modifications.lignes.removeIf([&reportables](const ModificationLocale& l) {
+        if (!Reportable(l)) {
+            return false;
+        }
+        reportables[l.table.toLower()].append(l.cle);
+        return true;
+    });
+    return reportables;
+}
 LignesParTable SignalerModificationsLocales(bool initialisation) {
     LignesParTable reportees;
     try {

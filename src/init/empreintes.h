@@ -48,8 +48,8 @@ using LignesParTable = QHash<QString, QList<qint64>>;
 // laptop (setting reporter, and an ancestor kept by the last initialisation): those are then
 // not lost.
 bool ReportPossible();
-// One of them: a row of one of the seven tables changed, not deleted nor added.
-bool Reportable(const ModificationLocale& modification);
+// Takes those rows out of the modifications, and gives them.
+LignesParTable RetirerReportables(ModificationsLocales& modifications);
 
 // Before a synchronisation sends anything and before a manual initialisation: writes the
 // modifications that will be lost into modifications.csv of the run's safety folder and

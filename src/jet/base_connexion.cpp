@@ -504,6 +504,11 @@ QVariant ValeurDateStockee(std::string_view texte) {
     return LireAutreDate(QString::fromLatin1(texte.data(), static_cast<qsizetype>(texte.size())));
 }
 
+QString TexteColonne(sqlite3_stmt* s, int colonne) {
+    const auto* texte = reinterpret_cast<const char*>(sqlite3_column_text(s, colonne));
+    return texte != nullptr ? QString::fromUtf8(texte) : QString();
+}
+
 QVariant Lire(sqlite3_stmt* s, int colonne, bool colonneDate) {
     switch (sqlite3_column_type(s, colonne)) {
     case SQLITE_INTEGER:

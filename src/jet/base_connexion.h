@@ -81,6 +81,9 @@ void Lier(const Connexion& connexion, sqlite3_stmt* instruction, int rang, const
 // Values of the "?" in order; raises 3061 when their number differs.
 void LierTout(const Connexion& connexion, sqlite3_stmt* instruction, const QVariantList& valeurs);
 
+// A column of the current row as text (UTF-8), Null giving "".
+QString TexteColonne(sqlite3_stmt* instruction, int colonne);
+
 // A column of the current row: Null, qint64, double, QString, QByteArray, or a QDateTime for a
 // text in a column declared as a date (the text itself when it is no date).
 QVariant Lire(sqlite3_stmt* instruction, int colonne, bool colonneDate);

@@ -1,5 +1,7 @@
 #include "platform/chemins.h"
 
+#include "platform/fichiers_internes.h"
+
 #include <QDir>
 #include <QFile>
 #include <QStringList>
@@ -35,10 +37,6 @@ bool Existe(const QString& natif) {
     return ::lstat(QFile::encodeName(natif).constData(), &st) == 0;
 }
 
-struct FermeDossier {
-    void operator()(DIR* d) const { ::closedir(d); }
-};
-
 // Names of a folder by their case-folded form (several when they differ only by case).
 using Noms = QHash<QString, QStringList>;
 
@@ -61,7 +59,7 @@ void RetirerNom(Noms& noms, const QString& nom) {
 }
 
 bool LireNoms(const QString& dossier, Noms& noms) {
-    std::unique_ptr<DIR, FermeDossier> d(::opendir(QFile::encodeName(dossier).constData()));
+    const interne::DossierLu d(::opendir(QFile::encodeName(dossier).constData()));
     if (!d) {
         return false;
     }

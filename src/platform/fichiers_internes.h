@@ -11,6 +11,7 @@
 #include <memory>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,6 +40,21 @@ inline QString NomDe(const QString& natif) {
 struct FermeDossier {
     void operator()(DIR* d) const { ::closedir(d); }
 };
+using DossierLu = std::unique_ptr<DIR, FermeDossier>;
+
+// The entries of the folder open at `fd`, read through a descriptor of their own (the caller
+// keeps `fd`); null when the folder cannot be read.
+inline DossierLu LireDossier(int fd) {
+    const int lecture = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (lecture < 0) {
+        return nullptr;
+    }
+    DossierLu d(::fdopendir(lecture));
+    if (!d) {
+        ::close(lecture);
+    }
+    return d;
+}
 
 inline bool EstDossierNatif(const QString& natif) {
     struct stat st {};

@@ -106,13 +106,8 @@ LotCopies::~LotCopies() = default; // the copies not placed go with their tempor
 // module copies into a folder of the local tree one run at a time, so none of them is still
 // being written.
 void LotCopies::RetirerRestes() {
-    const int fd = ::openat(destination_.fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return;
-    }
-    const std::unique_ptr<DIR, FermeDossier> d(::fdopendir(fd));
+    const DossierLu d = LireDossier(destination_.fd_);
     if (!d) {
-        ::close(fd);
         return;
     }
     while (const dirent* e = ::readdir(d.get())) {

@@ -1,6 +1,7 @@
 #include "platform/restes.h"
 
 #include "platform/chemins.h"
+#include "platform/fichiers_internes.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -20,10 +21,6 @@ namespace plateforme {
 
 namespace {
 
-struct FermeDossier {
-    void operator()(DIR* d) const { ::closedir(d); }
-};
-
 // A drive whose entry is a folder: a local disk (a link is a drive of net use or subst).
 bool SurDisqueLocal(const QString& dossier) {
     if (dossier.size() < 2 || dossier[1] != QLatin1Char(':') || !dossier[0].isLetter() ||
@@ -41,13 +38,8 @@ bool SurDisqueLocal(const QString& dossier) {
 template <class Choix>
 void Retirer(int fd, const QString& chemin, bool sousDossiers, const Choix& retirer,
              QList<ResteNonRetire>& restes) {
-    const int lecture = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (lecture < 0) {
-        return;
-    }
-    const std::unique_ptr<DIR, FermeDossier> d(::fdopendir(lecture));
+    const interne::DossierLu d = interne::LireDossier(fd);
     if (!d) {
-        ::close(lecture);
         return;
     }
     QList<QByteArray> sous;

@@ -41,11 +41,6 @@ QStringList NomsFichiers(const dao::base::Connexion& locale, const QString& tabl
     return noms;
 }
 
-QString Texte(sqlite3_stmt* rs, int colonne) {
-    const auto* texte = reinterpret_cast<const char*>(sqlite3_column_text(rs, colonne));
-    return texte != nullptr ? QString::fromUtf8(texte) : QString();
-}
-
 const QString PrefixeEnvoi = QStringLiteral(".~synchro-envoi-");
 
 // A line of the list: a temporary of ours under the drive's root, never a way out of it.
@@ -128,8 +123,8 @@ void FichiersPrepares::Preparer(const QString& baseLocale,
             QStringLiteral("select \"table\", champ_id, dernier_no from synchro order by id"));
         while (sqlite3_step(synchro.get()) == SQLITE_ROW) {
             pratique::LigneSynchro ligne;
-            ligne.table = Texte(synchro.get(), 0);
-            ligne.champId = Texte(synchro.get(), 1);
+            ligne.table = dao::base::TexteColonne(synchro.get(), 0);
+            ligne.champId = dao::base::TexteColonne(synchro.get(), 1);
             ligne.dernierNo = sqlite3_column_int64(synchro.get(), 2);
             lignes.append(ligne);
         }

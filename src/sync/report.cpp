@@ -322,12 +322,8 @@ PlanPrevu PrevoirReports() {
         return prevu;
     }
     try {
-        LignesParTable candidats;
-        for (const ModificationLocale& l : AnalyserModificationsLocales(false).lignes) {
-            if (Reportable(l)) {
-                candidats[l.table.toLower()].append(l.cle);
-            }
-        }
+        ModificationsLocales modifications = AnalyserModificationsLocales(false);
+        const LignesParTable candidats = RetirerReportables(modifications);
         const auto locale = dao::OuvrirHorsTransaction(CheminBaseLocale());
         const auto ancetre = dao::OuvrirHorsTransaction(CheminAncetre());
         const auto distante = dao::OuvrirHorsTransaction(CheminBaseDistanteParLePartage());
